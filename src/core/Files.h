@@ -1,0 +1,27 @@
+#pragma once
+// Files and the process environment. Paths are GBK text; they are converted to the platform's file-name
+// encoding (UTF-8) before they reach the file system.
+#include <string>
+
+#include "core/Text.h"
+
+namespace dorvane {
+
+// GBK path to the platform path (UTF-8 on Linux).
+std::string NativePath(const Text& gbkPath);
+// The process's current directory as GBK text, without a trailing separator except at the root; empty on
+// failure.
+Text CurrentDirectory();
+// Creates that one directory (its parent must exist); true on success.
+bool CreateDirectory(const Text& path);
+// Writes the parts one after the other into a temporary file beside the target and renames it into place,
+// so a stop or a crash never leaves a half-written file under the final name. False, with nothing written,
+// when the path is empty or the file cannot be written.
+bool WriteFile(const Text& path, std::initializer_list<const Bytes*> parts);
+bool WriteFile(const Text& path, const Bytes& data);
+// Reads a whole file; empty when it cannot be read.
+Bytes ReadFile(const Text& path);
+// Sleeps the calling thread; negative counts as 0.
+void Delay(long long milliseconds);
+
+}  // namespace dorvane

@@ -1,0 +1,31 @@
+#include "core/ProgramState.h"
+
+namespace dorvane {
+
+void ProgramState::Reset() {
+    albumUrls.Clear();
+    albumImageCounts.Clear();
+    viewerImages.Clear();
+    viewerPosition = 0;
+    viewerImageCount = 0;
+    viewerAlbumIndex = 0;
+    siteAListKind = 0;
+    siteAListPrefix.Set({});
+    siteACategoryUrls.Clear();
+    siteBTagUrl.Set({});
+    siteBPage.Set({});
+    customItems.Clear();
+    customItemCount = 0;
+    customTaskName.Set({});
+    folderDialogStart.Set({});
+    catalogueLines.Clear();
+    catalogueTopList.Clear();
+}
+
+ProgramState& State() {
+    // Never destroyed, so that a worker still running at exit cannot touch freed state.
+    static ProgramState* state = new ProgramState;
+    return *state;
+}
+
+}  // namespace dorvane

@@ -1,0 +1,163 @@
+#include "core/Worker.h"
+
+#include <set>
+#include <system_error>
+#include <thread>
+
+namespace dorvane {
+
+namespace {
+
+thread_local WorkerToken* t_current = nullptr;
+
+struct Registry {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::set<std::shared_ptr<WorkerToken>> running;
+    uint64_t nextId = 1;
+};
+
+Registry& TheRegistry() {
+    // Never destroyed: detached threads may still report their end while the process exits.
+    static Registry* registry = new Registry;
+    return *registry;
+}
+
+}  // namespace
+
+void WorkerToken::RequestStop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop.store(true, std::memory_order_release);
+    }
+    m_changed.notify_all();
+}
+
+void WorkerToken::Pause() {
+    std::lock_guard lock(m_mutex);
+    m_paused = true;
+}
+
+void WorkerToken::Resume() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_paused = false;
+    }
+    m_changed.notify_all();
+}
+
+bool WorkerToken::Paused() const {
+    std::lock_guard lock(m_mutex);
+    return m_paused;
+}
+
+void WorkerToken::CheckPoint() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_paused || StopRequested(); });
+    if (StopRequested()) throw WorkerStopped{};
+}
+
+void WorkerToken::Sleep(std::chrono::milliseconds duration) {
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, duration, [this] { return StopRequested(); });
+    }
+    CheckPoint();
+}
+
+void WorkerToken::MarkFinished() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_finished.store(true, std::memory_order_release);
+    }
+    m_changed.notify_all();
+}
+
+bool WorkerToken::WaitFinished(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [this] { return Finished(); });
+}
+
+WorkerToken* CurrentWorker() { return t_current; }
+
+void WorkerCheckPoint() {
+    if (t_current) t_current->CheckPoint();
+}
+
+bool CurrentWorkerStopping() { return t_current && t_current->StopRequested(); }
+
+WorkerScope::WorkerScope(std::shared_ptr<WorkerToken> token) : m_token(std::move(token)), m_previous(t_current) {
+    t_current = m_token.get();
+}
+
+WorkerScope::~WorkerScope() { t_current = m_previous; }
+
+std::shared_ptr<WorkerToken> StartWorkerThread(std::function<void()> routine) {
+    Registry& registry = TheRegistry();
+    std::shared_ptr<WorkerToken> token;
+    {
+        std::lock_guard lock(registry.mutex);
+        token = std::make_shared<WorkerToken>(registry.nextId++);
+        registry.running.insert(token);
+    }
+    try {
+        std::thread([token, routine = std::move(routine)] {
+            t_current = token.get();
+            try {
+                routine();
+            } catch (const WorkerStopped&) {
+                // A requested stop: the routine simply ends here.
+            }
+            t_current = nullptr;
+            Registry& reg = TheRegistry();
+            {
+                std::lock_guard lock(reg.mutex);
+                reg.running.erase(token);
+            }
+            token->MarkFinished();
+            reg.changed.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        std::lock_guard lock(registry.mutex);
+        registry.running.erase(token);
+        return nullptr;
+    }
+    return token;
+}
+
+bool TrackedWorker::Start(std::function<void()> routine) {
+    EndCurrent();
+    m_current = StartWorkerThread(std::move(routine));
+    return m_current != nullptr;
+}
+
+void TrackedWorker::EndCurrent() {
+    if (m_current) m_current->RequestStop();
+}
+
+void TrackedWorker::Pause() {
+    if (m_current) m_current->Pause();
+}
+
+void TrackedWorker::Resume() {
+    if (m_current) m_current->Resume();
+}
+
+uint64_t TrackedWorker::Handle() const { return m_current ? m_current->Id() : 0; }
+
+std::shared_ptr<WorkerToken> TrackedWorker::Current() const { return m_current; }
+
+bool StopAllWorkers(std::chrono::milliseconds timeout) {
+    Registry& registry = TheRegistry();
+    std::unique_lock lock(registry.mutex);
+    for (const auto& token : registry.running) token->RequestStop();
+    return registry.changed.wait_for(lock, timeout, [&] { return registry.running.empty(); });
+}
+
+int RunningWorkerCount() {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    return static_cast<int>(registry.running.size());
+}
+
+}  // namespace dorvane
