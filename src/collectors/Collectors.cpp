@@ -1,11 +1,16 @@
 #include "collectors/Collectors.h"
 
+#include "collectors/SiteC.h"
+#include "collectors/SiteD.h"
+#include "collectors/SiteE.h"
 #include "core/SiteRoutines.h"
 
 namespace dorvane {
 
 void RegisterSiteCollectors() {
-    // Each site collector adds its registration here as it arrives.
+    RegisterSiteRoutines(Site::C, sitec::Routines());
+    RegisterSiteRoutines(Site::D, sited::Routines());
+    RegisterSiteRoutines(Site::E, sitee::Routines());
 }
 
 }  // namespace dorvane

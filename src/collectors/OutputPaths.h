@@ -1,0 +1,27 @@
+#pragma once
+// Where collected images go. Every path is built afresh from the save-folder box, so a folder chosen
+// during a run takes effect at the next path.
+#include "core/SitePage.h"
+#include "core/Text.h"
+
+namespace dorvane {
+
+// Save folder text + "/采集数据/".
+Text OutputRoot(MainControls& controls);
+// OutputRoot + the title made safe as one folder name, with a trailing separator. A title taken from a
+// web page can hold "/" or be "..": it must never lead a write outside OutputRoot.
+Text AlbumFolder(MainControls& controls, const Text& title);
+// OutputRoot + "单张采集/".
+Text SingleSaveFolder(MainControls& controls);
+
+// Writes an image under its final name (atomically, through the file layer). An empty download result
+// does not replace a file that already holds bytes from an earlier run: false, nothing touched. Where no
+// such file exists a zero-length file is still written, so the numbering of the album stays visible.
+// Passes the worker's check point first, so a stopped worker writes nothing more.
+bool WriteImageFile(const Text& path, const Bytes& bytes);
+
+// Waits on a worker through its token, so that a stop or a pause takes effect during the wait; a plain
+// delay on other threads.
+void CheckedDelay(int milliseconds);
+
+}  // namespace dorvane

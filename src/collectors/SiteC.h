@@ -1,0 +1,36 @@
+#pragma once
+// Site C ("Cosplay", tab page 2): numbered photo-index pages served in UTF-8, titles written as
+// hexadecimal character references, image links carrying a resizing suffix that the viewer keeps and
+// the downloader cuts off.
+#include "collectors/Listing.h"
+#include "core/SiteRoutines.h"
+
+namespace dorvane::sitec {
+
+// "http://" + host + "/photo/index/2" and "http://" + host + "/photo/index/2-0-" + page.
+Text IndexUrl();
+Text ListingUrl(const Text& page);
+// "Referer: " + Site C's home address.
+Text ImageHeaders();
+
+// The last page number linked before "下一页" on the first index page; empty when the markers are missing.
+Text PageNumberText(const Text& indexPage);
+// Album titles (references decoded) and addresses (home + the relative path) of a listing page in GBK.
+AlbumEntries ParseListing(const Text& listingPage, const Text& home);
+// "&#x" becomes "%u", every ";" goes, then the percent-u escapes are decoded.
+Text DecodeTitle(const Text& raw);
+// Image links of an album page: with the resizing suffix for the viewer, without it for the downloader.
+TextList ViewerImageLinks(const Text& albumPage);
+TextList WorkerImageLinks(const Text& albumPage);
+
+void PageLoader(MainControls& controls);
+void ListingLoad(MainControls& controls);
+void AlbumOpen(MainControls& controls);
+void PageWorker(MainControls& controls);
+void Previous(MainControls& controls);
+void Next(MainControls& controls);
+void Save(MainControls& controls);
+
+SiteRoutines Routines();
+
+}  // namespace dorvane::sitec

@@ -1,0 +1,30 @@
+#pragma once
+// Site D ("二次元", tab page 3): a paged category listing in UTF-8; titles and album addresses are
+// taken as matched; no request carries a header of its own.
+#include "collectors/Listing.h"
+#include "core/SiteRoutines.h"
+
+namespace dorvane::sited {
+
+// "http://" + host + "/dmmt" and "http://" + host + "/dmmt/page/" + page.
+Text FirstListingUrl();
+Text ListingUrl(const Text& page);
+
+// The number of the last page, from the page links of the first listing page; empty without them.
+Text PageNumberText(const Text& firstListingPage);
+// Titles and addresses, unchanged, of a listing page in GBK.
+AlbumEntries ParseListing(const Text& listingPage);
+// Image links of an album page, "jpg" appended; a link of 100 bytes or more is dropped.
+TextList ImageLinks(const Text& albumPage);
+
+void PageLoader(MainControls& controls);
+void ListingLoad(MainControls& controls);
+void AlbumOpen(MainControls& controls);
+void PageWorker(MainControls& controls);
+void Previous(MainControls& controls);
+void Next(MainControls& controls);
+void Save(MainControls& controls);
+
+SiteRoutines Routines();
+
+}  // namespace dorvane::sited

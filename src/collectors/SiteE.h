@@ -1,0 +1,30 @@
+#pragma once
+// Site E ("漫图", tab page 4): the image column of a news site, one album per article; listing pages
+// used as HttpFetch returns them; no request carries a header of its own.
+#include "collectors/Listing.h"
+#include "core/SiteRoutines.h"
+
+namespace dorvane::sitee {
+
+// "http://" + host + "/meituxinshang/p" + page + ".html"; the first listing page is page 1.
+Text FirstListingUrl();
+Text ListingUrl(const Text& page);
+
+// The number in the address of the last-page link; empty without it.
+Text PageNumberText(const Text& firstListingPage);
+// Titles and article addresses, unchanged, of a listing page as HttpFetch returns it.
+AlbumEntries ParseListing(const Text& listingPage);
+// Image links of an article page, "jpg" appended; a link of 100 bytes or more is dropped.
+TextList ImageLinks(const Text& albumPage);
+
+void PageLoader(MainControls& controls);
+void ListingLoad(MainControls& controls);
+void AlbumOpen(MainControls& controls);
+void PageWorker(MainControls& controls);
+void Previous(MainControls& controls);
+void Next(MainControls& controls);
+void Save(MainControls& controls);
+
+SiteRoutines Routines();
+
+}  // namespace dorvane::sitee

@@ -1,0 +1,48 @@
+#pragma once
+// The single-image viewer: one program-wide album (State().viewerImages and the viewer cursor), stepped
+// image by image on whichever site page was clicked, with that page's addressing and request header.
+#include <functional>
+
+#include "core/SitePage.h"
+#include "core/Text.h"
+
+namespace dorvane {
+
+enum class Addressing {
+    // viewerImages[p] is the address of image p.
+    Direct,
+    // viewerImages[viewerAlbumIndex] is the cover of the open album; image p is the cover with every
+    // "0.jpg" replaced by p + ".jpg".
+    Cover,
+};
+
+struct ViewerAddressing {
+    Addressing kind = Addressing::Direct;
+    // Header lines sent with every image request (a Referer line, or nothing).
+    Text imageHeaders;
+};
+
+// The address of image `position` under that addressing; empty when the list has no entry for it (the
+// list was emptied by a page collection, or an album opened with the other addressing is stepped).
+Text ViewerImageAddress(Addressing kind, int position);
+
+// Fetches image `position` and sets it as the page's picture. A position without an address is treated
+// like a failed fetch: no request goes out and the picture is cleared.
+void ShowViewerImage(SitePage& page, const ViewerAddressing& addressing, int position);
+
+// Opens the selected album line of the page with direct addressing (the open contract of the Sites C to
+// E): nothing while "自动采集" is selected; otherwise the title label, the counter "1", the album page
+// fetched from AlbumUrls, its image addresses cut out by `images`, and image 1 shown.
+void OpenAlbumDirect(MainControls& controls, Site site, const std::function<TextList(const Text&)>& images,
+                     const ViewerAddressing& addressing);
+
+// "已经是第一张了" at image 1 (or before any album); otherwise one image back.
+void ViewerPrevious(MainControls& controls, Site site, const ViewerAddressing& addressing);
+// "已经是最后一张了" at the last image; otherwise one image on.
+void ViewerNext(MainControls& controls, Site site, const ViewerAddressing& addressing);
+// Keeps the page's shown picture as OutputRoot + "单张采集/" + Md5Hex(bytes, upper, middle 16) + ".jpg";
+// "采集成功！" when written. An empty picture box keeps nothing and reports nothing. Returns the path
+// written, empty when nothing was.
+Text ViewerSave(MainControls& controls, Site site);
+
+}  // namespace dorvane
