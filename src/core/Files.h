@@ -1,6 +1,7 @@
 #pragma once
 // Files and the process environment. Paths are GBK text; they are converted to the platform's file-name
 // encoding (UTF-8) before they reach the file system.
+#include <initializer_list>
 #include <string>
 
 #include "core/Text.h"
@@ -16,10 +17,11 @@ Text CurrentDirectory();
 bool CreateDirectory(const Text& path);
 // Writes the parts one after the other into a temporary file beside the target and renames it into place,
 // so a stop or a crash never leaves a half-written file under the final name. False, with nothing written,
-// when the path is empty or the file cannot be written.
+// when the path is empty or the file cannot be written. An existing file is replaced as a whole; null or empty
+// parts add nothing. No temporary file is left behind, whatever the outcome.
 bool WriteFile(const Text& path, std::initializer_list<const Bytes*> parts);
 bool WriteFile(const Text& path, const Bytes& data);
-// Reads a whole file; empty when it cannot be read.
+// Reads a whole regular file; empty when it cannot be read.
 Bytes ReadFile(const Text& path);
 // Sleeps the calling thread; negative counts as 0.
 void Delay(long long milliseconds);
