@@ -5,6 +5,8 @@
 //
 // Every access made from a worker thread first passes the worker's check point (Worker.h): a stopped
 // worker unwinds instead of touching a control, a paused one waits.
+#include <vector>
+
 #include "core/Text.h"
 
 namespace dorvane {
@@ -14,6 +16,11 @@ public:
     virtual ~Control() = default;
     virtual bool IsVisible() = 0;
     virtual void SetVisible(bool visible) = 0;
+    // Moves the control within its parent (pixels: left, top, width, height). Controls that have no place
+    // on a screen (in-memory ones) ignore it.
+    virtual void SetGeometry(int left, int top, int width, int height) {
+        (void)left, (void)top, (void)width, (void)height;
+    }
 };
 
 class Label : public Control {
@@ -28,6 +35,9 @@ public:
     virtual void SetText(const Text& text) = 0;
     // Appends at the end of the content and scrolls it into view.
     virtual void AppendText(const Text& text) = 0;
+    // Read-only input: the user can no longer type into the box; the program still writes it.
+    virtual bool IsReadOnly() = 0;
+    virtual void SetReadOnly(bool readOnly) = 0;
 };
 
 class Button : public Control {
@@ -73,6 +83,23 @@ class TabControl : public Control {
 public:
     virtual int CurrentPage() = 0;
     virtual void SetCurrentPage(int page) = 0;
+};
+
+// Report-style list view: rows and columns, 0-based.
+class ReportList : public Control {
+public:
+    virtual int RowCount() = 0;
+    // Appends an empty row; returns its index.
+    virtual int InsertRow() = 0;
+    // Cells outside the rows or columns are ignored on writing and read as the empty text.
+    virtual void SetCell(int row, int column, const Text& text) = 0;
+    virtual Text CellText(int row, int column) = 0;
+    // Ascending.
+    virtual std::vector<int> SelectedRows() = 0;
+    // Removes every row; the columns stay.
+    virtual void DeleteAllRows() = 0;
+    // Text colour as 0xBBGGRR.
+    virtual void SetTextColour(int colour) = 0;
 };
 
 class Timer {

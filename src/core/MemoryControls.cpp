@@ -1,5 +1,7 @@
 #include "core/MemoryControls.h"
 
+#include <algorithm>
+
 #include "core/Worker.h"
 
 namespace dorvane {
@@ -26,6 +28,19 @@ void MemoryEditBox::SetVisible(bool visible) { DV_GUARD(); m_visible = visible; 
 Text MemoryEditBox::GetText() { DV_GUARD(); return m_text; }
 void MemoryEditBox::SetText(const Text& text) { DV_GUARD(); m_text = text; }
 void MemoryEditBox::AppendText(const Text& text) { DV_GUARD(); m_text += text; }
+bool MemoryEditBox::IsReadOnly() { DV_GUARD(); return m_readOnly; }
+void MemoryEditBox::SetReadOnly(bool readOnly) { DV_GUARD(); m_readOnly = readOnly; }
+
+bool MemoryPanel::IsVisible() { DV_GUARD(); return m_visible; }
+void MemoryPanel::SetVisible(bool visible) { DV_GUARD(); m_visible = visible; }
+void MemoryPanel::SetGeometry(int left, int top, int width, int height) {
+    DV_GUARD();
+    m_rect = {left, top, width, height};
+}
+MemoryPanel::Rect MemoryPanel::Geometry() {
+    std::lock_guard lock(m_mutex);
+    return m_rect;
+}
 
 bool MemoryButton::IsVisible() { DV_GUARD(); return m_visible; }
 void MemoryButton::SetVisible(bool visible) { DV_GUARD(); m_visible = visible; }
@@ -97,6 +112,48 @@ void MemoryTabControl::SetVisible(bool visible) { DV_GUARD(); m_visible = visibl
 int MemoryTabControl::CurrentPage() { DV_GUARD(); return m_page; }
 void MemoryTabControl::SetCurrentPage(int page) { DV_GUARD(); m_page = page; }
 
+bool MemoryReportList::IsVisible() { DV_GUARD(); return m_visible; }
+void MemoryReportList::SetVisible(bool visible) { DV_GUARD(); m_visible = visible; }
+int MemoryReportList::RowCount() { DV_GUARD(); return static_cast<int>(m_rows.size()); }
+int MemoryReportList::InsertRow() {
+    DV_GUARD();
+    m_rows.emplace_back(static_cast<size_t>(m_columns));
+    return static_cast<int>(m_rows.size()) - 1;
+}
+void MemoryReportList::SetCell(int row, int column, const Text& text) {
+    DV_GUARD();
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column >= m_columns) return;
+    m_rows[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
+}
+Text MemoryReportList::CellText(int row, int column) {
+    DV_GUARD();
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column >= m_columns) return {};
+    return m_rows[static_cast<size_t>(row)][static_cast<size_t>(column)];
+}
+std::vector<int> MemoryReportList::SelectedRows() {
+    DV_GUARD();
+    std::vector<int> rows;
+    for (int row : m_selected)
+        if (row >= 0 && row < static_cast<int>(m_rows.size())) rows.push_back(row);
+    return rows;
+}
+void MemoryReportList::DeleteAllRows() {
+    DV_GUARD();
+    m_rows.clear();
+    m_selected.clear();
+}
+void MemoryReportList::SetTextColour(int colour) { DV_GUARD(); m_colour = colour; }
+void MemoryReportList::Select(std::vector<int> rows) {
+    std::lock_guard lock(m_mutex);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    m_selected = std::move(rows);
+}
+int MemoryReportList::TextColour() {
+    std::lock_guard lock(m_mutex);
+    return m_colour;
+}
+
 int MemoryTimer::Period() { DV_GUARD(); return m_period; }
 void MemoryTimer::SetPeriod(int milliseconds) { DV_GUARD(); m_period = milliseconds; }
 
@@ -150,6 +207,33 @@ MemoryMainWindow::MemoryMainWindow() : pauseButton(Gbk("暂停")), stopButton(Gb
         s.counter = &p.counter;
         s.preview = &p.preview;
     }
+    custom.taskStatus.SetText(Gbk("等待任务"));
+    custom.leftStatus.SetText(Gbk("等待任务"));
+    custom.rightStatus.SetText(Gbk("等待任务"));
+    CustomPage& c = controls.custom;
+    c.taskStatus = &custom.taskStatus;
+    c.leftPicture = &custom.leftPicture;
+    c.rightPicture = &custom.rightPicture;
+    c.leftStatus = &custom.leftStatus;
+    c.rightStatus = &custom.rightStatus;
+    c.urlBox = &custom.urlBox;
+    c.sourceBox = &custom.sourceBox;
+    c.titleStart = &custom.titleStart;
+    c.titleEnd = &custom.titleEnd;
+    c.contentStart = &custom.contentStart;
+    c.contentEnd = &custom.contentEnd;
+    c.noticeBox = &custom.noticeBox;
+    c.extractLinks = &custom.extractLinks;
+    c.imageCollect = &custom.imageCollect;
+    c.moreFunctions = &custom.moreFunctions;
+    c.clipboardTimer = &custom.clipboardTimer;
+    c.taskTimer = &custom.taskTimer;
+    custom.noticeBox.SetVisible(false);
+    controls.update.panel = &update.panel;
+    controls.update.noticeBox = &update.noticeBox;
+    controls.update.addressBox = &update.addressBox;
+    update.noticeBox.SetVisible(false);
+    update.addressBox.SetVisible(false);
 }
 
 }  // namespace dorvane

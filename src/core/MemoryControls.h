@@ -36,11 +36,32 @@ public:
     Text GetText() override;
     void SetText(const Text& text) override;
     void AppendText(const Text& text) override;
+    bool IsReadOnly() override;
+    void SetReadOnly(bool readOnly) override;
 
 private:
     std::mutex m_mutex;
     Text m_text;
     bool m_visible = true;
+    bool m_readOnly = false;
+};
+
+// A plain container (group box, panel) that only shows, hides and moves.
+class MemoryPanel : public Control {
+public:
+    explicit MemoryPanel(bool visible = true) : m_visible(visible) {}
+    bool IsVisible() override;
+    void SetVisible(bool visible) override;
+    void SetGeometry(int left, int top, int width, int height) override;
+    struct Rect {
+        int left = 0, top = 0, width = 0, height = 0;
+    };
+    Rect Geometry();
+
+private:
+    std::mutex m_mutex;
+    bool m_visible;
+    Rect m_rect;
 };
 
 class MemoryButton : public Button {
@@ -148,6 +169,31 @@ private:
     bool m_visible = true;
 };
 
+class MemoryReportList : public ReportList {
+public:
+    explicit MemoryReportList(int columns = 3) : m_columns(columns) {}
+    bool IsVisible() override;
+    void SetVisible(bool visible) override;
+    int RowCount() override;
+    int InsertRow() override;
+    void SetCell(int row, int column, const Text& text) override;
+    Text CellText(int row, int column) override;
+    std::vector<int> SelectedRows() override;
+    void DeleteAllRows() override;
+    void SetTextColour(int colour) override;
+    // Test side: what the user selected, and the colour last set.
+    void Select(std::vector<int> rows);
+    int TextColour();
+
+private:
+    std::mutex m_mutex;
+    int m_columns;
+    std::vector<std::vector<Text>> m_rows;
+    std::vector<int> m_selected;
+    int m_colour = 0;
+    bool m_visible = true;
+};
+
 class MemoryTimer : public Timer {
 public:
     int Period() override;
@@ -208,6 +254,17 @@ struct MemoryMainWindow {
         MemoryPictureBox preview;
     };
     std::array<Page, kSiteCount> pages;
+    struct Custom {
+        MemoryLabel taskStatus, leftStatus, rightStatus;
+        MemoryPictureBox leftPicture, rightPicture;
+        MemoryEditBox urlBox, sourceBox, titleStart, titleEnd, contentStart, contentEnd, noticeBox;
+        MemoryRadioButton extractLinks{true}, imageCollect{false}, moreFunctions{false};
+        MemoryTimer clipboardTimer, taskTimer;
+    } custom;
+    struct Update {
+        MemoryPanel panel{false};
+        MemoryEditBox noticeBox, addressBox;
+    } update;
     MainControls controls;
 };
 

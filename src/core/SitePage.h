@@ -19,6 +19,34 @@ struct SitePage {
     PictureBox* preview = nullptr;
 };
 
+// The custom-collection tab page.
+struct CustomPage {
+    Label* taskStatus = nullptr;   // top status line, "等待任务"
+    PictureBox* leftPicture = nullptr;
+    PictureBox* rightPicture = nullptr;
+    Label* leftStatus = nullptr;
+    Label* rightStatus = nullptr;
+    EditBox* urlBox = nullptr;
+    EditBox* sourceBox = nullptr;
+    EditBox* titleStart = nullptr;
+    EditBox* titleEnd = nullptr;
+    EditBox* contentStart = nullptr;
+    EditBox* contentEnd = nullptr;
+    EditBox* noticeBox = nullptr;  // hidden until "更多功能"
+    RadioButton* extractLinks = nullptr;
+    RadioButton* imageCollect = nullptr;
+    RadioButton* moreFunctions = nullptr;
+    Timer* clipboardTimer = nullptr;
+    Timer* taskTimer = nullptr;
+};
+
+// The update notice panel of the main window (hidden until a newer version is announced).
+struct UpdatePanelControls {
+    Control* panel = nullptr;
+    EditBox* noticeBox = nullptr;
+    EditBox* addressBox = nullptr;
+};
+
 struct MainControls {
     EditBox* saveFolder = nullptr;
     RadioButton* autoCollect = nullptr;
@@ -30,6 +58,8 @@ struct MainControls {
     MessageBoxes* messages = nullptr;
     Clipboard* clipboard = nullptr;
     std::array<SitePage, kSiteCount> sites{};
+    CustomPage custom{};
+    UpdatePanelControls update{};
 
     SitePage& Page(Site site) { return sites[static_cast<int>(site)]; }
 };

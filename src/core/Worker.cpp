@@ -104,9 +104,12 @@ std::shared_ptr<WorkerToken> StartWorkerThread(std::function<void()> routine) {
         std::thread([token, routine = std::move(routine)] {
             t_current = token.get();
             try {
-                routine();
+                if (routine) routine();
             } catch (const WorkerStopped&) {
                 // A requested stop: the routine simply ends here.
+            } catch (...) {
+                // Failures never leave a routine; one that slips through must not end the whole process
+                // from a background thread.
             }
             t_current = nullptr;
             Registry& reg = TheRegistry();

@@ -18,7 +18,9 @@ namespace dorvane {
 // Thrown at a check point of a worker that was told to stop. Not an error: the thread body catches it.
 struct WorkerStopped {};
 
-class WorkerToken {
+// Owned through std::shared_ptr (StartWorkerThread, WorkerScope); weak_from_this() lets a queued control
+// access find out later whether its worker was stopped meanwhile without keeping the token alive.
+class WorkerToken : public std::enable_shared_from_this<WorkerToken> {
 public:
     explicit WorkerToken(uint64_t id) : m_id(id) {}
     uint64_t Id() const { return m_id; }

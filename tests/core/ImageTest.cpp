@@ -1,0 +1,245 @@
+// Picture decoding: real JPEG and PNG files made here with libjpeg and libpng, then cut and spoilt.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include <jpeglib.h>
+
+#include "core/Image.h"
+
+namespace dorvane {
+namespace {
+
+// A gradient with a pure red top-left quarter, so colours can be checked after lossy coding.
+std::vector<uint8_t> Pattern(int width, int height, int channels) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(width * height * channels));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &pixels[static_cast<size_t>((y * width + x) * channels)];
+            const bool red = x < width / 2 && y < height / 2;
+            p[0] = red ? 255 : static_cast<uint8_t>(x * 255 / width);
+            if (channels > 1) p[1] = red ? 0 : static_cast<uint8_t>(y * 255 / height);
+            if (channels > 2) p[2] = red ? 0 : 128;
+            if (channels > 3) p[3] = static_cast<uint8_t>(x % 256);
+        }
+    return pixels;
+}
+
+Bytes EncodeJpeg(int width, int height, bool progressive = false, bool grey = false) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = grey ? 1 : 3;
+    info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    const std::vector<uint8_t> pixels = Pattern(width, height, grey ? 1 : 3);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<uint8_t*>(&pixels[info.next_scanline * static_cast<size_t>(width) * (grey ? 1 : 3)]);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    Bytes bytes(reinterpret_cast<char*>(buffer), size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return bytes;
+}
+
+void PngWrite(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<Bytes*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+void PngFlush(png_structp) {}
+
+Bytes EncodePng(int width, int height, int colourType, int bitDepth, bool interlaced = false) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, PngWrite, PngFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth, colourType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[2] = {{255, 0, 0}, {0, 0, 255}};
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 2);
+    png_write_info(png, info);
+    int channels = colourType == PNG_COLOR_TYPE_RGBA ? 4 : colourType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+    const int bytesPerSample = bitDepth == 16 ? 2 : 1;
+    std::vector<uint8_t> base = Pattern(width, height, channels);
+    std::vector<uint8_t> row(static_cast<size_t>(width * channels * bytesPerSample));
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < height; ++y) {
+            for (int i = 0; i < width * channels; ++i) {
+                uint8_t v = base[static_cast<size_t>(y * width * channels + i)];
+                if (colourType == PNG_COLOR_TYPE_PALETTE) v = (i < width / 2 && y < height / 2) ? 0 : 1;
+                if (bitDepth == 16) {
+                    row[static_cast<size_t>(i * 2)] = v;
+                    row[static_cast<size_t>(i * 2 + 1)] = v;
+                } else {
+                    row[static_cast<size_t>(i)] = v;
+                }
+            }
+            png_write_row(png, row.data());
+        }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+const uint8_t* PixelAt(const Bitmap& b, int x, int y) {
+    return &b.pixels[static_cast<size_t>(y) * b.stride + static_cast<size_t>(x) * 4];
+}
+
+TEST(ImageDecode, JpegGivesItsSizeAndColours) {
+    struct Case {
+        const char* name;
+        bool progressive;
+        bool grey;
+    };
+    for (const Case& c : {Case{"baseline", false, false}, Case{"progressive", true, false}, Case{"grey", false, true}}) {
+        SCOPED_TRACE(c.name);
+        const Bitmap bitmap = DecodeImage(EncodeJpeg(64, 40, c.progressive, c.grey));
+        ASSERT_EQ(bitmap.width, 64);
+        ASSERT_EQ(bitmap.height, 40);
+        EXPECT_EQ(bitmap.stride, 64 * 4);
+        ASSERT_EQ(bitmap.pixels.size(), 64u * 40u * 4u);
+        const uint8_t* corner = PixelAt(bitmap, 4, 4);
+        EXPECT_GT(corner[0], 230);
+        if (!c.grey) {
+            EXPECT_LT(corner[1], 30);
+        }
+        EXPECT_EQ(corner[3], 255);
+    }
+}
+
+TEST(ImageDecode, PngKindsBecomeRgba) {
+    struct Case {
+        const char* name;
+        int colourType;
+        int bitDepth;
+        bool interlaced;
+        uint8_t red, green, blue, alpha;  // expected at (1, 1), inside the red quarter
+    };
+    const Case cases[] = {
+        {"rgba8", PNG_COLOR_TYPE_RGBA, 8, false, 255, 0, 0, 1},
+        {"rgb8", PNG_COLOR_TYPE_RGB, 8, false, 255, 0, 0, 255},
+        {"rgb16", PNG_COLOR_TYPE_RGB, 16, false, 255, 0, 0, 255},
+        {"grey8", PNG_COLOR_TYPE_GRAY, 8, false, 255, 255, 255, 255},
+        {"palette", PNG_COLOR_TYPE_PALETTE, 8, false, 255, 0, 0, 255},
+        {"interlaced", PNG_COLOR_TYPE_RGBA, 8, true, 255, 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bitmap bitmap = DecodeImage(EncodePng(30, 20, c.colourType, c.bitDepth, c.interlaced));
+        ASSERT_EQ(bitmap.width, 30);
+        ASSERT_EQ(bitmap.height, 20);
+        const uint8_t* p = PixelAt(bitmap, 1, 1);
+        EXPECT_EQ(p[0], c.red);
+        EXPECT_EQ(p[1], c.green);
+        EXPECT_EQ(p[2], c.blue);
+        EXPECT_EQ(p[3], c.alpha);
+        // Outside the red quarter: the palette's blue, or the gradient.
+        if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
+            EXPECT_EQ(PixelAt(bitmap, 29, 19)[2], 255);
+        }
+    }
+}
+
+TEST(ImageDecode, BytesThatAreNoPictureGiveNothing) {
+    const Bytes png = EncodePng(8, 8, PNG_COLOR_TYPE_RGB, 8);
+    const Bytes jpeg = EncodeJpeg(8, 8);
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"empty", Bytes{}},
+        {"text", Bytes("<html>not found</html>")},
+        {"jpeg marker only", Bytes("\xFF\xD8\xFF", 3)},
+        {"png signature only", png.substr(0, 8)},
+        {"png header cut", png.substr(0, 20)},
+        {"jpeg header cut", jpeg.substr(0, 30)},
+        {"zero bytes", Bytes(1000, '\0')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(DecodeImage(c.bytes).Empty());
+    }
+}
+
+TEST(ImageDecode, TruncatedPicturesKeepWhatArrived) {
+    const Bytes jpeg = EncodeJpeg(64, 64);
+    const Bitmap half = DecodeImage(jpeg.substr(0, jpeg.size() * 2 / 3));
+    ASSERT_EQ(half.width, 64);
+    ASSERT_EQ(half.height, 64);
+    EXPECT_GT(PixelAt(half, 2, 2)[0], 230);  // the top rows arrived
+
+    const Bytes png = EncodePng(64, 64, PNG_COLOR_TYPE_RGB, 8);
+    const Bitmap cut = DecodeImage(png.substr(0, png.size() - 20));
+    if (!cut.Empty()) {
+        EXPECT_EQ(cut.width, 64);
+        EXPECT_EQ(cut.height, 64);
+    }
+}
+
+TEST(ImageDecode, EveryPrefixAndSpoiltByteIsSafe) {
+    // Sanitizer builds turn any overrun here into a failure.
+    for (const Bytes& picture : {EncodeJpeg(24, 16, true), EncodePng(24, 16, PNG_COLOR_TYPE_RGBA, 8, true)}) {
+        for (size_t length = 0; length < picture.size(); length += 7) {
+            const Bitmap bitmap = DecodeImage(picture.substr(0, length));
+            if (!bitmap.Empty()) {
+                EXPECT_EQ(bitmap.pixels.size(), static_cast<size_t>(bitmap.stride) * bitmap.height);
+            }
+        }
+        std::mt19937 random(42);
+        for (int round = 0; round < 200; ++round) {
+            Bytes spoilt = picture;
+            for (int i = 0; i < 4; ++i)
+                spoilt[random() % spoilt.size()] = static_cast<char>(random() & 0xFF);
+            const Bitmap bitmap = DecodeImage(spoilt);
+            if (!bitmap.Empty()) {
+                EXPECT_EQ(bitmap.pixels.size(), static_cast<size_t>(bitmap.stride) * bitmap.height);
+            }
+        }
+    }
+}
+
+TEST(ImageDecode, OversizedHeadersAreRefusedBeforeAllocating) {
+    // A valid 1x1 picture whose header is then rewritten to claim a huge size.
+    Bytes png = EncodePng(1, 1, PNG_COLOR_TYPE_RGB, 8);
+    // IHDR data starts at byte 16: width, height (big-endian); the CRC no longer matches either.
+    png[16] = 0x00, png[17] = 0x01, png[18] = 0x00, png[19] = 0x00;  // 65536
+    EXPECT_TRUE(DecodeImage(png).Empty());
+
+    Bytes jpeg = EncodeJpeg(8, 8);
+    // Find the SOF0 marker and claim 60000 x 60000.
+    const size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, Bytes::npos);
+    jpeg[sof + 5] = static_cast<char>(0xEA), jpeg[sof + 6] = 0x60;
+    jpeg[sof + 7] = static_cast<char>(0xEA), jpeg[sof + 8] = 0x60;
+    EXPECT_TRUE(DecodeImage(jpeg).Empty());
+}
+
+TEST(ImageDecode, FormatIsKnownByItsSignature) {
+    EXPECT_EQ(DetectImageFormat(EncodeJpeg(4, 4)), ImageFormat::Jpeg);
+    EXPECT_EQ(DetectImageFormat(EncodePng(4, 4, PNG_COLOR_TYPE_RGB, 8)), ImageFormat::Png);
+    EXPECT_EQ(DetectImageFormat("GIF89a"), ImageFormat::Unknown);
+    EXPECT_EQ(DetectImageFormat(""), ImageFormat::Unknown);
+}
+
+}  // namespace
+}  // namespace dorvane
