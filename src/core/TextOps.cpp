@@ -12,7 +12,6 @@ namespace dorvane {
 namespace {
 
 using detail::AlignedScanner;
-using detail::FoldAsciiLower;
 using detail::IsLeadByte;
 
 unsigned char FoldByte(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
@@ -22,31 +21,6 @@ size_t ClipCount(long long n, size_t limit) {
     if (n <= 0) return 0;
     return static_cast<unsigned long long>(n) < limit ? static_cast<size_t>(n) : limit;
 }
-
-// Haystack and needle as they are compared: folded copies when case does not matter, so the scanner itself
-// stays a plain byte search. Folding ASCII letters never changes whether a byte starts a double-byte
-// character, so the character boundaries of the folded copy are those of the original.
-struct SearchView {
-    std::string foldedText;
-    std::string foldedWanted;
-    const char* text;
-    size_t textSize;
-    const char* wanted;
-    size_t wantedSize;
-
-    SearchView(const Text& t, const Text& w, bool ignoreCase, size_t from)
-        : text(t.data()), textSize(t.size()), wanted(w.data()), wantedSize(w.size()) {
-        if (!ignoreCase) return;
-        // Only the part from `from` on is ever compared; fold just that to keep long pages cheap.
-        foldedText.assign(t.size(), '\0');
-        std::memcpy(foldedText.data(), t.data(), std::min(from, t.size()));
-        if (from < t.size()) FoldAsciiLower(t.data() + from, t.size() - from, foldedText.data() + from);
-        foldedWanted.resize(w.size());
-        FoldAsciiLower(w.data(), w.size(), foldedWanted.data());
-        text = foldedText.data();
-        wanted = foldedWanted.data();
-    }
-};
 
 }  // namespace
 
@@ -100,8 +74,7 @@ long long TextFind(const Text& text, const Text& wanted, long long start, bool i
     if (wanted.empty()) return 1;
     const size_t from = static_cast<size_t>(start - 1);
     if (wanted.size() > text.size() - from) return -1;
-    SearchView view(text, wanted, ignoreCase, from);
-    AlignedScanner scanner(view.text, view.textSize, view.wanted, view.wantedSize, from);
+    AlignedScanner scanner(text.data(), text.size(), wanted.data(), wanted.size(), from, ignoreCase);
     const size_t hit = scanner.Next();
     return hit == AlignedScanner::npos ? -1 : static_cast<long long>(hit) + 1;
 }
@@ -113,9 +86,8 @@ long long TextFindBackward(const Text& text, const Text& wanted, long long start
     if (limit == 0) return -1;
     if (wanted.empty()) return 1;
     if (wanted.size() > limit) return -1;
-    SearchView view(text, wanted, ignoreCase, 0);
     // Boundaries are only known walking forward, so the last occurrence is the last one a forward walk meets.
-    AlignedScanner scanner(view.text, limit, view.wanted, view.wantedSize, 0);
+    AlignedScanner scanner(text.data(), limit, wanted.data(), wanted.size(), 0, ignoreCase);
     size_t last = AlignedScanner::npos;
     for (size_t hit = scanner.Next(); hit != AlignedScanner::npos; hit = scanner.NextOverlapping()) last = hit;
     return last == AlignedScanner::npos ? -1 : static_cast<long long>(last) + 1;
@@ -127,8 +99,7 @@ Text TextReplace(const Text& text, const Text& wanted, const Text& replacement, 
     if (start < 1) start = 1;
     if (static_cast<unsigned long long>(start) > text.size()) return text;
     const size_t from = static_cast<size_t>(start - 1);
-    SearchView view(text, wanted, !caseSensitive, from);
-    AlignedScanner scanner(view.text, view.textSize, view.wanted, view.wantedSize, from);
+    AlignedScanner scanner(text.data(), text.size(), wanted.data(), wanted.size(), from, !caseSensitive);
     Text out;
     out.reserve(text.size());
     out.append(text, 0, from);

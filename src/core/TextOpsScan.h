@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string.h>  // memmem (GNU)
 
 namespace dorvane::detail {
@@ -43,21 +44,39 @@ class AlignedScanner {
 public:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
-    // Searches hay[from, size) for needle (size > 0), with `from` taken as a character boundary.
-    AlignedScanner(const char* hay, size_t size, const char* needle, size_t needleSize, size_t from)
+    // Searches hay[from, size) for needle (size > 0), with `from` taken as a character boundary. With
+    // ignoreCase the ASCII letters of both sides compare without case, byte by byte.
+    AlignedScanner(const char* hay, size_t size, const char* needle, size_t needleSize, size_t from,
+                   bool ignoreCase = false)
         : m_hay(reinterpret_cast<const unsigned char*>(hay)),
           m_size(size),
           m_needle(needle),
           m_needleSize(needleSize),
+          m_ignoreCase(ignoreCase),
           m_pos(from),
-          m_boundary(from) {}
+          m_boundary(from) {
+        if (m_ignoreCase) {
+            m_folded.resize(needleSize);
+            FoldAsciiLower(needle, needleSize, m_folded.data());
+            m_needle = m_folded.data();
+            const auto first = static_cast<unsigned char>(m_folded[0]);
+            m_firstLower = first;
+            m_firstUpper = (first >= 'a' && first <= 'z') ? static_cast<unsigned char>(first - 32) : first;
+            if (m_firstUpper == m_firstLower) {  // not a letter: one memchr cursor is enough
+                m_upperKnown = true;
+                m_upperAt = npos;
+            }
+        }
+    }
+
+    AlignedScanner(const AlignedScanner&) = delete;
+    AlignedScanner& operator=(const AlignedScanner&) = delete;
 
     // The first occurrence at or after the current position that begins on a boundary, or npos.
     size_t Next() {
         while (m_needleSize <= m_size && m_pos <= m_size - m_needleSize) {
-            const void* found = memmem(m_hay + m_pos, m_size - m_pos, m_needle, m_needleSize);
-            if (found == nullptr) break;
-            const size_t candidate = static_cast<size_t>(static_cast<const unsigned char*>(found) - m_hay);
+            const size_t candidate = FindCandidate(m_pos);
+            if (candidate == npos) break;
             m_boundary = AdvanceBoundary(m_hay, m_boundary, candidate);
             if (m_boundary == candidate) {
                 m_last = candidate;
@@ -86,10 +105,57 @@ public:
     }
 
 private:
+    // The next byte position at or after pos where the needle's bytes stand, ignoring boundaries.
+    size_t FindCandidate(size_t pos) {
+        if (!m_ignoreCase) {
+            const void* found = memmem(m_hay + pos, m_size - pos, m_needle, m_needleSize);
+            return found == nullptr ? npos : static_cast<size_t>(static_cast<const unsigned char*>(found) - m_hay);
+        }
+        // Without folding a copy of the page: find the first byte in either case with memchr, keeping the
+        // position of the next one of each case so the page is scanned once, then compare the rest folded.
+        while (pos + m_needleSize <= m_size) {
+            if (!m_lowerKnown || (m_lowerAt != npos && m_lowerAt < pos)) {
+                m_lowerAt = Memchr(m_firstLower, pos);
+                m_lowerKnown = true;
+            }
+            if (!m_upperKnown || (m_upperAt != npos && m_upperAt < pos)) {
+                m_upperAt = Memchr(m_firstUpper, pos);
+                m_upperKnown = true;
+            }
+            const size_t candidate = m_lowerAt < m_upperAt ? m_lowerAt : m_upperAt;
+            if (candidate == npos || candidate + m_needleSize > m_size) return npos;
+            if (EqualFolded(candidate)) return candidate;
+            pos = candidate + 1;
+        }
+        return npos;
+    }
+
+    size_t Memchr(unsigned char byte, size_t pos) const {
+        const void* found = std::memchr(m_hay + pos, byte, m_size - pos);
+        return found == nullptr ? npos : static_cast<size_t>(static_cast<const unsigned char*>(found) - m_hay);
+    }
+
+    bool EqualFolded(size_t at) const {
+        for (size_t i = 1; i < m_needleSize; ++i) {
+            unsigned char c = m_hay[at + i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+            if (c != static_cast<unsigned char>(m_needle[i])) return false;
+        }
+        return true;
+    }
+
     const unsigned char* m_hay;
     size_t m_size;
     const char* m_needle;
     size_t m_needleSize;
+    bool m_ignoreCase;
+    std::string m_folded;
+    unsigned char m_firstLower = 0;
+    unsigned char m_firstUpper = 0;
+    size_t m_lowerAt = 0;
+    size_t m_upperAt = 0;
+    bool m_lowerKnown = false;
+    bool m_upperKnown = false;
     size_t m_pos;
     size_t m_boundary;
     size_t m_last = npos;

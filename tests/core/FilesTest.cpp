@@ -22,6 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
+Text TextOfRepeated(const Text& piece, int times) {
+    Text out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
 // Every test works in a fresh folder of its own, named with Chinese characters so that the GBK to UTF-8
 // path conversion is always in play.
 class Files : public ::testing::Test {
@@ -94,6 +100,8 @@ TEST_F(Files, WriteFileFailuresCreateNothing) {
         {"missing folder", In("没有/1.jpg")},
         {"path is a folder", In("目录")},
         {"path ends with a separator", In("新/")},
+        // The temporary file can be made, the final name is too long: the rename fails after the write.
+        {"name too long", m_gbkFolder + "/" + TextOfRepeated(Gbk("图"), 200)},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(WriteFile(c.path, Bytes("data"))) << c.name;

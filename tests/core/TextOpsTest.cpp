@@ -270,11 +270,25 @@ Text SlowReplace(const Text& text, const Text& wanted, const Text& replacement) 
     return out;
 }
 
+Text FoldBytes(Text text) {
+    for (auto& ch : text) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 32);
+    }
+    return text;
+}
+
+Text Upper(Text text) {
+    for (auto& ch : text) {
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+    }
+    return text;
+}
+
 // Random texts over a tiny alphabet of lead bytes, trail-looking ASCII and letters, so that false candidates
 // on second bytes are frequent and the fast scanner's boundary bookkeeping is exercised against the walk.
 TEST(TextOps, SearchesAgreeWithCharacterWalk) {
     std::mt19937 random(20260608);
-    const char alphabet[] = {'\x81', '\xD6', '@', 'A', 'a', 'x', '\xA1'};
+    const char alphabet[] = {'\x81', '\xD6', '@', 'A', 'a', 'x', 'B', '\xA1'};
     auto randomText = [&](size_t maxLength) {
         std::uniform_int_distribution<size_t> length(0, maxLength);
         std::uniform_int_distribution<size_t> pick(0, sizeof alphabet - 1);
@@ -294,6 +308,18 @@ TEST(TextOps, SearchesAgreeWithCharacterWalk) {
         ASSERT_EQ(TextFind(text, wanted, start), expectedFind) << "round " << round;
         ASSERT_EQ(TextFindBackward(text, wanted), SlowFindBackward(text, wanted)) << "round " << round;
         ASSERT_EQ(TextReplace(text, wanted, "#"), SlowReplace(text, wanted, "#")) << "round " << round;
+        // Ignoring case is the same search on texts whose ASCII letters are all folded, byte by byte.
+        const Text foldedText = FoldBytes(text);
+        const Text foldedWanted = FoldBytes(wanted);
+        const Text upperWanted = Upper(wanted);
+        ASSERT_EQ(TextFind(text, upperWanted, start, true),
+                  from < text.size() ? SlowFind(foldedText, foldedWanted, from) : -1)
+            << "round " << round;
+        ASSERT_EQ(TextFindBackward(text, upperWanted, 0, true), SlowFindBackward(foldedText, foldedWanted))
+            << "round " << round;
+        ASSERT_EQ(FoldBytes(TextReplace(text, upperWanted, "#", 1, -1, false)),
+                  SlowReplace(foldedText, foldedWanted, "#"))
+            << "round " << round;
         const TextList pieces = TextSplit(text, wanted);
         Text joined;
         for (size_t k = 0; k < pieces.size(); ++k) joined += (k ? "#" : "") + pieces[k];
