@@ -95,7 +95,8 @@ Text MergeCookies(const Text& oldCookies, const Text& newCookies) {
     }
     Text joined;
     for (const Text& item : merged) {
-        if (EndsWith(item, kDeleted)) continue;
+        // An empty item (from "; ; ") carries no cookie and would only leave a stray separator.
+        if (item.empty() || EndsWith(item, kDeleted)) continue;
         joined += item;
         joined += kCookieSeparator;
     }
@@ -122,7 +123,10 @@ Text ExtractSetCookies(const Text& responseHeaders, const Text& initial) {
         } else {
             item = TextReplace(line, kNameColon, {}, 1, -1, false);
         }
-        cookies += TextTrim(item);
+        item = TextTrim(item);
+        // A line without a cookie in it ("Set-Cookie: ; path=/") adds no empty item.
+        if (item.empty()) continue;
+        cookies += item;
         cookies += kCookieSeparator;
     }
     if (EndsWith(cookies, kCookieSeparator)) cookies.resize(cookies.size() - kCookieSeparator.size());

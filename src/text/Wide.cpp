@@ -12,8 +12,23 @@ namespace {
 std::string CharsetName(int codePage) {
     if (codePage == 0 || codePage == kCodePageGbk) return "GBK";
     if (codePage == kCodePageUtf8) return "UTF-8";
-    if (codePage < 0) return {};
-    return "CP" + std::to_string(codePage);
+    if (codePage <= 0) return {};
+    // Windows numbers whose iconv names do not follow the "CP<n>" pattern.
+    if (codePage >= 28591 && codePage <= 28599) return "ISO-8859-" + std::to_string(codePage - 28590);
+    switch (codePage) {
+        case 20127:
+            return "ASCII";
+        case 1200:
+            return "UTF-16LE";
+        case 1201:
+            return "UTF-16BE";
+        case 20936:
+            return "GB2312";
+        case 54936:
+            return "GB18030";
+        default:
+            return "CP" + std::to_string(codePage);
+    }
 }
 
 }  // namespace
