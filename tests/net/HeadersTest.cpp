@@ -98,12 +98,14 @@ INSTANTIATE_TEST_SUITE_P(
         SetCookieCase{"AttributesDropped", "HTTP/1.1 200 OK\r\nSet-Cookie: sid=abc; path=/\r\nSet-Cookie: t=1\r\n\r\n",
                       "", "sid=abc; t=1"},
         SetCookieCase{"AppendedToInitial", "Set-Cookie: t=1", "a=1; ", "a=1; t=1"},
+        // The caller's text is appended to as it is: it brings its own separator.
+        SetCookieCase{"InitialWithoutSeparator", "Set-Cookie: t=1", "a=1", "a=1t=1"},
         SetCookieCase{"InitialKeptWithoutCookies", "Content-Type: text/html", "a=1", "a=1"},
         SetCookieCase{"NameIsCaseSensitive", "set-cookie: t=1\r\nSet-Cookie: u=2", "", "u=2"},
         SetCookieCase{"NeedsColonAndBlank", "Set-Cookie:t=1\r\nSet-Cookie2: x=1", "", ""},
         SetCookieCase{"RepeatedNameRemovedWithoutSemicolon", "Set-Cookie: a=Set-cookie:b", "", "a=b"},
         SetCookieCase{"FullWidthSpacesTrimmed", Gbk("Set-Cookie: 　k=v　"), "", "k=v"},
-        SetCookieCase{"LineWithoutCookieAddsNothing", "Set-Cookie: ; path=/\r\nSet-Cookie: t=1", "a=1", "a=1; t=1"},
+        SetCookieCase{"LineWithoutCookieAddsNothing", "Set-Cookie: ; path=/\r\nSet-Cookie: t=1", "a=1; ", "a=1; t=1"},
         SetCookieCase{"Empty", "", "", ""}),
     [](const ::testing::TestParamInfo<SetCookieCase>& info) { return info.param.name; });
 
