@@ -1,12 +1,12 @@
 #include "collectors/PageWorker.h"
 
+#include "collectors/ImageFetch.h"
 #include "collectors/Listing.h"
 #include "collectors/OutputPaths.h"
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
-#include "net/HttpObjectFetch.h"
 #include "text/Directory.h"
 
 namespace dorvane {
@@ -40,7 +40,7 @@ void CollectAlbum(MainControls& controls, const PageWorkerSite& site, SitePage& 
     for (size_t j = 1; j <= images.size(); ++j) {
         const Text number = IntegerText(static_cast<long long>(j));
         if (site.writesCounter) page.counter->SetText(number);
-        const Bytes bytes = HttpObjectFetch(images[j - 1], Get, {}, std::nullopt, {}, Out<Text>(site.imageHeaders));
+        const Bytes bytes = FetchImage(images[j - 1], site.imageHeaders);
         // A transfer aborted by a stop comes back empty; it must not be taken for a failed download.
         WorkerCheckPoint();
         page.preview->SetPicture(bytes);

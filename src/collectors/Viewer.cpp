@@ -1,5 +1,6 @@
 #include "collectors/Viewer.h"
 
+#include "collectors/ImageFetch.h"
 #include "collectors/Listing.h"
 #include "collectors/OutputPaths.h"
 #include "core/Files.h"
@@ -7,19 +8,10 @@
 #include "core/ProgramState.h"
 #include "core/TextOps.h"
 #include "net/HttpFetch.h"
-#include "net/HttpObjectFetch.h"
 #include "text/Directory.h"
 #include "text/Hash.h"
 
 namespace dorvane {
-
-namespace {
-
-Bytes FetchImage(const Text& address, const Text& headers) {
-    return HttpObjectFetch(address, Get, {}, std::nullopt, {}, Out<Text>(headers));
-}
-
-}  // namespace
 
 Text ViewerImageAddress(Addressing kind, int position) {
     ProgramState& state = State();

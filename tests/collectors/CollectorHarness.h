@@ -1,0 +1,125 @@
+#pragma once
+// What every collector test needs: the fixture sites on a free port, the program's hosts pointed at
+// them, a fresh save folder, clean program-wide state and a set of in-memory main-window controls.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/CodePage.h"
+#include "core/MemoryControls.h"
+#include "core/ProgramState.h"
+#include "core/Worker.h"
+#include "support/FixtureSites.h"
+
+namespace dorvane::test {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Every regular file below the folder, relative to it, sorted.
+inline std::vector<std::string> FilesBelow(const fs::path& folder) {
+    std::vector<std::string> files;
+    if (!fs::exists(folder)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), folder).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class CollectorHarness {
+public:
+    explicit CollectorHarness(FixtureOptions options = {}) : sites(options) {
+        State().Reset();
+        if (!sites.Start()) throw std::runtime_error("fixture server did not start");
+        sites.UseForSettings();
+        char pattern[] = "/tmp/dorvane-collectors-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (!made) throw std::runtime_error("no temporary folder");
+        // The save folder sits one level down, so a write that escaped it would still be seen in base.
+        base = made;
+        saveFolder = base / "save";
+        fs::create_directories(saveFolder);
+        window.saveFolder.SetText(saveFolder.string());
+    }
+    ~CollectorHarness() {
+        sites.Stop();
+        std::error_code ignored;
+        fs::remove_all(base, ignored);
+    }
+
+    MainControls& Controls() { return window.controls; }
+    MemoryMainWindow::Page& Page(Site site) { return window.pages[static_cast<int>(site)]; }
+    fs::path OutputRoot() const { return saveFolder / "采集数据"; }
+    // The folder of an album as it should land on disk (the GBK title as a UTF-8 file name).
+    fs::path AlbumFolder(Site site, int albumId) const {
+        return OutputRoot() / GbkToUtf8(sites.ListedTitle(site, albumId));
+    }
+
+    // Runs the routine on a real worker thread and waits for it to end.
+    void RunOnWorker(const std::function<void(MainControls&)>& routine) {
+        auto token = StartWorkerThread([this, routine] { routine(Controls()); });
+        ASSERT_NE(token, nullptr);
+        ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(120)));
+    }
+    std::shared_ptr<WorkerToken> StartOnWorker(const std::function<void(MainControls&)>& routine) {
+        return StartWorkerThread([this, routine] { routine(Controls()); });
+    }
+
+    std::vector<std::string> Messages() {
+        std::vector<std::string> texts;
+        for (const auto& shown : window.messages.Messages()) texts.push_back(GbkToUtf8(shown.text));
+        return texts;
+    }
+    std::vector<std::string> AlbumLines(Site site) {
+        std::vector<std::string> lines;
+        auto& albums = Page(site).albums;
+        for (int i = 0; i < albums.ItemCount(); ++i) lines.push_back(albums.ItemText(i));
+        return lines;
+    }
+    std::vector<std::string> PageItems(Site site) {
+        std::vector<std::string> items;
+        auto& pages = Page(site).pages;
+        for (int i = 0; i < pages.ItemCount(); ++i) items.push_back(pages.ItemText(i));
+        return items;
+    }
+
+    FixtureSites sites;
+    fs::path base;
+    fs::path saveFolder;
+    MemoryMainWindow window;
+};
+
+inline std::vector<std::string> Numbers(int from, int to) {
+    std::vector<std::string> texts;
+    for (int i = from; i <= to; ++i) texts.push_back(std::to_string(i));
+    return texts;
+}
+
+inline const char* SiteName(Site site) {
+    switch (site) {
+        case Site::C: return "C";
+        case Site::D: return "D";
+        case Site::E: return "E";
+        default: return "other";
+    }
+}
+
+}  // namespace dorvane::test

@@ -1,0 +1,69 @@
+// The viewer steps on the window thread while a collection on a worker thread refills the viewer's
+// list album by album. Runs under ThreadSanitizer in CI.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "CollectorHarness.h"
+#include "collectors/SiteC.h"
+#include "collectors/SiteD.h"
+
+namespace dorvane::test {
+namespace {
+
+TEST(CollectorsConcurrency, ViewerStepsWhileAWorkerRefillsTheViewerList) {
+    CollectorHarness h({.pageCount = 1, .albumsPerPage = 4, .imagesPerAlbum = 5});
+    h.RunOnWorker(sited::PageLoader);
+    h.window.autoCollect.SetSelected(false);
+    h.Page(Site::D).albums.SetSelection(0);
+    sited::AlbumOpen(h.Controls());
+    ASSERT_EQ(State().viewerImageCount.load(), 5);
+
+    auto token = h.StartOnWorker(sited::PageWorker);
+    ASSERT_NE(token, nullptr);
+    int steps = 0;
+    while (!token->Finished() && steps < 2000) {
+        // Forward to the end, then back to the start, on the same page the worker writes.
+        if (steps % 10 < 5) sited::Next(h.Controls());
+        else sited::Previous(h.Controls());
+        if (steps % 7 == 0) sited::Save(h.Controls());
+        const int position = State().viewerPosition.load();
+        EXPECT_GE(position, 1);
+        EXPECT_LE(position, 5);
+        ++steps;
+    }
+    ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(120)));
+
+    // The collection is complete and byte-exact whatever the viewer did to the shared picture box.
+    for (int id : h.sites.Listing(Site::D, 1)) {
+        for (int j = 1; j <= 5; ++j) {
+            EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::D, id) / (std::to_string(j) + ".jpg")),
+                      h.sites.ImageBytes(Site::D, id, j));
+        }
+    }
+    EXPECT_EQ(State().viewerImages.Count(), 5);
+}
+
+TEST(CollectorsConcurrency, ListingLoadOnTheWindowThreadDuringACollection) {
+    CollectorHarness h({.pageCount = 3, .albumsPerPage = 3, .imagesPerAlbum = 3});
+    h.RunOnWorker(sitec::PageLoader);
+    auto token = h.StartOnWorker(sitec::PageWorker);
+    ASSERT_NE(token, nullptr);
+    for (int page = 0; page < 3 && !token->Finished(); ++page) {
+        h.Page(Site::C).pages.SetSelection(page);
+        sitec::ListingLoad(h.Controls());
+    }
+    ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(120)));
+    // Whatever the worker saw, every file it wrote is one of the served images, complete.
+    std::set<std::string> served;
+    for (int id = 1; id <= 9; ++id) {
+        for (int j = 1; j <= 3; ++j) served.insert(h.sites.ImageBytes(Site::C, id, j));
+    }
+    for (const auto& file : FilesBelow(h.OutputRoot())) {
+        EXPECT_TRUE(served.count(ReadBytes(h.OutputRoot() / file))) << file;
+    }
+    EXPECT_EQ(State().albumUrls.Count(), h.Page(Site::C).albums.ItemCount());
+}
+
+}  // namespace
+}  // namespace dorvane::test

@@ -1,0 +1,106 @@
+// Stopping and pausing a collection while an image transfer is held open by the server.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "CollectorHarness.h"
+#include "collectors/SiteC.h"
+#include "collectors/SiteD.h"
+
+namespace dorvane::test {
+namespace {
+
+// Holds the server's answer to one image path until released.
+class ImageGate {
+public:
+    ImageGate(FixtureSites& sites, std::string path) : m_sites(sites), m_path(std::move(path)) {
+        m_sites.SetImageHook([this](const std::string& requested) {
+            if (requested != m_path) return;
+            std::unique_lock lock(m_mutex);
+            m_reached = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_released; });
+        });
+    }
+    ~ImageGate() {
+        Release();
+        m_sites.SetImageHook(nullptr);
+    }
+    bool WaitReached() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_reached; });
+    }
+    void Release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    FixtureSites& m_sites;
+    std::string m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_reached = false;
+    bool m_released = false;
+};
+
+TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
+    CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 4});
+    h.RunOnWorker(sited::PageLoader);
+    ImageGate gate(h.sites, "/img/d/1/3.jpg");
+    auto token = h.StartOnWorker(sited::PageWorker);
+    ASSERT_NE(token, nullptr);
+    ASSERT_TRUE(gate.WaitReached());
+    token->RequestStop();
+    gate.Release();
+    ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(60)));
+
+    // Images 1 and 2 are complete; nothing after them exists, not even under a temporary name.
+    const fs::path folder = h.AlbumFolder(Site::D, 1);
+    EXPECT_EQ(FilesBelow(h.base), (std::vector<std::string>{
+                                      fs::relative(folder / "1.jpg", h.base).string(),
+                                      fs::relative(folder / "2.jpg", h.base).string(),
+                                  }));
+    EXPECT_EQ(ReadBytes(folder / "2.jpg"), h.sites.ImageBytes(Site::D, 1, 2));
+    EXPECT_FALSE(fs::exists(h.AlbumFolder(Site::D, 2)));
+    EXPECT_TRUE(h.Messages().empty());
+    // The stopped worker asked for nothing beyond the held image.
+    EXPECT_TRUE(h.sites.RequestsTo("/img/d/1/4.jpg").empty());
+}
+
+TEST(CollectorWorkerControl, PauseHoldsTheRunAndResumeCompletesIt) {
+    CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 3});
+    h.RunOnWorker(sitec::PageLoader);
+    ImageGate gate(h.sites, "/img/c/1/2.jpg");
+    auto token = h.StartOnWorker(sitec::PageWorker);
+    ASSERT_NE(token, nullptr);
+    ASSERT_TRUE(gate.WaitReached());
+    token->Pause();
+    gate.Release();
+    // While paused the worker does not get past its next step, however long it is left.
+    EXPECT_FALSE(token->WaitFinished(std::chrono::milliseconds(300)));
+    EXPECT_FALSE(fs::exists(h.AlbumFolder(Site::C, 1) / "2.jpg"));
+    token->Resume();
+    ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(60)));
+    for (int id : {1, 2}) {
+        for (int j = 1; j <= 3; ++j) {
+            EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::C, id) / (std::to_string(j) + ".jpg")),
+                      h.sites.ImageBytes(Site::C, id, j));
+        }
+    }
+    EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
+}
+
+TEST(CollectorWorkerControl, StopWhileLoadingKeepsListsInStep) {
+    CollectorHarness h({.pageCount = 3, .albumsPerPage = 2000});
+    auto token = h.StartOnWorker(sitec::PageLoader);
+    ASSERT_NE(token, nullptr);
+    token->RequestStop();
+    ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(60)));
+    EXPECT_EQ(State().albumUrls.Count(), h.Page(Site::C).albums.ItemCount());
+}
+
+}  // namespace
+}  // namespace dorvane::test
