@@ -80,7 +80,7 @@ long long TextFind(const Text& text, const Text& wanted, long long start, bool i
 }
 
 long long TextFindBackward(const Text& text, const Text& wanted, long long start, bool ignoreCase) {
-    // 0 (or any value below 1 other than 1 itself, which leaves nothing to search) means the whole text.
+    // A start of 0 or below (omitted) or beyond the end means the whole text; start 1 leaves nothing.
     size_t limit = text.size();
     if (start >= 1 && static_cast<unsigned long long>(start) <= text.size()) limit = static_cast<size_t>(start - 1);
     if (limit == 0) return -1;
