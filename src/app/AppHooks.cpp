@@ -1,0 +1,10 @@
+#include "app/AppHooks.h"
+
+namespace dorvane {
+
+AppHooks& Hooks() {
+    static AppHooks hooks;
+    return hooks;
+}
+
+}  // namespace dorvane

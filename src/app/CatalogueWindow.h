@@ -1,0 +1,61 @@
+#pragma once
+// The catalogue window and the download-address window. Their server conversation is plugged in through
+// AppHooks; here they are the windows with their design controls and the address window's copy command.
+#include <QDialog>
+#include <memory>
+
+#include "app/GuiCall.h"
+#include "core/Controls.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
+
+namespace dorvane {
+
+class QtEditBox;
+class QtReportList;
+class QtMessageBoxes;
+class QtClipboard;
+
+class CatalogueWindow : public QDialog {
+public:
+    // Opened modally with the main window as owner.
+    explicit CatalogueWindow(QWidget* owner);
+    ~CatalogueWindow() override;
+
+    EditBox* Announcement();
+    ReportList* List();
+    MessageBoxes* Messages();
+    const GatePtr& Gate() const { return m_gate; }
+
+private:
+    GatePtr m_gate;
+    QLineEdit* m_announcement;
+    QPushButton* m_backButton;
+    QTreeWidget* m_list;
+    std::unique_ptr<QtEditBox> m_announcementControl;
+    std::unique_ptr<QtReportList> m_listControl;
+    std::unique_ptr<QtMessageBoxes> m_messages;
+};
+
+class AddressWindow : public QDialog {
+public:
+    // Opened modally without owner.
+    AddressWindow();
+    ~AddressWindow() override;
+
+    EditBox* Address();
+    const GatePtr& Gate() const { return m_gate; }
+    // "点 击 复 制 内 容": the address box's text to the clipboard.
+    void OnCopy();
+
+private:
+    GatePtr m_gate;
+    QPlainTextEdit* m_address;
+    std::unique_ptr<QtEditBox> m_addressControl;
+    std::unique_ptr<QtClipboard> m_clipboard;
+};
+
+}  // namespace dorvane

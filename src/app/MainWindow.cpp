@@ -1,0 +1,275 @@
+#include "app/MainWindow.h"
+
+#include <QEvent>
+
+#include "app/Fonts.h"
+#include "app/MainWindowParts.h"
+#include "core/Settings.h"
+
+namespace dorvane {
+
+QFont DefaultFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPixelSize(12);
+    return font;
+}
+
+QFont YaHeiFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Microsoft YaHei"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPixelSize(12);
+    return font;
+}
+
+namespace {
+
+template <class T>
+T* Place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    T* widget = new T(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+template <class T>
+T* Place(QWidget* parent, const QString& name, int left, int top, int width, int height) {
+    T* widget = new T(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+struct AreaGeometry {
+    int left, top, width, height;
+};
+
+}  // namespace
+
+MainWindow::MainWindow() : m_gate(std::make_shared<WindowGate>()), m_parts(std::make_unique<Parts>()) {
+    folderDialog = nullptr;
+    Build();
+    Wire();
+}
+
+MainControls& MainWindow::Controls() { return m_parts->controls; }
+
+QString MainWindow::Tag() const { return QString::fromLatin1(kVersionTag); }
+
+QTimer* MainWindow::ClipboardTimer() const { return m_parts->clipboardTimer; }
+QTimer* MainWindow::TaskTimer() const { return m_parts->taskTimer; }
+
+void MainWindow::Build() {
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QStringLiteral("Dorvane"));
+    setFont(DefaultFont());
+    setFixedSize(kMainClientWidth, kMainClientHeight);
+    BuildTopArea();
+    Parts& p = *m_parts;
+    p.tabs = Place<DesignTabs>(this, "pageTabs", 5, 48, 784, 520);
+    const char* captions[] = {"Lumeri", "Tavesh", "Cosplay", "二次元", "漫图", "自定义采集", "更多..."};
+    for (int i = 0; i < 7; ++i) {
+        QWidget* page = p.tabs->AddPage(U(captions[i]));
+        page->setObjectName(QStringLiteral("page%1").arg(i));
+        if (i < kSiteCount)
+            BuildSitePage(i, page);
+        else if (i == 5)
+            BuildCustomPage(page);
+    }
+    auto* more = Place<QPlainTextEdit>(p.tabs->Page(6), "moreBox", 3, 24, 776, 480);
+    more->setPlainText(U("开发中ing..."));
+    p.tabs->SetCurrent(0);
+    BuildUpdatePanel();
+
+    MainControls& c = p.controls;
+    c.saveFolder = p.Own<QtEditBox>(m_gate, p.saveFolder);
+    c.autoCollect = p.Own<QtRadioButton>(m_gate, p.autoCollect);
+    c.manualPreview = p.Own<QtRadioButton>(m_gate, p.manualPreview);
+    c.pauseButton = p.Own<QtButton>(m_gate, p.pauseButton);
+    c.stopButton = p.Own<QtButton>(m_gate, p.stopButton);
+    c.startButton = p.Own<QtButton>(m_gate, p.startButton);
+    c.tabs = p.Own<QtTabControl>(m_gate, p.tabs);
+    p.messages = std::make_unique<QtMessageBoxes>(m_gate, this);
+    p.clipboard = std::make_unique<QtClipboard>(m_gate, this);
+    c.messages = p.messages.get();
+    c.clipboard = p.clipboard.get();
+    for (int i = 0; i < kSiteCount; ++i) {
+        const Parts::SiteWidgets& w = p.sites[static_cast<size_t>(i)];
+        SitePage& s = c.sites[static_cast<size_t>(i)];
+        s.categories = w.categories ? p.Own<QtComboBox>(m_gate, w.categories) : nullptr;
+        s.pageCount = p.Own<QtLabel>(m_gate, w.pageCount);
+        s.pages = p.Own<QtComboBox>(m_gate, w.pages);
+        s.albums = p.Own<QtListBox>(m_gate, w.albums);
+        s.title = p.Own<QtLabel>(m_gate, w.title);
+        s.counter = p.Own<QtLabel>(m_gate, w.counter);
+        s.preview = p.Own<QtPictureBox>(m_gate, w.preview);
+    }
+    c.update.panel = p.Own<QtPanel>(m_gate, p.updatePanel);
+    c.update.noticeBox = p.Own<QtEditBox>(m_gate, p.updateNotice);
+    c.update.addressBox = p.Own<QtEditBox>(m_gate, p.updateAddress);
+}
+
+void MainWindow::BuildTopArea() {
+    Parts& p = *m_parts;
+    p.functionGroup = Place<QGroupBox>(this, "functionGroup", 6, 1, 682, 47);
+    p.functionGroup->setTitle(U("功能选择"));
+    QWidget* g = p.functionGroup;
+    p.autoCollect = Place<QRadioButton>(g, "autoCollect", 8, 14, 80, 24);
+    p.autoCollect->setText(U("自动采集"));
+    p.autoCollect->setChecked(true);
+    p.manualPreview = Place<QRadioButton>(g, "manualPreview", 82, 14, 80, 24);
+    p.manualPreview->setText(U("手动预览"));
+    p.pauseButton = Place<QPushButton>(g, "pauseButton", 157, 14, 32, 20);
+    p.pauseButton->setText(U("暂停"));
+    p.stopButton = Place<QPushButton>(g, "stopButton", 197, 14, 61, 20);
+    p.stopButton->setText(U("停止采集"));
+    p.startButton = Place<QPushButton>(g, "startButton", 299, 14, 77, 20);
+    p.startButton->setText(U("开始采集"));
+    auto* folderLabel = Place<QLabel>(g, "saveFolderLabel", 382, 14, 64, 20);
+    folderLabel->setText(U("保存目录："));
+    p.saveFolder = Place<QLineEdit>(g, "saveFolderBox", 446, 14, 200, 20);
+    p.browseButton = Place<QPushButton>(g, "browseButton", 650, 14, 28, 20);
+    p.browseButton->setText(QStringLiteral("..."));
+    p.brandButton = Place<QPushButton>(this, "brandButton", 696, 7, 93, 41);
+    p.brandButton->setText(U("Velkan · Zorvik"));
+    p.brandButton->setFont(YaHeiFont());
+    for (QPushButton* button : {p.pauseButton, p.stopButton, p.startButton, p.browseButton, p.brandButton})
+        button->setAutoDefault(false);
+}
+
+void MainWindow::BuildSitePage(int index, QWidget* page) {
+    Parts::SiteWidgets& w = m_parts->sites[static_cast<size_t>(index)];
+    const QString prefix = QStringLiteral("site%1_").arg(index);
+    auto name = [&](const char* part) { return prefix + QString::fromLatin1(part); };
+    const bool hasCategories = index <= static_cast<int>(Site::B);
+    if (hasCategories) {
+        auto* categoryLabel = Place<QLabel>(page, name("categoryLabel"), 6, 25, 40, 20);
+        categoryLabel->setText(U("分类："));
+        w.categories = Place<QComboBox>(page, name("categories"), 46, 25, 109, 20);
+        w.pageCount = Place<QLabel>(page, name("pageCount"), 159, 25, 88, 20);
+        w.pages = Place<QComboBox>(page, name("pages"), 243, 25, 56, 20);
+    } else {
+        w.pageCount = Place<QLabel>(page, name("pageCount"), 8, 25, 88, 20);
+        w.pages = Place<QComboBox>(page, name("pages"), 97, 25, 200, 20);
+    }
+    w.pageCount->setText(U("总页数："));
+    auto* titleGroup = Place<QGroupBox>(page, name("titleGroup"), 2, 49, 296, 464);
+    titleGroup->setTitle(U("标题选择"));
+    w.albums = Place<QListWidget>(titleGroup, name("albums"), 0, 13, 294, 443);
+    auto* previewGroup = Place<QGroupBox>(page, name("previewGroup"), 303, 25, 480, 488);
+    const char* previewCaption = index == 0   ? "图片预览（Lumeri网最近不稳定，时好时坏）"
+                                 : index == 1 ? "图片预览"
+                                              : "图片预览(图片过大时加载较慢，请耐心等待)";
+    previewGroup->setTitle(U(previewCaption));
+    w.title = Place<QLabel>(previewGroup, name("title"), 4, 14, 472, 24);
+    w.title->setText(U("标题："));
+    w.counter = Place<QLabel>(previewGroup, name("counter"), 436, 14, 40, 24);
+    w.preview = Place<PictureWidget>(previewGroup, name("preview"), 4, 40, 472, 444);
+    const bool siteB = index == static_cast<int>(Site::B);
+    const AreaGeometry previous = siteB ? AreaGeometry{4, 11, 220, 425} : AreaGeometry{1, 5, 220, 432};
+    const AreaGeometry next = siteB ? AreaGeometry{232, 6, 234, 432} : AreaGeometry{229, 7, 234, 432};
+    const AreaGeometry save = siteB ? AreaGeometry{73, 373, 312, 117} : AreaGeometry{70, 374, 312, 117};
+    w.previousArea = Place<ClickArea>(w.preview, name("previousArea"), previous.left, previous.top,
+                                      previous.width, previous.height);
+    w.nextArea = Place<ClickArea>(w.preview, name("nextArea"), next.left, next.top, next.width, next.height);
+    w.saveArea = Place<ClickArea>(w.preview, name("saveArea"), save.left, save.top, save.width, save.height);
+    w.saveArea->setText(U("采集本张"));
+}
+
+void MainWindow::BuildCustomPage(QWidget* page) {
+    Parts& p = *m_parts;
+    auto* panel = Place<QWidget>(page, "custom_panel", 1, 22, 782, 493);
+    auto* taskStatus = Place<QLabel>(panel, "custom_taskStatus", 8, 4, 768, 16);
+    auto* leftPicture = Place<PictureWidget>(panel, "custom_leftPicture", 8, 24, 256, 166);
+    auto* rightPicture = Place<PictureWidget>(panel, "custom_rightPicture", 266, 24, 256, 166);
+    auto* leftStatus = Place<QLabel>(panel, "custom_leftStatus", 8, 191, 514, 16);
+    auto* rightStatus = Place<QLabel>(panel, "custom_rightStatus", 8, 207, 514, 16);
+    for (QLabel* status : {taskStatus, leftStatus, rightStatus}) status->setText(U("等待任务"));
+    auto* debugLabel = Place<QLabel>(panel, "custom_debugLabel", 2, 231, 84, 16);
+    debugLabel->setText(U("工作调试区："));
+    p.urlBox = Place<QLineEdit>(panel, "custom_urlBox", 86, 229, 368, 18);
+    p.urlBox->setText(U("在这里输入url获取网页源码 或者 在下方直接粘贴网页源码 "));
+    p.fetchButton = Place<QPushButton>(panel, "custom_fetchButton", 458, 229, 64, 18);
+    p.fetchButton->setText(U("获取源码"));
+    p.sourceBox = Place<QPlainTextEdit>(panel, "custom_sourceBox", 8, 250, 514, 240);
+
+    auto rules = [&](const char* group, const char* caption, int top, int height, int startTop, int endTop,
+                     int boxHeight, QLineEdit** startBox, QLineEdit** endBox) {
+        const QString g = QString::fromLatin1(group);
+        auto* box = Place<QGroupBox>(panel, g, 530, top, 248, height);
+        box->setTitle(U(caption));
+        auto* startLabel = Place<QLabel>(box, g + QStringLiteral("_startLabel"), 8, startTop, 32, boxHeight);
+        startLabel->setText(U("首则："));
+        auto* endLabel = Place<QLabel>(box, g + QStringLiteral("_endLabel"), 8, endTop, 32, boxHeight);
+        endLabel->setText(U("尾则："));
+        *startBox = Place<QLineEdit>(box, g + QStringLiteral("_start"), 40, startTop, 200, boxHeight);
+        *endBox = Place<QLineEdit>(box, g + QStringLiteral("_end"), 40, endTop, 200, boxHeight);
+    };
+    QLineEdit *titleStart = nullptr, *titleEnd = nullptr, *contentStart = nullptr, *contentEnd = nullptr;
+    rules("custom_titleRules", "标题规则", 22, 92, 22, 54, 24, &titleStart, &titleEnd);
+    rules("custom_contentRules", "采集内容规则", 120, 90, 21, 53, 25, &contentStart, &contentEnd);
+
+    auto* notice = Place<QPlainTextEdit>(panel, "custom_noticeBox", 530, 257, 248, 136);
+    notice->setPlainText(U("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
+                         QString::fromUtf8(CurrentSettings().contactLineUtf8.c_str()));
+    notice->setReadOnly(true);
+    notice->hide();
+    auto* functions = Place<QGroupBox>(panel, "custom_functionGroup", 532, 412, 120, 78);
+    functions->setTitle(U("功能"));
+    auto* extract = Place<QRadioButton>(functions, "custom_extractLinks", 8, 19, 80, 16);
+    extract->setText(U("提取链接"));
+    extract->setChecked(true);
+    auto* collect = Place<QRadioButton>(functions, "custom_imageCollect", 8, 39, 80, 16);
+    collect->setText(U("图片采集"));
+    auto* more = Place<QRadioButton>(functions, "custom_moreFunctions", 8, 59, 80, 16);
+    more->setText(U("更多功能"));
+    p.customStart = Place<QPushButton>(panel, "custom_startButton", 666, 412, 112, 78);
+    p.customStart->setText(U("开始"));
+    p.fetchButton->setAutoDefault(false);
+    p.customStart->setAutoDefault(false);
+    p.clipboardTimer = new QTimer(this);
+    p.clipboardTimer->setObjectName(QStringLiteral("custom_clipboardTimer"));
+    p.taskTimer = new QTimer(this);
+    p.taskTimer->setObjectName(QStringLiteral("custom_taskTimer"));
+
+    CustomPage& c = p.controls.custom;
+    c.taskStatus = p.Own<QtLabel>(m_gate, taskStatus);
+    c.leftPicture = p.Own<QtPictureBox>(m_gate, leftPicture);
+    c.rightPicture = p.Own<QtPictureBox>(m_gate, rightPicture);
+    c.leftStatus = p.Own<QtLabel>(m_gate, leftStatus);
+    c.rightStatus = p.Own<QtLabel>(m_gate, rightStatus);
+    c.urlBox = p.Own<QtEditBox>(m_gate, p.urlBox);
+    c.sourceBox = p.Own<QtEditBox>(m_gate, p.sourceBox);
+    c.titleStart = p.Own<QtEditBox>(m_gate, titleStart);
+    c.titleEnd = p.Own<QtEditBox>(m_gate, titleEnd);
+    c.contentStart = p.Own<QtEditBox>(m_gate, contentStart);
+    c.contentEnd = p.Own<QtEditBox>(m_gate, contentEnd);
+    c.noticeBox = p.Own<QtEditBox>(m_gate, notice);
+    c.extractLinks = p.Own<QtRadioButton>(m_gate, extract);
+    c.imageCollect = p.Own<QtRadioButton>(m_gate, collect);
+    c.moreFunctions = p.Own<QtRadioButton>(m_gate, more);
+    p.timers.push_back(std::make_unique<QtTimer>(m_gate, p.clipboardTimer));
+    c.clipboardTimer = p.timers.back().get();
+    p.timers.push_back(std::make_unique<QtTimer>(m_gate, p.taskTimer));
+    c.taskTimer = p.timers.back().get();
+}
+
+void MainWindow::BuildUpdatePanel() {
+    Parts& p = *m_parts;
+    // Created last so that, once shown, it lies over the tab pages.
+    p.updatePanel = Place<QGroupBox>(this, "updatePanel", -4, 32, 44, 24);
+    p.updateAddress = Place<QLineEdit>(p.updatePanel, "updateAddressBox", 610, 17, 80, 20);
+    p.updateAddress->hide();
+    p.updateButton = Place<QPushButton>(p.updatePanel, "updateButton", 41, 447, 699, 24);
+    p.updateButton->setText(U("点击前往更新"));
+    p.updateButton->setAutoDefault(false);
+    p.updateNotice = Place<QPlainTextEdit>(p.updatePanel, "noticeBox", 38, 66, 700, 400);
+    p.updateNotice->setFont(YaHeiFont());
+    p.updateNotice->setPlainText(U("版本号：\n公告内容\n公告内容"));
+    p.updateNotice->hide();
+    p.updatePanel->hide();
+}
+
+}  // namespace dorvane

@@ -1,0 +1,77 @@
+#pragma once
+// The main window: the top area, the seven tab pages and the hidden update panel, with the handlers that
+// the controls' events run. Every control carries an object name so that tests can find it.
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/GuiCall.h"
+#include "core/SitePage.h"
+#include "core/SiteRoutines.h"
+#include "core/Worker.h"
+
+class QTimer;
+
+namespace dorvane {
+
+// The program's version, the window's tag text.
+inline constexpr const char* kVersionTag = "5.2.200608";
+// Client area of the 800 x 600 design window.
+inline constexpr int kMainClientWidth = 794;
+inline constexpr int kMainClientHeight = 571;
+
+class MainWindow : public QWidget {
+public:
+    MainWindow();
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // The window's created handler: save folder, caption, then the version check hook.
+    void StartUp();
+
+    MainControls& Controls();
+    QString Tag() const;
+    TrackedWorker& Worker() { return m_worker; }
+    const GatePtr& Gate() const { return m_gate; }
+    // The custom page's two timers as Qt objects (their period is read through Controls().custom).
+    QTimer* ClipboardTimer() const;
+    QTimer* TaskTimer() const;
+
+    // The folder dialog, replaceable for tests: returns the chosen folder or an empty string on cancel.
+    std::function<QString(QWidget* owner)> folderDialog;
+
+    // Event handlers, as the controls' events call them.
+    void OnPageChanged(int page);
+    void OnStart();
+    void OnPause();
+    void OnStop();
+    void OnAutoCollect();
+    void OnManualPreview();
+    void OnBrowse();
+    void OnBrand();
+    void OnUpdate();
+    void OnFetchSource();
+    void OnClipboardTick();
+    void OnUrlBoxFocus();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Parts;
+    void Build();
+    void BuildTopArea();
+    void BuildSitePage(int index, QWidget* page);
+    void BuildCustomPage(QWidget* page);
+    void BuildUpdatePanel();
+    void Wire();
+    void RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member);
+    void StartTracked(const SiteRoutines::Routine& routine);
+
+    GatePtr m_gate;
+    TrackedWorker m_worker;
+    std::unique_ptr<Parts> m_parts;
+};
+
+}  // namespace dorvane

@@ -1,0 +1,197 @@
+// The main window's event wiring and handlers.
+#include <QDir>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <filesystem>
+#include <system_error>
+
+#include "app/AppHooks.h"
+#include "app/CatalogueWindow.h"
+#include "app/MainWindowParts.h"
+#include "app/SystemOpen.h"
+#include "core/CodePage.h"
+#include "core/ProgramState.h"
+#include "net/HttpFetch.h"
+#include "text/Wide.h"
+
+namespace dorvane {
+
+namespace {
+
+// How long closing the window waits for workers to leave before it gives up on them.
+constexpr auto kExitWait = std::chrono::milliseconds(3000);
+
+// The process's current directory as the system gives it; empty when it cannot be read.
+Text CurrentDirectoryText() {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::current_path(error);
+    if (error) return {};
+    return Utf8ToGbkText(path.string());
+}
+
+QString DefaultFolderDialog(QWidget* owner) {
+    return QFileDialog::getExistingDirectory(owner, QString::fromUtf8("请选择一个文件夹"), QString(),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+// Handlers on the window thread must not let an exception into Qt's event dispatch.
+template <class F>
+void Guarded(F action) {
+    try {
+        action();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+MainWindow::~MainWindow() {
+    // From here on no other thread reaches a widget: waiting accesses give up, workers unwind.
+    m_gate->Close();
+    m_worker.EndCurrent();
+    if (!StopAllWorkers(kExitWait)) {
+        // A worker that ignores its stop may still hold references to the control objects: keep them
+        // (they only answer "closed" now) rather than let it touch freed memory.
+        (void)m_parts.release();
+    }
+}
+
+void MainWindow::Wire() {
+    Parts& p = *m_parts;
+    p.tabs->onUserChanged = [this](int page) { Guarded([&] { OnPageChanged(page); }); };
+    connect(p.startButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnStart(); }); });
+    connect(p.pauseButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnPause(); }); });
+    connect(p.stopButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnStop(); }); });
+    connect(p.autoCollect, &QRadioButton::clicked, this, [this] { Guarded([&] { OnAutoCollect(); }); });
+    connect(p.manualPreview, &QRadioButton::clicked, this, [this] { Guarded([&] { OnManualPreview(); }); });
+    connect(p.browseButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnBrowse(); }); });
+    connect(p.brandButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnBrand(); }); });
+    connect(p.updateButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnUpdate(); }); });
+    for (int i = 0; i < kSiteCount; ++i) {
+        const Site site = static_cast<Site>(i);
+        Parts::SiteWidgets& w = p.sites[static_cast<size_t>(i)];
+        if (w.categories)
+            connect(w.categories, &QComboBox::activated, this,
+                    [this, site] { RunSiteRoutine(site, &SiteRoutines::categoryLoad); });
+        connect(w.pages, &QComboBox::activated, this,
+                [this, site] { RunSiteRoutine(site, &SiteRoutines::listingLoad); });
+        connect(w.albums, &QListWidget::itemDoubleClicked, this,
+                [this, site] { RunSiteRoutine(site, &SiteRoutines::albumOpen); });
+        w.previousArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::previous); };
+        w.nextArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::next); };
+        w.saveArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::save); };
+    }
+    connect(p.fetchButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnFetchSource(); }); });
+    connect(p.customStart, &QPushButton::clicked, this, [this] {
+        if (Hooks().customStart) Guarded([&] { Hooks().customStart(*this); });
+    });
+    connect(p.clipboardTimer, &QTimer::timeout, this, [this] { Guarded([&] { OnClipboardTick(); }); });
+    connect(p.taskTimer, &QTimer::timeout, this, [this] {
+        if (Hooks().taskTimerTick) Guarded([&] { Hooks().taskTimerTick(*this); });
+    });
+    p.urlBox->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_parts->urlBox && event->type() == QEvent::FocusIn) Guarded([&] { OnUrlBoxFocus(); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member) {
+    const SiteRoutines routines = RoutinesFor(site);
+    const SiteRoutines::Routine& routine = routines.*member;
+    if (routine) Guarded([&] { routine(Controls()); });
+}
+
+void MainWindow::StartTracked(const SiteRoutines::Routine& routine) {
+    if (!routine) {
+        // Nothing registered for the page: the running worker still ends, as a start would end it.
+        m_worker.EndCurrent();
+        return;
+    }
+    MainControls* controls = &Controls();
+    m_worker.Start([routine, controls] { routine(*controls); });
+}
+
+void MainWindow::StartUp() {
+    Controls().saveFolder->SetText(CurrentDirectoryText());
+    setWindowTitle(windowTitle() + QStringLiteral("V") + Tag());
+    if (Hooks().versionCheck) Guarded([&] { Hooks().versionCheck(*this); });
+}
+
+void MainWindow::OnPageChanged(int page) {
+    CustomPage& custom = Controls().custom;
+    custom.clipboardTimer->SetPeriod(0);
+    if (page >= 0 && page < kSiteCount) {
+        StartTracked(RoutinesFor(static_cast<Site>(page)).pageLoader);
+    } else if (page == 5) {
+        m_worker.EndCurrent();
+        custom.clipboardTimer->SetPeriod(2000);
+    }
+}
+
+void MainWindow::OnStart() {
+    const int page = Controls().tabs->CurrentPage();
+    if (page < 0 || page >= kSiteCount) return;
+    StartTracked(RoutinesFor(static_cast<Site>(page)).pageWorker);
+}
+
+void MainWindow::OnPause() {
+    Button* pause = Controls().pauseButton;
+    const Text caption = pause->GetCaption();
+    if (caption == Gbk("暂停")) {
+        m_worker.Pause();
+        pause->SetCaption(Gbk("继续"));
+    } else if (caption == Gbk("继续")) {
+        m_worker.Resume();
+        pause->SetCaption(Gbk("暂停"));
+    }
+}
+
+void MainWindow::OnStop() { m_worker.EndCurrent(); }
+
+void MainWindow::OnAutoCollect() {
+    MainControls& c = Controls();
+    for (Button* button : {c.startButton, c.stopButton, c.pauseButton}) button->SetVisible(true);
+}
+
+void MainWindow::OnManualPreview() {
+    MainControls& c = Controls();
+    for (Button* button : {c.startButton, c.stopButton, c.pauseButton}) button->SetVisible(false);
+}
+
+void MainWindow::OnBrowse() {
+    State().folderDialogStart.Set({});
+    const QString chosen = folderDialog ? folderDialog(this) : DefaultFolderDialog(this);
+    // Cancelling keeps the folder the user had: an empty save folder would send every album to a folder
+    // tree at the root of the file system.
+    if (chosen.isEmpty()) return;
+    Controls().saveFolder->SetText(FromQt(QDir::toNativeSeparators(chosen)));
+}
+
+void MainWindow::OnBrand() {
+    CatalogueWindow catalogue(this);
+    catalogue.exec();
+}
+
+void MainWindow::OnUpdate() { OpenWithSystem(Controls().update.addressBox->GetText()); }
+
+void MainWindow::OnFetchSource() {
+    CustomPage& custom = Controls().custom;
+    const int answer = Controls().messages->Show(Gbk("确认为[UTF-8]编码，取消为[GBK]编码！？"), MbOkCancel);
+    Text page = HttpFetch(custom.urlBox->GetText());
+    if (answer == IdOk) page = Utf8ToGbk(page);
+    custom.sourceBox->SetText(page);
+}
+
+void MainWindow::OnClipboardTick() {
+    MainControls& c = Controls();
+    const Text clip = c.clipboard->GetText();
+    if (clip == c.custom.sourceBox->GetText()) return;
+    c.custom.sourceBox->SetText({});
+    c.custom.sourceBox->AppendText(c.clipboard->GetText());
+}
+
+void MainWindow::OnUrlBoxFocus() { Controls().custom.urlBox->SetText({}); }
+
+}  // namespace dorvane
