@@ -32,8 +32,10 @@ constexpr double kWaitMs = 5.0;
 
 dorvane::test::FixtureSites& Sites() {
     static auto* sites = [] {
-        auto* made = new dorvane::test::FixtureSites(
-            {.pageCount = 1, .albumsPerPage = kAlbums, .imagesPerAlbum = kImagesPerAlbum, .imageBytes = kImageBytes});
+        auto* made = new dorvane::test::FixtureSites({.pageCount = 1,
+                                                      .albumsPerPage = kAlbums,
+                                                      .imagesPerAlbum = kImagesPerAlbum,
+                                                      .imageBytes = kImageBytes});
         if (!made->Start()) {
             std::fprintf(stderr, "fixture server did not start\n");
             std::exit(1);
@@ -112,7 +114,8 @@ void BM_CurlCommandLine(benchmark::State& state) {
             for (int album = 1; album <= kAlbums; ++album) {
                 for (int image = 1; image <= kImagesPerAlbum; ++image) {
                     out << "url = \"" << Sites().ImageUrl(Site::D, album, image) << "\"\n"
-                        << "output = \"" << (folder / (std::to_string(album) + "-" + std::to_string(image) + ".jpg")).string()
+                        << "output = \""
+                        << (folder / (std::to_string(album) + "-" + std::to_string(image) + ".jpg")).string()
                         << "\"\n";
                 }
             }
@@ -148,8 +151,9 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (g_workerPerImageMs > 0 && g_curlPerImageMs > 0) {
-        std::printf("\nper image beyond the 5 ms wait: worker %.3f ms, curl %.3f ms, ratio %.2f (target <= 1.25)\n",
-                    g_workerPerImageMs, g_curlPerImageMs, g_workerPerImageMs / g_curlPerImageMs);
+        std::printf(
+            "\nper image beyond the 5 ms wait: worker %.3f ms, curl %.3f ms, ratio %.2f (target <= 1.25)\n",
+            g_workerPerImageMs, g_curlPerImageMs, g_workerPerImageMs / g_curlPerImageMs);
     }
     std::printf("peak resident memory (VmHWM): %.1f MB (target < 64 MB)\n",
                 static_cast<double>(PeakResidentKb()) / 1024.0);

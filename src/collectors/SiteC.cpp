@@ -83,7 +83,9 @@ void ListingLoad(MainControls& controls) {
     AppendAlbums(page, ParseListing(listing, Home()));
 }
 
-void AlbumOpen(MainControls& controls) { OpenAlbumDirect(controls, kSite, ViewerImageLinks, SiteAddressing()); }
+void AlbumOpen(MainControls& controls) {
+    OpenAlbumDirect(controls, kSite, ViewerImageLinks, SiteAddressing());
+}
 
 void PageWorker(MainControls& controls) {
     PageWorkerSite site;

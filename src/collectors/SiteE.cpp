@@ -12,7 +12,8 @@ namespace dorvane::sitee {
 namespace {
 
 constexpr Site kSite = Site::E;
-constexpr const char* kListingPattern = R"re(<a target="_blank" class="dec_img" href="([\s\S]*?)" title="([\s\S]*?)">)re";
+constexpr const char* kListingPattern =
+    R"re(<a target="_blank" class="dec_img" href="([\s\S]*?)" title="([\s\S]*?)">)re";
 // The end marker is the bare "jpg": a link to another image type runs on to the next "jpg" and is then
 // nearly always this long or longer.
 constexpr long long kLinkLimit = 100;

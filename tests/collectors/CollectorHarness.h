@@ -115,10 +115,14 @@ inline std::vector<std::string> Numbers(int from, int to) {
 
 inline const char* SiteName(Site site) {
     switch (site) {
-        case Site::C: return "C";
-        case Site::D: return "D";
-        case Site::E: return "E";
-        default: return "other";
+        case Site::C:
+            return "C";
+        case Site::D:
+            return "D";
+        case Site::E:
+            return "E";
+        default:
+            return "other";
     }
 }
 

@@ -24,8 +24,10 @@ TEST(CollectorsConcurrency, ViewerStepsWhileAWorkerRefillsTheViewerList) {
     int steps = 0;
     while (!token->Finished() && steps < 2000) {
         // Forward to the end, then back to the start, on the same page the worker writes.
-        if (steps % 10 < 5) sited::Next(h.Controls());
-        else sited::Previous(h.Controls());
+        if (steps % 10 < 5)
+            sited::Next(h.Controls());
+        else
+            sited::Previous(h.Controls());
         if (steps % 7 == 0) sited::Save(h.Controls());
         const int position = State().viewerPosition.load();
         EXPECT_GE(position, 1);

@@ -28,8 +28,12 @@ TEST(CollectorHostile, TitlesNeverLeadOutsideTheOutputRoot) {
             ids.push_back(k + 1);
         }
         h.sites.SetListing(site, 1, ids);
-        const auto loader = site == Site::C ? sitec::PageLoader : site == Site::D ? sited::PageLoader : sitee::PageLoader;
-        const auto worker = site == Site::C ? sitec::PageWorker : site == Site::D ? sited::PageWorker : sitee::PageWorker;
+        const auto loader = site == Site::C   ? sitec::PageLoader
+                            : site == Site::D ? sited::PageLoader
+                                              : sitee::PageLoader;
+        const auto worker = site == Site::C   ? sitec::PageWorker
+                            : site == Site::D ? sited::PageWorker
+                                              : sitee::PageWorker;
         h.RunOnWorker(loader);
         ASSERT_EQ(h.AlbumLines(site).size(), std::size(titles)) << SiteName(site);
         h.RunOnWorker(worker);
@@ -51,7 +55,9 @@ TEST(CollectorHostile, ListingWithTenThousandAlbums) {
     for (int i = 0; i < 10000; ++i) ids[static_cast<size_t>(i)] = i + 1;
     for (Site site : {Site::C, Site::D, Site::E}) h.sites.SetListing(site, 1, ids);
     for (Site site : {Site::C, Site::D, Site::E}) {
-        const auto loader = site == Site::C ? sitec::PageLoader : site == Site::D ? sited::PageLoader : sitee::PageLoader;
+        const auto loader = site == Site::C   ? sitec::PageLoader
+                            : site == Site::D ? sited::PageLoader
+                                              : sitee::PageLoader;
         h.RunOnWorker(loader);
         const auto lines = h.AlbumLines(site);
         ASSERT_EQ(lines.size(), 10000u) << SiteName(site);
@@ -78,25 +84,32 @@ TEST(CollectorHostile, FailedDownloadsKeepEarlierFilesAndNumberTheRest) {
     // files for both. Album 2: the same failures with no earlier files.
     for (Site site : {Site::C, Site::D, Site::E}) {
         CollectorHarness h({.pageCount = 1, .albumsPerPage = 2});
-        const std::vector<ImageKind> kinds = {ImageKind::Jpeg, ImageKind::NotFound, ImageKind::Reset, ImageKind::Jpeg};
+        const std::vector<ImageKind> kinds = {ImageKind::Jpeg, ImageKind::NotFound, ImageKind::Reset,
+                                              ImageKind::Jpeg};
         h.sites.SetAlbum(site, {1, "earlier run", kinds});
         h.sites.SetAlbum(site, {2, "first run", kinds});
         WriteBytes(h.AlbumFolder(site, 1) / "2.jpg", "earlier image two");
         WriteBytes(h.AlbumFolder(site, 1) / "3.jpg", "earlier image three");
-        const auto loader = site == Site::C ? sitec::PageLoader : site == Site::D ? sited::PageLoader : sitee::PageLoader;
-        const auto worker = site == Site::C ? sitec::PageWorker : site == Site::D ? sited::PageWorker : sitee::PageWorker;
+        const auto loader = site == Site::C   ? sitec::PageLoader
+                            : site == Site::D ? sited::PageLoader
+                                              : sitee::PageLoader;
+        const auto worker = site == Site::C   ? sitec::PageWorker
+                            : site == Site::D ? sited::PageWorker
+                                              : sitee::PageWorker;
         h.RunOnWorker(loader);
         h.RunOnWorker(worker);
 
         EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 1) / "2.jpg"), "earlier image two") << SiteName(site);
         EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 1) / "3.jpg"), "earlier image three") << SiteName(site);
-        EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 1) / "4.jpg"), h.sites.ImageBytes(site, 1, 4)) << SiteName(site);
+        EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 1) / "4.jpg"), h.sites.ImageBytes(site, 1, 4))
+            << SiteName(site);
         for (const char* name : {"2.jpg", "3.jpg"}) {
             const fs::path file = h.AlbumFolder(site, 2) / name;
             ASSERT_TRUE(fs::exists(file)) << SiteName(site) << " " << name;
             EXPECT_EQ(fs::file_size(file), 0u) << SiteName(site) << " " << name;
         }
-        EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 2) / "4.jpg"), h.sites.ImageBytes(site, 2, 4)) << SiteName(site);
+        EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 2) / "4.jpg"), h.sites.ImageBytes(site, 2, 4))
+            << SiteName(site);
         EXPECT_EQ(FilesBelow(h.OutputRoot()).size(), 8u) << SiteName(site);
         EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
     }
@@ -108,7 +121,9 @@ TEST(CollectorHostile, MissingMarkersOnTheFirstPage) {
     h.sites.SetRawPage("/dmmt", "<html><head><meta charset=\"utf-8\"></head><body>no links</body></html>");
     h.sites.SetRawPage("/meituxinshang/p1.html", "");
     for (Site site : {Site::C, Site::D, Site::E}) {
-        const auto loader = site == Site::C ? sitec::PageLoader : site == Site::D ? sited::PageLoader : sitee::PageLoader;
+        const auto loader = site == Site::C   ? sitec::PageLoader
+                            : site == Site::D ? sited::PageLoader
+                                              : sitee::PageLoader;
         h.RunOnWorker(loader);
         EXPECT_EQ(GbkToUtf8(h.Page(site).pageCount.GetText()), "共页,打开：") << SiteName(site);
         EXPECT_EQ(h.Page(site).pages.ItemCount(), 0) << SiteName(site);

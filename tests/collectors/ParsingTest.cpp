@@ -23,18 +23,25 @@ struct PageCountCase {
 
 TEST(CollectorParsing, PageNumberOfEachSiteFromItsFirstPage) {
     const PageCountCase cases[] = {
-        {Site::C, 1, "1"}, {Site::C, 7, "7"},   {Site::C, 12, "12"}, {Site::C, 123, "123"}, {Site::C, 0, ""},
-        {Site::D, 2, "2"}, {Site::D, 7, "7"},   {Site::D, 31, "31"}, {Site::D, 0, ""},      {Site::E, 1, "1"},
-        {Site::E, 6, "6"}, {Site::E, 250, "250"}, {Site::E, 0, ""},
+        {Site::C, 1, "1"}, {Site::C, 7, "7"}, {Site::C, 12, "12"}, {Site::C, 123, "123"},
+        {Site::C, 0, ""},  {Site::D, 2, "2"}, {Site::D, 7, "7"},   {Site::D, 31, "31"},
+        {Site::D, 0, ""},  {Site::E, 1, "1"}, {Site::E, 6, "6"},   {Site::E, 250, "250"},
+        {Site::E, 0, ""},
     };
     for (const auto& c : cases) {
         FixtureSites sites;
         sites.SetPageCount(c.site, c.pages);
         Text number;
         switch (c.site) {
-            case Site::C: number = sitec::PageNumberText(Utf8ToGbkText(sites.Body("/photo/index/2"))); break;
-            case Site::D: number = sited::PageNumberText(Utf8ToGbkText(sites.Body("/dmmt"))); break;
-            default: number = sitee::PageNumberText(sites.Body("/meituxinshang/p1.html")); break;
+            case Site::C:
+                number = sitec::PageNumberText(Utf8ToGbkText(sites.Body("/photo/index/2")));
+                break;
+            case Site::D:
+                number = sited::PageNumberText(Utf8ToGbkText(sites.Body("/dmmt")));
+                break;
+            default:
+                number = sitee::PageNumberText(sites.Body("/meituxinshang/p1.html"));
+                break;
         }
         EXPECT_EQ(number, c.expected) << "site " << static_cast<int>(c.site) << ", " << c.pages << " pages";
     }
@@ -44,7 +51,13 @@ TEST(CollectorParsing, PageSelectorLabelAndItems) {
     struct Case {
         const char* number;
         int items;
-    } const cases[] = {{"7", 7}, {"", 0}, {"abc", 0}, {"12.7", 12}, {"3abc", 3}, {"-4", 0}, {"99999999999", kMaxListingPages}};
+    } const cases[] = {{"7", 7},
+                       {"", 0},
+                       {"abc", 0},
+                       {"12.7", 12},
+                       {"3abc", 3},
+                       {"-4", 0},
+                       {"99999999999", kMaxListingPages}};
     for (const auto& c : cases) {
         MemoryMainWindow window;
         SitePage& page = window.controls.Page(Site::C);
@@ -76,12 +89,9 @@ TEST(CollectorParsing, SiteCTitleReferencesDecoded) {
         const char* raw;
         const char* listedUtf8;
     } const cases[] = {
-        {"&#x4e2d;&#x6587;", "中文"},
-        {"&#x6625;&#x65E5; No.3", "春日 No.3"},
-        {"Plain title", "Plain title"},
-        {"Cos;play", "Cosplay"},
-        {"&#x4e2d;;X", "中X"},
-        {"", ""},
+        {"&#x4e2d;&#x6587;", "中文"},   {"&#x6625;&#x65E5; No.3", "春日 No.3"},
+        {"Plain title", "Plain title"}, {"Cos;play", "Cosplay"},
+        {"&#x4e2d;;X", "中X"},          {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(sitec::DecodeTitle(c.raw), G(c.listedUtf8)) << c.raw;
 }
@@ -89,11 +99,13 @@ TEST(CollectorParsing, SiteCTitleReferencesDecoded) {
 TEST(CollectorParsing, SiteCListingTitlesAndAddresses) {
     FixtureSites sites;
     sites.SetAlbum(Site::C, {2, "Cos;play 春", {ImageKind::Jpeg}});
-    const AlbumEntries albums = sitec::ParseListing(Utf8ToGbkText(sites.Body("/photo/index/2-0-1")), "http://h:1");
+    const AlbumEntries albums =
+        sitec::ParseListing(Utf8ToGbkText(sites.Body("/photo/index/2-0-1")), "http://h:1");
     ASSERT_EQ(albums.size(), 3u);
     for (int id = 1; id <= 3; ++id) {
         EXPECT_EQ(albums[static_cast<size_t>(id - 1)].title, sites.ListedTitle(Site::C, id));
-        EXPECT_EQ(albums[static_cast<size_t>(id - 1)].url, "http://h:1/photo/c/" + std::to_string(id) + ".html");
+        EXPECT_EQ(albums[static_cast<size_t>(id - 1)].url,
+                  "http://h:1/photo/c/" + std::to_string(id) + ".html");
     }
     EXPECT_EQ(albums[1].title, G("Cosplay 春"));
 }
@@ -134,7 +146,8 @@ TEST(CollectorParsing, SiteCViewerKeepsTheResizeSuffixAndTheWorkerCutsIt) {
     ASSERT_EQ(worker.size(), 4u);
     for (int j = 1; j <= 4; ++j) {
         EXPECT_EQ(worker[static_cast<size_t>(j - 1)], sites.ImageUrl(Site::C, 5, j));
-        EXPECT_EQ(viewer[static_cast<size_t>(j - 1)], sites.ImageUrl(Site::C, 5, j) + FixtureSites::ResizeSuffix());
+        EXPECT_EQ(viewer[static_cast<size_t>(j - 1)],
+                  sites.ImageUrl(Site::C, 5, j) + FixtureSites::ResizeSuffix());
     }
 }
 
@@ -163,7 +176,8 @@ TEST(CollectorParsing, DAndELinksOfOneHundredBytesAreDropped) {
         const Text link = LinkOfLength(c.length);
         ASSERT_EQ(link.size(), c.length);
         const Text d = G("<p>12 浏览</span><img src=\"") + link + "\" alt=\"t\">" + G("<span>分享到</span>");
-        const Text e = "<div class=\"news_content_con\"><img src=\"" + link + "\" alt=\"\">" + G("<span>标签：</span>");
+        const Text e =
+            "<div class=\"news_content_con\"><img src=\"" + link + "\" alt=\"\">" + G("<span>标签：</span>");
         const TextList expected = c.kept ? TextList{link} : TextList{};
         EXPECT_EQ(sited::ImageLinks(d), expected) << c.length;
         EXPECT_EQ(sitee::ImageLinks(e), expected) << c.length;
@@ -183,7 +197,9 @@ TEST(CollectorParsing, MissingMarkersGiveNothing) {
     EXPECT_TRUE(sited::ImageLinks(garbage).empty());
     EXPECT_TRUE(sitee::ImageLinks(garbage).empty());
     // Image links outside the section do not count.
-    EXPECT_TRUE(sitec::WorkerImageLinks(std::string("<img src=\"http://x/1.jpg") + FixtureSites::ResizeSuffix()).empty());
+    EXPECT_TRUE(
+        sitec::WorkerImageLinks(std::string("<img src=\"http://x/1.jpg") + FixtureSites::ResizeSuffix())
+            .empty());
 }
 
 }  // namespace

@@ -2,14 +2,14 @@
 // request lines the server saw.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <regex>
 #include "collectors/Collectors.h"
 #include "collectors/SiteC.h"
 #include "collectors/SiteD.h"
 #include "collectors/SiteE.h"
 #include "core/SiteRoutines.h"
-#include <algorithm>
-#include <cstring>
-#include <regex>
 
 #include "CollectorHarness.h"
 
@@ -19,21 +19,26 @@ namespace {
 std::string ListingTarget(Site site, int page) {
     const std::string p = std::to_string(page);
     switch (site) {
-        case Site::C: return "/photo/index/2-0-" + p;
-        case Site::D: return "/dmmt/page/" + p;
-        default: return "/meituxinshang/p" + p + ".html";
+        case Site::C:
+            return "/photo/index/2-0-" + p;
+        case Site::D:
+            return "/dmmt/page/" + p;
+        default:
+            return "/meituxinshang/p" + p + ".html";
     }
 }
 
-std::string ImagePrefix(Site site) { return std::string("/img/") + (site == Site::C ? "c" : site == Site::D ? "d" : "e") + "/"; }
+std::string ImagePrefix(Site site) {
+    return std::string("/img/") + (site == Site::C ? "c" : site == Site::D ? "d" : "e") + "/";
+}
 
 class SiteFlow : public ::testing::TestWithParam<Site> {
 protected:
     void SetUp() override {
         RegisterSiteCollectors();
         routines = RoutinesFor(GetParam());
-        ASSERT_TRUE(routines.pageLoader && routines.pageWorker && routines.listingLoad && routines.albumOpen &&
-                    routines.previous && routines.next && routines.save);
+        ASSERT_TRUE(routines.pageLoader && routines.pageWorker && routines.listingLoad &&
+                    routines.albumOpen && routines.previous && routines.next && routines.save);
     }
     Site site() const { return GetParam(); }
     std::vector<std::string> ListedTitles(int page) {
@@ -134,9 +139,11 @@ TEST_P(SiteFlow, WorkerCollectsEveryAlbumIntoItsFolder) {
     EXPECT_EQ(statuses.front(), "标题：");
     statuses.erase(statuses.begin());
     std::vector<std::string> expectedStatuses;
-    for (int id : ids) expectedStatuses.push_back("主题：" + GbkToUtf8(h.sites.ListedTitle(site(), id)) + " 正在采集 .");
+    for (int id : ids)
+        expectedStatuses.push_back("主题：" + GbkToUtf8(h.sites.ListedTitle(site(), id)) + " 正在采集 .");
     EXPECT_EQ(statuses, expectedStatuses);
-    EXPECT_EQ(page.counter.History(), (std::vector<std::string>{"1", "2", "3", "4", "1", "2", "3", "4", "1", "2", "3", "4"}));
+    EXPECT_EQ(page.counter.History(),
+              (std::vector<std::string>{"1", "2", "3", "4", "1", "2", "3", "4", "1", "2", "3", "4"}));
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(site(), ids.back(), 4));
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
     EXPECT_EQ(h.window.messages.Messages().at(0).flags, MbOk);

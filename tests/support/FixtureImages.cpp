@@ -59,7 +59,8 @@ std::string EncodeJpeg(uint32_t seed, const std::vector<unsigned char>& pixels, 
     // The seed in a comment makes even equal-looking pictures differ byte for byte.
     char label[32];
     const int labelLength = std::snprintf(label, sizeof label, "fixture %u", seed);
-    jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(label), static_cast<unsigned>(labelLength));
+    jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(label),
+                      static_cast<unsigned>(labelLength));
     // Each comment segment costs 4 bytes on top of its payload, at most 65533 bytes of payload.
     const std::string filler(65533, 'f');
     while (paddingBytes > 4) {
@@ -86,7 +87,8 @@ std::string EncodeJpeg(uint32_t seed, const std::vector<unsigned char>& pixels, 
 std::string MakeJpeg(uint32_t seed, size_t targetBytes, int width, int height) {
     const std::vector<unsigned char> pixels = Pixels(seed, width, height);
     std::string jpeg = EncodeJpeg(seed, pixels, width, height, 0);
-    if (targetBytes > jpeg.size() + 4) jpeg = EncodeJpeg(seed, pixels, width, height, targetBytes - jpeg.size());
+    if (targetBytes > jpeg.size() + 4)
+        jpeg = EncodeJpeg(seed, pixels, width, height, targetBytes - jpeg.size());
     return jpeg;
 }
 
@@ -100,8 +102,9 @@ std::string MakePng(uint32_t seed, int width, int height) {
         return {};
     }
     png_set_write_fn(png, &out, PngWrite, PngFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         png_write_row(png, const_cast<png_bytep>(&pixels[static_cast<size_t>(y) * width * 3]));

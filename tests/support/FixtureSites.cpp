@@ -2,11 +2,11 @@
 
 #include <httplib.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
-#include <strings.h>
 
 #include "core/CodePage.h"
 #include "core/Settings.h"
@@ -20,10 +20,14 @@ constexpr const char* kResizeSuffix = "?image/auto-orient,1/resize,m_lfit,w_1440
 
 const char* SiteLetter(Site site) {
     switch (site) {
-        case Site::C: return "c";
-        case Site::D: return "d";
-        case Site::E: return "e";
-        default: return "x";
+        case Site::C:
+            return "c";
+        case Site::D:
+            return "d";
+        case Site::E:
+            return "e";
+        default:
+            return "x";
     }
 }
 
@@ -52,9 +56,12 @@ std::string HexReferences(const std::string& utf8) {
 
 std::string DefaultTitle(Site site, int id) {
     switch (site) {
-        case Site::C: return "春日樱花 No." + std::to_string(id);
-        case Site::D: return "二次元少女 " + std::to_string(id);
-        default: return "漫图赏析 " + std::to_string(id);
+        case Site::C:
+            return "春日樱花 No." + std::to_string(id);
+        case Site::D:
+            return "二次元少女 " + std::to_string(id);
+        default:
+            return "漫图赏析 " + std::to_string(id);
     }
 }
 
@@ -66,11 +73,16 @@ uint32_t ImageSeed(Site site, int albumId, int image) {
 bool ParseImagePath(const std::string& path, Site& site, int& albumId, int& image) {
     char letter = 0;
     char extension[8] = {};
-    if (std::sscanf(path.c_str(), "/img/%c/%d/%d.%7s", &letter, &albumId, &image, extension) != 4) return false;
-    if (letter == 'c') site = Site::C;
-    else if (letter == 'd') site = Site::D;
-    else if (letter == 'e') site = Site::E;
-    else return false;
+    if (std::sscanf(path.c_str(), "/img/%c/%d/%d.%7s", &letter, &albumId, &image, extension) != 4)
+        return false;
+    if (letter == 'c')
+        site = Site::C;
+    else if (letter == 'd')
+        site = Site::D;
+    else if (letter == 'e')
+        site = Site::E;
+    else
+        return false;
     return true;
 }
 
@@ -91,7 +103,8 @@ int LoggedRequest::HeaderCount(const std::string& name) const {
 
 const char* FixtureSites::ResizeSuffix() { return kResizeSuffix; }
 
-FixtureSites::FixtureSites(FixtureOptions options) : m_options(options), m_server(std::make_unique<httplib::Server>()) {
+FixtureSites::FixtureSites(FixtureOptions options)
+    : m_options(options), m_server(std::make_unique<httplib::Server>()) {
     for (Site site : {Site::C, Site::D, Site::E}) Model(site).pageCount = options.pageCount;
     m_server->Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
         Handle(&request, &response);
@@ -123,7 +136,8 @@ void FixtureSites::Stop() {
 std::string FixtureSites::Host() const { return "127.0.0.1:" + std::to_string(m_port); }
 
 void FixtureSites::UseForSettings() const {
-    for (Site site : {Site::C, Site::D, Site::E}) MutableSettings().siteHosts[static_cast<int>(site)] = Host();
+    for (Site site : {Site::C, Site::D, Site::E})
+        MutableSettings().siteHosts[static_cast<int>(site)] = Host();
 }
 
 void FixtureSites::SetPageCount(Site site, int count) {
@@ -151,7 +165,8 @@ std::vector<int> FixtureSites::ListingLocked(Site site, int page) const {
     if (auto found = model.listings.find(page); found != model.listings.end()) return found->second;
     std::vector<int> ids;
     if (page < 1 || page > std::max(model.pageCount, 1)) return ids;
-    for (int k = 1; k <= m_options.albumsPerPage; ++k) ids.push_back((page - 1) * m_options.albumsPerPage + k);
+    for (int k = 1; k <= m_options.albumsPerPage; ++k)
+        ids.push_back((page - 1) * m_options.albumsPerPage + k);
     return ids;
 }
 
@@ -198,9 +213,12 @@ std::string FixtureSites::ImageBytes(Site site, int albumId, int image) const {
     if (image < 1 || image > static_cast<int>(album.images.size())) return {};
     switch (album.images[static_cast<size_t>(image - 1)]) {
         case ImageKind::Jpeg:
-        case ImageKind::Reset: return MakeJpeg(ImageSeed(site, albumId, image), m_options.imageBytes);
-        case ImageKind::Png: return MakePng(ImageSeed(site, albumId, image));
-        case ImageKind::NotFound: return {};
+        case ImageKind::Reset:
+            return MakeJpeg(ImageSeed(site, albumId, image), m_options.imageBytes);
+        case ImageKind::Png:
+            return MakePng(ImageSeed(site, albumId, image));
+        case ImageKind::NotFound:
+            return {};
     }
     return {};
 }
@@ -214,9 +232,12 @@ std::string FixtureSites::ListedTitle(Site site, int albumId) const {
 std::string FixtureSites::AlbumUrl(Site site, int albumId) const {
     const std::string id = std::to_string(albumId);
     switch (site) {
-        case Site::C: return Home() + "/photo/c/" + id + ".html";
-        case Site::D: return Home() + "/dmmt/" + id + ".html";
-        default: return Home() + "/meituxinshang/a" + id + ".html";
+        case Site::C:
+            return Home() + "/photo/c/" + id + ".html";
+        case Site::D:
+            return Home() + "/dmmt/" + id + ".html";
+        default:
+            return Home() + "/meituxinshang/a" + id + ".html";
     }
 }
 
@@ -258,7 +279,9 @@ std::string FixtureSites::RenderSiteCListing(int page) const {
     html += "</ul>\n";
     const int pages = Model(Site::C).pageCount;
     if (pages > 0) {
-        html += "<div class=\"page\"><a href=\"/photo/index/2-0-1\">首页</a><a href=\"/photo/index/2-0-1\">上一页</a>";
+        html +=
+            "<div class=\"page\"><a href=\"/photo/index/2-0-1\">首页</a><a "
+            "href=\"/photo/index/2-0-1\">上一页</a>";
         for (int p = 1; p <= pages; ++p) {
             if (p > 5 && p < pages) continue;
             html += "<a href=\"/photo/index/2-0-" + std::to_string(p) + "\">" + std::to_string(p) + "</a>";
@@ -270,8 +293,9 @@ std::string FixtureSites::RenderSiteCListing(int page) const {
 
 std::string FixtureSites::RenderSiteCAlbum(int id) const {
     const FixtureAlbum album = AlbumLocked(Site::C, id);
-    std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>\n"
-                       "<div class=\"talk_pic hauto\">\n";
+    std::string html =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>\n"
+        "<div class=\"talk_pic hauto\">\n";
     for (size_t j = 1; j <= album.images.size(); ++j) {
         const std::string link = Home() + "/img/c/" + std::to_string(id) + "/" + std::to_string(j) + ".jpg";
         html += "<p><a href=\"" + link + "\"><img src=\"" + link + kResizeSuffix + "\"></a></p>\n";
@@ -281,12 +305,14 @@ std::string FixtureSites::RenderSiteCAlbum(int id) const {
 }
 
 std::string FixtureSites::RenderSiteDListing(int page) const {
-    std::string html = "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>二次元</title>"
-                       "</head><body>\n";
+    std::string html =
+        "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>二次元</title>"
+        "</head><body>\n";
     for (int id : ListingLocked(Site::D, page)) {
         html += "<div class=\"post-data\"><a href=\"" + AlbumUrl(Site::D, id) +
                 "\" target=\"_blank\" title=\"" + AlbumLocked(Site::D, id).titleUtf8 +
-                "\"><div class=\"posr\"><img src=\"/thumb/" + std::to_string(id) + ".jpg\"></div></a></div>\n";
+                "\"><div class=\"posr\"><img src=\"/thumb/" + std::to_string(id) +
+                ".jpg\"></div></a></div>\n";
     }
     const int pages = Model(Site::D).pageCount;
     if (pages > 0) {
@@ -296,19 +322,21 @@ std::string FixtureSites::RenderSiteDListing(int page) const {
                    "<span class=\"meta-nav screen-reader-text\"> 页</span></a>";
         };
         html += "<nav class=\"navigation pagination\"><div class=\"nav-links\">" + link(1) +
-                "<span class=\"page-numbers dots\">&hellip;</span>" + link(pages) + "<a class=\"next page-numbers\" href=\"" +
-                Home() + "/dmmt/page/2\">下一页</a></div></nav>\n";
+                "<span class=\"page-numbers dots\">&hellip;</span>" + link(pages) +
+                "<a class=\"next page-numbers\" href=\"" + Home() + "/dmmt/page/2\">下一页</a></div></nav>\n";
     }
     return html + "</body></html>\n";
 }
 
 std::string FixtureSites::RenderSiteDAlbum(int id) const {
     const FixtureAlbum album = AlbumLocked(Site::D, id);
-    std::string html = "<!DOCTYPE html><html><head><meta charset=\"UTF-8\"></head><body>\n<h1>" + album.titleUtf8 +
-                       "</h1><span class=\"views\">" + std::to_string(id * 7) + " 浏览</span>\n<div class=\"entry\">\n";
+    std::string html = "<!DOCTYPE html><html><head><meta charset=\"UTF-8\"></head><body>\n<h1>" +
+                       album.titleUtf8 + "</h1><span class=\"views\">" + std::to_string(id * 7) +
+                       " 浏览</span>\n<div class=\"entry\">\n";
     for (size_t j = 1; j <= album.images.size(); ++j) {
-        html += "<p><img class=\"aligncenter size-full\" src=\"" + ImageUrlLocked(Site::D, album, static_cast<int>(j)) +
-                "\" alt=\"" + album.titleUtf8 + "\" width=\"800\" height=\"1200\"></p>\n";
+        html += "<p><img class=\"aligncenter size-full\" src=\"" +
+                ImageUrlLocked(Site::D, album, static_cast<int>(j)) + "\" alt=\"" + album.titleUtf8 +
+                "\" width=\"800\" height=\"1200\"></p>\n";
     }
     return html + "</div>\n<div class=\"share\"><span>分享到</span></div></body></html>\n";
 }
@@ -327,31 +355,36 @@ std::string FixtureSites::RenderSiteEListing(int page) const {
     html += "</ul>\n";
     const int pages = Model(Site::E).pageCount;
     if (pages > 0) {
-        html += "<div class=\"page\"><a href=\"/meituxinshang/p1.html\">首页</a><a href=\"/meituxinshang/p2.html\">下一页"
-                "</a><a class=\"first\" href=\"/meituxinshang/p" +
-                std::to_string(pages) + ".html\">尾页</a></div>\n";
+        html +=
+            "<div class=\"page\"><a href=\"/meituxinshang/p1.html\">首页</a><a "
+            "href=\"/meituxinshang/p2.html\">下一页"
+            "</a><a class=\"first\" href=\"/meituxinshang/p" +
+            std::to_string(pages) + ".html\">尾页</a></div>\n";
     }
     return ToGbk(html + "</body></html>\n");
 }
 
 std::string FixtureSites::RenderSiteEAlbum(int id) const {
     const FixtureAlbum album = AlbumLocked(Site::E, id);
-    std::string html = "<!DOCTYPE html><html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                       "charset=gb2312\"></head><body>\n<h1>" +
-                       album.titleUtf8 + "</h1>\n<div class=\"news_content_con\">\n";
+    std::string html =
+        "<!DOCTYPE html><html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+        "charset=gb2312\"></head><body>\n<h1>" +
+        album.titleUtf8 + "</h1>\n<div class=\"news_content_con\">\n";
     for (size_t j = 1; j <= album.images.size(); ++j) {
         // Real article images carry a few attributes; they also make a PNG link's piece run past the limit.
-        html += "<p style=\"text-align:center\"><img src=\"" + ImageUrlLocked(Site::E, album, static_cast<int>(j)) +
+        html += "<p style=\"text-align:center\"><img src=\"" +
+                ImageUrlLocked(Site::E, album, static_cast<int>(j)) +
                 "\" alt=\"\" width=\"640\" height=\"960\" style=\"display:block;margin:0 auto\"></p>\n";
     }
-    return ToGbk(html + "</div>\n<div class=\"tags\"><span>标签：</span><a href=\"/tag/1.html\">美图</a></div>"
-                        "</body></html>\n");
+    return ToGbk(html +
+                 "</div>\n<div class=\"tags\"><span>标签：</span><a href=\"/tag/1.html\">美图</a></div>"
+                 "</body></html>\n");
 }
 
 std::string FixtureSites::ImageUrlLocked(Site site, const FixtureAlbum& album, int image) const {
     const bool png = album.images[static_cast<size_t>(image - 1)] == ImageKind::Png;
-    return Home() + "/img/" + SiteLetter(site) + "/" + std::to_string(album.id) + "/" + std::to_string(image) +
-           (png ? ".png" : ".jpg");
+    return Home() + "/img/" + SiteLetter(site) + "/" + std::to_string(album.id) + "/" +
+           std::to_string(image) + (png ? ".png" : ".jpg");
 }
 
 // --- serving ---
@@ -366,7 +399,8 @@ void FixtureSites::Handle(const void* requestPointer, void* responsePointer) {
     logged.target = request.target;
     for (const auto& [name, value] : request.headers) {
         // httplib adds these itself; they were never sent.
-        if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT") continue;
+        if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT")
+            continue;
         logged.headers.emplace_back(name, value);
     }
 
@@ -422,7 +456,8 @@ std::string FixtureSites::Body(const std::string& path) const {
     return RenderLocked(path, contentType).value_or(std::string{});
 }
 
-std::optional<std::string> FixtureSites::RenderLocked(const std::string& path, std::string& contentType) const {
+std::optional<std::string> FixtureSites::RenderLocked(const std::string& path,
+                                                      std::string& contentType) const {
     if (auto raw = m_rawPages.find(path); raw != m_rawPages.end()) {
         contentType = "text/html";
         return raw->second;

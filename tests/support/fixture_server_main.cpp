@@ -30,11 +30,16 @@ int main(int argc, char** argv) {
             return 2;
         }
         const long value = std::strtol(argv[++i], nullptr, 10);
-        if (option == "--port") port = static_cast<int>(value);
-        else if (option == "--pages") options.pageCount = static_cast<int>(value);
-        else if (option == "--albums") options.albumsPerPage = static_cast<int>(value);
-        else if (option == "--images") options.imagesPerAlbum = static_cast<int>(value);
-        else if (option == "--image-bytes") options.imageBytes = static_cast<size_t>(value);
+        if (option == "--port")
+            port = static_cast<int>(value);
+        else if (option == "--pages")
+            options.pageCount = static_cast<int>(value);
+        else if (option == "--albums")
+            options.albumsPerPage = static_cast<int>(value);
+        else if (option == "--images")
+            options.imagesPerAlbum = static_cast<int>(value);
+        else if (option == "--image-bytes")
+            options.imageBytes = static_cast<size_t>(value);
         else {
             Usage();
             return 2;
