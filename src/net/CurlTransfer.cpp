@@ -290,7 +290,6 @@ TransferResult PerformTransfer(const TransferRequest& request) {
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, request.connectTimeoutMs > 0 ? request.connectTimeoutMs : 0L);
     // An empty proxy text also keeps libcurl away from the proxy environment variables.
     curl_easy_setopt(handle, CURLOPT_PROXY, request.proxy.c_str());
