@@ -3,7 +3,6 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -103,8 +102,8 @@ inline CharSize SizeAt(const GbkTable& table, const unsigned char* s, size_t n, 
 struct ConvertedText {
     static constexpr size_t kBlock = 256;
     std::string utf8;
-    std::vector<uint32_t> checkUtf8;
-    std::vector<uint32_t> checkGbk;
+    std::vector<size_t> checkUtf8;
+    std::vector<size_t> checkGbk;
 };
 
 void Convert(const Text& gbk, ConvertedText& out, bool withCheckpoints) {
@@ -122,8 +121,8 @@ void Convert(const Text& gbk, ConvertedText& out, bool withCheckpoints) {
     while (i < n) {
         if (withCheckpoints && u >= nextBlock) {
             while (nextBlock <= u) {
-                out.checkUtf8.push_back(static_cast<uint32_t>(u));
-                out.checkGbk.push_back(static_cast<uint32_t>(i));
+                out.checkUtf8.push_back(u);
+                out.checkGbk.push_back(i);
                 nextBlock += ConvertedText::kBlock;
             }
         }
@@ -156,8 +155,8 @@ void Convert(const Text& gbk, ConvertedText& out, bool withCheckpoints) {
     if (withCheckpoints) {
         // Blocks from the last boundary to the end map to the end.
         while (nextBlock <= u) {
-            out.checkUtf8.push_back(static_cast<uint32_t>(u));
-            out.checkGbk.push_back(static_cast<uint32_t>(n));
+            out.checkUtf8.push_back(u);
+            out.checkGbk.push_back(n);
             nextBlock += ConvertedText::kBlock;
         }
     }

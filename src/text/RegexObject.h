@@ -21,7 +21,8 @@ public:
                 bool global = true, bool quoteMarker = false);
     int MatchCount() const;
     // Capture group subIndex of match matchIndex; empty when either is out of range or the group did not
-    // take part. position (optional) receives the 0-based byte offset in the subject.
+    // take part. position (optional) receives the 0-based byte offset in the subject of the text handed
+    // back (the group's own place, not a search for its text), or -1 when there is no such text.
     Text SubMatchText(int matchIndex, int subIndex, long long* position = nullptr) const;
     Text MatchText(int matchIndex, long long* position = nullptr) const;
     // Number of capture groups of match 1.

@@ -69,7 +69,7 @@ private:
     std::mt19937 m_random;
 };
 
-constexpr int kRounds = 3000;
+constexpr int kRounds = 10000;
 
 Text Join(const TextList& items, const Text& separator) {
     Text joined;
