@@ -190,6 +190,7 @@ TEST(TcpClientTest, NoEventAfterDisconnectReturnsAndTheClientConnectsAgain) {
     ASSERT_TRUE(second.Accept());
     EXPECT_TRUE(client.Send("again"));
     EXPECT_EQ(second.Receive(5), "again");
+    client.Disconnect();  // before secondLog, which the handler writes to, goes away
 }
 
 TEST(TcpClientTest, PeerVanishingWithAResetIsAClosedConnection) {
