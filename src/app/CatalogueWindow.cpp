@@ -36,6 +36,7 @@ CatalogueWindow::CatalogueWindow(QWidget* owner) : QDialog(owner), m_gate(std::m
     setObjectName(QStringLiteral("CatalogueWindow"));
     setWindowTitle(U("Velkan · Zorvik"));
     setFont(DefaultFont());
+    setStyleSheet(DesignStyleSheet());
     setFixedSize(kClientWidth, kCatalogueClientHeight);
     m_announcement = new QLineEdit(this);
     m_announcement->setObjectName(QStringLiteral("announcementBox"));

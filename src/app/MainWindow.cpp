@@ -22,6 +22,16 @@ QFont YaHeiFont() {
     return font;
 }
 
+QString DesignStyleSheet() {
+    return QStringLiteral(
+        "QGroupBox { border: 1px solid #b4b4b4; border-radius: 2px; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; top: -2px;"
+        " padding: 0px 2px; }"
+        "QTabBar::tab { height: 19px; padding: 0px 7px; border: 1px solid #b4b4b4; border-bottom: none;"
+        " background: #e4e4e4; margin-right: -1px; }"
+        "QTabBar::tab:selected { background: #fafafa; }");
+}
+
 namespace {
 
 template <class T>
@@ -65,6 +75,7 @@ void MainWindow::Build() {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Dorvane"));
     setFont(DefaultFont());
+    setStyleSheet(DesignStyleSheet());
     setFixedSize(kMainClientWidth, kMainClientHeight);
     BuildTopArea();
     Parts& p = *m_parts;
@@ -269,6 +280,10 @@ void MainWindow::BuildUpdatePanel() {
     p.updateNotice->setFont(YaHeiFont());
     p.updateNotice->setPlainText(U("版本号：\n公告内容\n公告内容"));
     p.updateNotice->hide();
+    // The design lets the notice box reach over the button's top edge; the button stays clickable above it.
+    p.updateButton->raise();
+    // Once shown, the panel covers the tab pages instead of letting them show through.
+    p.updatePanel->setStyleSheet(QStringLiteral("QGroupBox#updatePanel { background-color: palette(window); margin-top: 0px; }"));
     p.updatePanel->hide();
 }
 
