@@ -23,10 +23,12 @@ const Text& ListingPage() {
         Text filler = "<div class=\"ad-slot\"><script>var x = 1;</script>";
         while (filler.size() < 330) filler += "<span class=\"meta\">" + caption + "</span>\r\n";
         filler += "</div>\r\n";
-        Text text = "<html><head><meta charset=\"gbk\"><title>" + Gbk("列表") + "</title></head><body><ul>\r\n";
+        Text text =
+            "<html><head><meta charset=\"gbk\"><title>" + Gbk("列表") + "</title></head><body><ul>\r\n";
         for (int i = 0; i < kAlbums; ++i) {
             const std::string number = std::to_string(100000 + i);
-            text += "<li class=\"item\"><div class=\"img\"><img src=\"/thumb/" + number + ".jpg\" alt=\"\"></div>\r\n";
+            text += "<li class=\"item\"><div class=\"img\"><img src=\"/thumb/" + number +
+                    ".jpg\" alt=\"\"></div>\r\n";
             text += "<a href=\"/photo/" + number + ".html\" class=\"tits grey\">" + title + " " + number +
                     Gbk(" 期") + "</a>\r\n";
             text += filler;

@@ -139,7 +139,8 @@ Text DecodeBytes(const Bytes& data) {
     if (!units.empty() && units[0] == 0xFEFF) begin = 1;
     size_t end = begin;
     while (end < units.size() && units[end] != 0) ++end;
-    return UnitsToGbk(Units(units.begin() + static_cast<std::ptrdiff_t>(begin), units.begin() + static_cast<std::ptrdiff_t>(end)));
+    return UnitsToGbk(Units(units.begin() + static_cast<std::ptrdiff_t>(begin),
+                            units.begin() + static_cast<std::ptrdiff_t>(end)));
 }
 
 }  // namespace dorvane

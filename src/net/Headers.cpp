@@ -27,7 +27,8 @@ Text CapitaliseName(const Text& name) {
 }
 
 bool EndsWith(const Text& text, const Text& suffix) {
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // Item name: the text before the first "=", trimmed; the whole item when it has none.
@@ -119,7 +120,8 @@ Text ExtractSetCookies(const Text& responseHeaders, const Text& initial) {
             // The line begins with "Set-Cookie: ", so the name is there and the ";" follows it.
             long long from = TextFind(line, kNameColon) + static_cast<long long>(kNameColon.size());
             long long end = TextFind(line, ";", from);
-            if (end >= from) item = line.substr(static_cast<size_t>(from - 1), static_cast<size_t>(end - from));
+            if (end >= from)
+                item = line.substr(static_cast<size_t>(from - 1), static_cast<size_t>(end - from));
         } else {
             item = TextReplace(line, kNameColon, {}, 1, -1, false);
         }

@@ -70,8 +70,10 @@ private:
                 if (n == expected && n <= 3 && first != '?') {
                     uint32_t packed = static_cast<uint32_t>(n) << 24;
                     for (size_t i = 0; i < n; ++i)
-                        packed |= static_cast<uint32_t>(static_cast<unsigned char>((*utf8)[pos + i])) << (8 * i);
-                    m_pairs[Index(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail))] = packed;
+                        packed |= static_cast<uint32_t>(static_cast<unsigned char>((*utf8)[pos + i]))
+                                  << (8 * i);
+                    m_pairs[Index(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail))] =
+                        packed;
                 }
                 pos = end + 1;
             }
@@ -171,8 +173,8 @@ struct RegexObject::State {
     Text pattern;  // after the quote-marker replacement; empty when the last search failed
     Text subject;
     ConvertedText converted;
-    int groupCount = 0;   // capture groups of the pattern
-    bool valid = false;   // the last search compiled
+    int groupCount = 0;  // capture groups of the pattern
+    bool valid = false;  // the last search compiled
     bool global = true;
     // Per match, (groupCount + 1) pairs of UTF-8 offsets; PCRE2_UNSET for a group that did not take part.
     std::vector<PCRE2_SIZE> offsets;
@@ -247,8 +249,8 @@ struct JitStackDeleter {
 RegexObject::RegexObject() : m_state(std::make_unique<State>()) {}
 RegexObject::~RegexObject() = default;
 
-bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline, bool global,
-                         bool quoteMarker) {
+bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline,
+                         bool global, bool quoteMarker) {
     State& st = *m_state;
     st.Clear();
 
@@ -265,7 +267,8 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
     if (!caseSensitive) options |= PCRE2_CASELESS;
     if (multiline) options |= PCRE2_MULTILINE;
 
-    std::unique_ptr<pcre2_compile_context, CompileContextDeleter> compileContext(pcre2_compile_context_create(nullptr));
+    std::unique_ptr<pcre2_compile_context, CompileContextDeleter> compileContext(
+        pcre2_compile_context_create(nullptr));
     if (!compileContext) return false;
     pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
     pcre2_set_compile_extra_options(compileContext.get(), PCRE2_EXTRA_ALT_BSUX);
@@ -282,8 +285,10 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
     uint32_t captures = 0;
     pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
 
-    std::unique_ptr<pcre2_match_data, MatchDataDeleter> matchData(pcre2_match_data_create_from_pattern(code.get(), nullptr));
-    std::unique_ptr<pcre2_match_context, MatchContextDeleter> matchContext(pcre2_match_context_create(nullptr));
+    std::unique_ptr<pcre2_match_data, MatchDataDeleter> matchData(
+        pcre2_match_data_create_from_pattern(code.get(), nullptr));
+    std::unique_ptr<pcre2_match_context, MatchContextDeleter> matchContext(
+        pcre2_match_context_create(nullptr));
     if (!matchData || !matchContext) return false;
 
     st.pattern = effective;
@@ -300,7 +305,8 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
 
     PCRE2_SIZE start = 0;
     while (start <= length) {
-        int rc = pcre2_match(code.get(), utf8, length, start, PCRE2_NO_UTF_CHECK, matchData.get(), matchContext.get());
+        int rc = pcre2_match(code.get(), utf8, length, start, PCRE2_NO_UTF_CHECK, matchData.get(),
+                             matchContext.get());
         if (rc == PCRE2_ERROR_JIT_STACKLIMIT && !jitStack) {
             // Long lazy spans over a big page can outgrow the default machine stack of the JIT code.
             jitStack.reset(pcre2_jit_stack_create(64 * 1024, 16 * 1024 * 1024, nullptr));

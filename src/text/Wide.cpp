@@ -61,9 +61,10 @@ Text WideToText(const Bytes& wide, int codePage) {
         for (size_t i = 0; i < end; ++i) {
             unsigned unit = static_cast<unsigned char>(units16[2 * i]) |
                             (static_cast<unsigned>(static_cast<unsigned char>(units16[2 * i + 1])) << 8);
-            unsigned nextUnit = i + 1 < end ? (static_cast<unsigned char>(units16[2 * i + 2]) |
-                                               (static_cast<unsigned>(static_cast<unsigned char>(units16[2 * i + 3])) << 8))
-                                            : 0;
+            unsigned nextUnit =
+                i + 1 < end ? (static_cast<unsigned char>(units16[2 * i + 2]) |
+                               (static_cast<unsigned>(static_cast<unsigned char>(units16[2 * i + 3])) << 8))
+                            : 0;
             if (unit >= 0xD800 && unit <= 0xDBFF && nextUnit >= 0xDC00 && nextUnit <= 0xDFFF) {
                 folded += "?";
                 folded += '\0';

@@ -19,16 +19,15 @@ TEST_P(BuildHeaderBlockCases, Normalises) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BuildHeaderBlockCases,
-    ::testing::Values(
-        BlockCase{"Capitalises", "referer: a\r\nx-requested-with: b", "Referer: a\r\nX-Requested-With: b"},
-        BlockCase{"KeepsOtherLetters", "USER-agent: x\r\ncontent-type: y\r\naccept: z",
-                  "USER-Agent: x\r\nContent-Type: y\r\nAccept: z"},
-        BlockCase{"DropsLinesWithoutColon", "garbage\r\nhost:  a:b \r\n\r\nx", "Host:  a:b "},
-        BlockCase{"EmptyParts", "-a--b: 1", "-A--B: 1"},
-        BlockCase{"NonLetters", "1x: 1\r\n:v", "1x: 1\r\n:v"},
-        BlockCase{"TrailingLineBreak", "a: 1\r\n", "A: 1"},
-        BlockCase{"NoHeaderLines", "garbage\r\n\r\n", ""},
-        BlockCase{"Empty", "", ""}),
+    ::testing::Values(BlockCase{"Capitalises", "referer: a\r\nx-requested-with: b",
+                                "Referer: a\r\nX-Requested-With: b"},
+                      BlockCase{"KeepsOtherLetters", "USER-agent: x\r\ncontent-type: y\r\naccept: z",
+                                "USER-Agent: x\r\nContent-Type: y\r\nAccept: z"},
+                      BlockCase{"DropsLinesWithoutColon", "garbage\r\nhost:  a:b \r\n\r\nx", "Host:  a:b "},
+                      BlockCase{"EmptyParts", "-a--b: 1", "-A--B: 1"},
+                      BlockCase{"NonLetters", "1x: 1\r\n:v", "1x: 1\r\n:v"},
+                      BlockCase{"TrailingLineBreak", "a: 1\r\n", "A: 1"},
+                      BlockCase{"NoHeaderLines", "garbage\r\n\r\n", ""}, BlockCase{"Empty", "", ""}),
     [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
 
 TEST(GetHeaderValue, FirstLineBeginningWithTheName) {
@@ -61,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MergeCase{"NewReplacesOld", "a=1; b=2", "b=3; c=4", "b=3; c=4; a=1"},
                       MergeCase{"DeletedLeftOut", "sid=abc; u=1", "sid=deleted", "u=1"},
                       MergeCase{"TrailingSemicolon", "a=1;", "", "a=1"},
-                      MergeCase{"RepeatsRemoved", "a=1; a=1", "", "a=1"},
-                      MergeCase{"BothEmpty", "", "", ""},
+                      MergeCase{"RepeatsRemoved", "a=1; a=1", "", "a=1"}, MergeCase{"BothEmpty", "", "", ""},
                       MergeCase{"FirstOldOfANameWins", "a=1; a=2", "", "a=1"},
                       MergeCase{"NamesTrimmed", "  a =1", Gbk("　a=2　"), "a=2"},
                       MergeCase{"NameIsCaseSensitive", "A=1", "a=2", "a=2; A=1"},
@@ -95,8 +93,9 @@ TEST_P(ExtractSetCookiesCases, Items) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExtractSetCookiesCases,
     ::testing::Values(
-        SetCookieCase{"AttributesDropped", "HTTP/1.1 200 OK\r\nSet-Cookie: sid=abc; path=/\r\nSet-Cookie: t=1\r\n\r\n",
-                      "", "sid=abc; t=1"},
+        SetCookieCase{"AttributesDropped",
+                      "HTTP/1.1 200 OK\r\nSet-Cookie: sid=abc; path=/\r\nSet-Cookie: t=1\r\n\r\n", "",
+                      "sid=abc; t=1"},
         SetCookieCase{"AppendedToInitial", "Set-Cookie: t=1", "a=1; ", "a=1; t=1"},
         // The caller's text is appended to as it is: it brings its own separator.
         SetCookieCase{"InitialWithoutSeparator", "Set-Cookie: t=1", "a=1", "a=1t=1"},
@@ -105,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         SetCookieCase{"NeedsColonAndBlank", "Set-Cookie:t=1\r\nSet-Cookie2: x=1", "", ""},
         SetCookieCase{"RepeatedNameRemovedWithoutSemicolon", "Set-Cookie: a=Set-cookie:b", "", "a=b"},
         SetCookieCase{"FullWidthSpacesTrimmed", Gbk("Set-Cookie: 　k=v　"), "", "k=v"},
-        SetCookieCase{"LineWithoutCookieAddsNothing", "Set-Cookie: ; path=/\r\nSet-Cookie: t=1", "a=1; ", "a=1; t=1"},
+        SetCookieCase{"LineWithoutCookieAddsNothing", "Set-Cookie: ; path=/\r\nSet-Cookie: t=1", "a=1; ",
+                      "a=1; t=1"},
         SetCookieCase{"Empty", "", "", ""}),
     [](const ::testing::TestParamInfo<SetCookieCase>& info) { return info.param.name; });
 

@@ -71,12 +71,9 @@ TEST_P(SafeNameCases, IsOneHarmlessComponent) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SafeNameCases,
     ::testing::Values(SafeNameCase{"Plain", Gbk("标题 01"), Gbk("标题 01")},
-                      SafeNameCase{"Parent", "..", "_"},
-                      SafeNameCase{"Self", ".", "_"},
-                      SafeNameCase{"Dots", "....", "_"},
-                      SafeNameCase{"ParentPath", "../x", ".._x"},
-                      SafeNameCase{"Slash", "a/b", "a_b"},
-                      SafeNameCase{"BackslashParent", "\\..\\", "_.._"},
+                      SafeNameCase{"Parent", "..", "_"}, SafeNameCase{"Self", ".", "_"},
+                      SafeNameCase{"Dots", "....", "_"}, SafeNameCase{"ParentPath", "../x", ".._x"},
+                      SafeNameCase{"Slash", "a/b", "a_b"}, SafeNameCase{"BackslashParent", "\\..\\", "_.._"},
                       SafeNameCase{"AbsolutePath", "/etc/passwd", "_etc_passwd"},
                       SafeNameCase{"ZeroByteRemoved", Text("a\0b", 3), "ab"},
                       SafeNameCase{"OnlyZeroAndDots", Text(".\0.", 3), "_"},
@@ -86,8 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // A lead byte before "/" is not a character with it: "/" stays a separator.
                       SafeNameCase{"LeadByteBeforeSlash", "\x81/", "\x81_"},
                       SafeNameCase{"LoneLeadAtEnd", "a\x81", "a\x81"},
-                      SafeNameCase{"DotsAroundText", ".a.", ".a."},
-                      SafeNameCase{"Empty", "", ""}),
+                      SafeNameCase{"DotsAroundText", ".a.", ".a."}, SafeNameCase{"Empty", "", ""}),
     [](const ::testing::TestParamInfo<SafeNameCase>& info) { return info.param.name; });
 
 }  // namespace

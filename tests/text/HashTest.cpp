@@ -26,13 +26,13 @@ INSTANTIATE_TEST_SUITE_P(
         HashCase{"Md5", "abc", kCalgMd5, 16, "900150983CD24FB0D6963F7D28E17F72"},
         HashCase{"Md5OfNothing", "", kCalgMd5, 16, "D41D8CD98F00B204E9800998ECF8427E"},
         HashCase{"Sha1", "abc", kCalgSha1, 20, "A9993E364706816ABA3E25717850C26C9CD0D89D"},
-        HashCase{"Sha256", "abc", kCalgSha256, 32, "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
+        HashCase{"Sha256", "abc", kCalgSha256, 32,
+                 "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
         HashCase{"ZeroBytesCount", Bytes("a\0b", 3), kCalgMd5, 16, "70350F6027BCE3713F6B76473084309B"},
         HashCase{"ShorterThanTheDigest", "abc", kCalgMd5, 4, "90015098"},
         // The digest lands in a zero-filled buffer of the asked length.
         HashCase{"LongerThanTheDigest", "abc", kCalgMd5, 18, "900150983CD24FB0D6963F7D28E17F720000"},
-        HashCase{"UnknownAlgorithm", "abc", 0x1234, 16, ""},
-        HashCase{"ZeroLength", "abc", kCalgMd5, 0, ""},
+        HashCase{"UnknownAlgorithm", "abc", 0x1234, 16, ""}, HashCase{"ZeroLength", "abc", kCalgMd5, 0, ""},
         HashCase{"NegativeLength", "abc", kCalgMd5, -16, ""},
         HashCase{"AbsurdLength", "abc", kCalgMd5, 1 << 30, ""}),
     [](const ::testing::TestParamInfo<HashCase>& info) { return info.param.name; });

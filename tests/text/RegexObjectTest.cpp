@@ -57,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         FlagCase{"DollarBeforeCrLfInMultiline", "^b$", "a\r\nb\r\nc", false, true, true, true, 1, "b"},
         FlagCase{"DollarBeforeLfInMultiline", "^b$", "a\nb\nc", false, true, true, true, 1, "b"},
         FlagCase{"CaretNotAtLineStartWithoutMultiline", "^b", "a\r\nb", false, false, true, true, 0, nullptr},
-        FlagCase{"DollarOnlyAtTheVeryEndWithoutMultiline", "b$", "ab\r\n", false, false, true, true, 0, nullptr},
+        FlagCase{"DollarOnlyAtTheVeryEndWithoutMultiline", "b$", "ab\r\n", false, false, true, true, 0,
+                 nullptr},
         FlagCase{"DollarAtEndWithoutMultiline", "c$", "ab\r\nc", false, false, true, true, 1, "c"},
         FlagCase{"DotDoesNotCrossLineFeed", "a.b", "a\nb", false, true, true, true, 0, nullptr},
         FlagCase{"DotDoesNotCrossCarriageReturn", "a.b", "a\rb", false, true, true, true, 0, nullptr},
@@ -146,7 +147,9 @@ TEST(RegexObject, PositionsAreGbkByteOffsets) {
 
 TEST(RegexObject, NeverMatchesTheSecondByteOfACharacter) {
     // 0x81 0x61 is one character whose second byte is an "a".
-    const Text subject = "\x81\x61" "a";
+    const Text subject =
+        "\x81\x61"
+        "a";
     RegexObject re;
     ASSERT_TRUE(re.Search("a", subject));
     ASSERT_EQ(re.MatchCount(), 1);
@@ -182,7 +185,10 @@ TEST(RegexObject, EveryDoubleBytePairMapsBackExactly) {
 TEST(RegexObject, MalformedBytesComeBackUnchanged) {
     RegexObject re;
     // A lone high byte, a lead byte before a byte that cannot follow it, a lead byte at the very end.
-    const Text subject = "a\x80" "b|c\x81\x30" "d|e\xFE";
+    const Text subject =
+        "a\x80"
+        "b|c\x81\x30"
+        "d|e\xFE";
     ASSERT_TRUE(re.Search("a(.)b\\|c(.)0d\\|e(.)$", subject, false, false));
     ASSERT_EQ(re.MatchCount(), 1);
     EXPECT_EQ(re.SubMatchText(1, 1), "\x80");
@@ -227,7 +233,8 @@ TEST_P(RegexReplace, ExpandsReferences) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RegexReplace,
     ::testing::Values(ReplaceCase{"Groups", "(\\w)=(\\w)", "a=1 b=2", true, "$2:$1", "1:a 2:b"},
-                      ReplaceCase{"FirstOnlyWithoutGlobal", "(\\w)=(\\w)", "a=1 b=2", false, "$2:$1", "1:a b=2"},
+                      ReplaceCase{"FirstOnlyWithoutGlobal", "(\\w)=(\\w)", "a=1 b=2", false, "$2:$1",
+                                  "1:a b=2"},
                       ReplaceCase{"WholeMatch", "b+", "abbc", true, "[$&]", "a[bb]c"},
                       ReplaceCase{"Dollar", "b", "abc", true, "$$", "a$c"},
                       ReplaceCase{"MissingGroupIsLiteral", "(b)", "abc", true, "$2", "a$2c"},
@@ -254,9 +261,9 @@ TEST(RegexObject, CaseIsIgnoredForLettersBeyondAscii) {
 }
 
 TEST(RegexObject, ListingPatternOfSiteC) {
-    const Text page = Gbk(
-        "<li><a href = '/a/1.html' class=\"tits grey\">标题 1</a></li>\r\n"
-        "<li><a href=\"/a/2.html\" class=\"tits grey\">第二\r\n行</a></li>");
+    const Text page =
+        Gbk("<li><a href = '/a/1.html' class=\"tits grey\">标题 1</a></li>\r\n"
+            "<li><a href=\"/a/2.html\" class=\"tits grey\">第二\r\n行</a></li>");
     RegexObject re;
     ASSERT_TRUE(re.Search(R"re(<a href *= *['"]*(\S+)["'] class="tits grey">([\s\S]*?)</a>)re", page));
     ASSERT_EQ(re.MatchCount(), 2);

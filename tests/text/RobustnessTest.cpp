@@ -30,8 +30,7 @@ public:
     // Bytes drawn mostly from those that matter to the operations under test: markers, escapes, line
     // breaks, cookie and header punctuation, GBK lead bytes (alone or as pairs), zero and other odd bytes.
     Text Bytes(int maxLength) {
-        static const std::string kInteresting =
-            "ab[]<>%u\\';=: -\r\n{$}0123456789AFaf.*+?()|^$\"/#";
+        static const std::string kInteresting = "ab[]<>%u\\';=: -\r\n{$}0123456789AFaf.*+?()|^$\"/#";
         static const unsigned char kHigh[] = {0x80, 0x81, 0x95, 0xA1, 0xAF, 0xB0, 0xD6, 0xFE, 0xFF};
         const int length = Int(0, maxLength);
         Text text;
@@ -142,8 +141,8 @@ TEST(Robustness, TextOperationsStayWithinTheirInput) {
         }
         (void)TextCompareCase(text, wanted, fuzz.Chance(50));
 
-        const Text replaced = TextReplace(text, wanted, fuzz.Bytes(3), fuzz.Position(), fuzz.Position(),
-                                          fuzz.Chance(50));
+        const Text replaced =
+            TextReplace(text, wanted, fuzz.Bytes(3), fuzz.Position(), fuzz.Position(), fuzz.Chance(50));
         if (wanted.empty()) {
             ASSERT_EQ(replaced, text);
         }
@@ -226,8 +225,8 @@ TEST(Robustness, MarkersGiveSubstringsAndEnd) {
 
         TextList items;
         const long long maxLength = fuzz.Chance(50) ? 0 : fuzz.Position();
-        const int count = TextBetweenAll(text, left, right, items, ignoreCase, maxLength, {}, {}, false, false,
-                                         fuzz.Position());
+        const int count = TextBetweenAll(text, left, right, items, ignoreCase, maxLength, {}, {}, false,
+                                         false, fuzz.Position());
         ASSERT_EQ(count, static_cast<int>(items.size()));
         ASSERT_LE(items.size(), text.size());
         for (const Text& item : items) {
@@ -291,8 +290,8 @@ TEST(Robustness, RegexResultsLieInTheSubject) {
     for (int round = 0; round < kRounds; ++round) {
         const Text subject = fuzz.Bytes(60);
         const Text pattern = fuzz.Chance(50) ? fuzz.Needle(subject, 6) : fuzz.Bytes(8);
-        const bool ok = re.Search(pattern, subject, fuzz.Chance(50), fuzz.Chance(70), fuzz.Chance(80),
-                                  fuzz.Chance(20));
+        const bool ok =
+            re.Search(pattern, subject, fuzz.Chance(50), fuzz.Chance(70), fuzz.Chance(80), fuzz.Chance(20));
         const int count = re.MatchCount();
         ASSERT_GE(count, 0);
         if (!ok) {

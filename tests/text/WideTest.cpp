@@ -10,8 +10,12 @@ TEST(Utf8ToGbk, ConvertsAndReplaces) {
     EXPECT_EQ(Utf8ToGbk("abc"), "abc");
     EXPECT_EQ(Utf8ToGbk(""), "");
     // Not in GBK: a character beyond the basic plane gives one "?", as does one GBK lacks.
-    EXPECT_EQ(Utf8ToGbk("a\xF0\x9F\x98\x80" "b"), "a?b");
-    EXPECT_EQ(Utf8ToGbk("a\xC3\xA4" "b"), "a?b");
+    EXPECT_EQ(Utf8ToGbk("a\xF0\x9F\x98\x80"
+                        "b"),
+              "a?b");
+    EXPECT_EQ(Utf8ToGbk("a\xC3\xA4"
+                        "b"),
+              "a?b");
     // A zero byte ends the text.
     EXPECT_EQ(Utf8ToGbk(Text("ab\0cd", 5)), "ab");
 }
@@ -33,7 +37,13 @@ TEST_P(TextToWideCases, Units) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextToWideCases,
     ::testing::Values(ToWideCase{"Utf8", "\xE4\xB8\xAD", kCodePageUtf8, Bytes("\x2D\x4E\0\0", 4)},
-                      ToWideCase{"Gbk", "\xD6\xD0" "a", kCodePageGbk, Bytes("\x2D\x4E" "a\0\0\0", 6)},
+                      ToWideCase{"Gbk",
+                                 "\xD6\xD0"
+                                 "a",
+                                 kCodePageGbk,
+                                 Bytes("\x2D\x4E"
+                                       "a\0\0\0",
+                                       6)},
                       ToWideCase{"SystemCodePageIsGbk", "\xD6\xD0", 0, Bytes("\x2D\x4E\0\0", 4)},
                       ToWideCase{"Latin1ByNumber", "\xE9", 28591, Bytes("\xE9\0\0\0", 4)},
                       ToWideCase{"WindowsLatin", "\x80", 1252, Bytes("\xAC\x20\0\0", 4)},
@@ -62,10 +72,18 @@ INSTANTIATE_TEST_SUITE_P(
                       FromWideCase{"Utf8", Bytes("\x2D\x4E", 2), kCodePageUtf8, "\xE4\xB8\xAD"},
                       FromWideCase{"EndsAtZeroUnit", Bytes("a\0\0\0b\0", 6), 0, "a"},
                       FromWideCase{"OddByteIgnored", Bytes("a\0b", 3), 0, "a"},
-                      FromWideCase{"PairIsOneCharacter", Bytes("a\0\x3D\xD8\x00\xDE" "b\0", 8), 0, "a?b"},
+                      FromWideCase{"PairIsOneCharacter",
+                                   Bytes("a\0\x3D\xD8\x00\xDE"
+                                         "b\0",
+                                         8),
+                                   0, "a?b"},
                       FromWideCase{"PairKeptInUtf8", Bytes("\x3D\xD8\x00\xDE", 4), kCodePageUtf8,
                                    "\xF0\x9F\x98\x80"},
-                      FromWideCase{"LoneSurrogate", Bytes("\x00\xD8" "b\0", 4), 0, "?b"},
+                      FromWideCase{"LoneSurrogate",
+                                   Bytes("\x00\xD8"
+                                         "b\0",
+                                         4),
+                                   0, "?b"},
                       FromWideCase{"Unrepresentable", Bytes("\xE4\0", 2), 0, "?"},
                       FromWideCase{"UnknownCodePage", Bytes("a\0", 2), 987654, ""}),
     [](const ::testing::TestParamInfo<FromWideCase>& info) { return info.param.name; });
