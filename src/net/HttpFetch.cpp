@@ -6,6 +6,7 @@
 
 #include "core/CodePage.h"
 #include "core/TextOps.h"
+#include "core/Worker.h"
 #include "net/CurlTransfer.h"
 #include "net/Headers.h"
 #include "text/RegexObject.h"
@@ -109,6 +110,8 @@ Text HttpFetch(const Text& url, int method, const Text& postText, const Text& se
                const Text& serverPassword, const Text& proxy, const Text& proxyUser, const Text& proxyPassword,
                int timeoutSeconds, Out<Text> location, Out<Text> statusText, Out<Bytes> responseBytes,
                bool mergeCookies, bool addDefaultHeaders, const Bytes& postBytes, bool normaliseHeaders) {
+    // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
+    WorkerCheckPoint();
     auto fail = [&statusText](const char* message) {
         *statusText = Gbk(message);
         return Text();

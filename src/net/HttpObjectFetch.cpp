@@ -8,6 +8,7 @@
 
 #include "core/TextOps.h"
 #include "net/Codecs.h"
+#include "core/Worker.h"
 #include "net/CurlTransfer.h"
 #include "net/Headers.h"
 #include "net/HttpFetch.h"
@@ -85,6 +86,8 @@ Bytes HttpObjectFetch(const Text& url, int method, const Text& postText, const s
                       const Text& proxyUser, const Text& proxyPassword, int credentialFlags,
                       HttpRequestObject* requestObject, bool mergeCookies, bool addDefaultHeaders,
                       bool normaliseHeaders) {
+    // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
+    WorkerCheckPoint();
     if (method < 0 || method > 7) method = Get;
 
     TransferRequest request;

@@ -1,10 +1,13 @@
 #include "net/PlainDownload.h"
 
+#include "core/Worker.h"
 #include "net/CurlTransfer.h"
 
 namespace dorvane {
 
 Bytes PlainDownload(const Text& url) {
+    // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
+    WorkerCheckPoint();
     TransferRequest request;
     request.url = url;
     request.http10 = true;
