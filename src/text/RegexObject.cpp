@@ -271,7 +271,10 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
         pcre2_compile_context_create(nullptr));
     if (!compileContext) return false;
     pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
-    pcre2_set_compile_extra_options(compileContext.get(), PCRE2_EXTRA_ALT_BSUX);
+    // An escape the script language does not know stands for the character itself there ("\y" is "y"),
+    // which matters for markers typed by the user and turned into patterns.
+    pcre2_set_compile_extra_options(compileContext.get(),
+                                    PCRE2_EXTRA_ALT_BSUX | PCRE2_EXTRA_BAD_ESCAPE_IS_LITERAL);
 
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;

@@ -66,6 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
         FlagCase{"LazyQuantifier", "<(.+?)>", "<x><y>", false, true, true, true, 2, "<x>"},
         FlagCase{"ScriptStyleAnyClass", "a[^]b", "a\nb", false, true, true, true, 1, "a\nb"},
         FlagCase{"ScriptStyleUnicodeEscape", "\\u0041", "xA", true, true, true, true, 1, "A"},
+        FlagCase{"UnknownEscapeIsTheCharacter", "a\\yb", "ayb", true, true, true, true, 1, "ayb"},
+        FlagCase{"ShortUnicodeEscapeIsLiteral", "\\u12", "u12", true, true, true, true, 1, "u12"},
         FlagCase{"EmptyPatternOverEmptyText", "", "", false, true, true, true, 1, ""}),
     [](const ::testing::TestParamInfo<FlagCase>& info) { return info.param.name; });
 
