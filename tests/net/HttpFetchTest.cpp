@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 
@@ -170,11 +171,13 @@ protected:
             res.status = 500;
             res.set_content("it broke", "text/html");
         });
-        http.Get("/start", [](const httplib::Request&, httplib::Response& res) {
+        auto start = [](const httplib::Request&, httplib::Response& res) {
             res.set_header("Set-Cookie", "hop=1; path=/");
             res.set_header("X-Hop", "1");
             res.set_redirect("/final", 302);
-        });
+        };
+        http.Get("/start", start);
+        http.Post("/start", start);
         http.Get("/final", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("Set-Cookie", "end=2");
             res.set_header("X-Final", "yes");
@@ -243,6 +246,20 @@ TEST_F(HttpFetchResponse, RedirectsReportTheFinalAnswerOnlyUnlessSwitchedOff) {
     EXPECT_EQ(cookies, "hop=1");
     EXPECT_NE(headers.find("X-Hop: 1"), std::string::npos);
     EXPECT_EQ(m_server.RequestCount(), 3u);
+
+    // A POST answered with 302 goes on as a GET, as browsers do.
+    result = HttpFetch(m_server.Url("/start"), 1, "form=1", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status);
+    EXPECT_EQ(result, "arrived");
+    EXPECT_EQ(m_server.LastRequest().method, "GET");
+}
+
+TEST(HttpFetchRequest, ProxyEnvironmentVariablesAreIgnored) {
+    RawServer server(Answer("direct"));
+    const char* names[] = {"http_proxy", "HTTPS_PROXY", "ALL_PROXY"};
+    for (const char* name : names) setenv(name, "http://127.0.0.1:1", 1);
+    Text result = HttpFetch(server.Url("/d"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5);
+    for (const char* name : names) unsetenv(name);
+    EXPECT_EQ(result, "direct");
 }
 
 TEST(HttpFetchCharset, MetaCharsetDecidesTheConversionToGbk) {
