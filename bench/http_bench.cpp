@@ -31,7 +31,9 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 // A field of /proc/self/status in kB, -1 when missing.
 long StatusKb(const char* field) {
@@ -60,8 +62,8 @@ void MeasurePeak(const char* name, Fetch fetch) {
     long peak = StatusKb("VmHWM");
     double growthMb = (peak - before) / 1024.0;
     double ratio = growthMb / (kLargeSize / 1048576.0);
-    std::printf("%-40s body %zu bytes, peak growth %.1f MB = %.2fx body%s  (target < 3x)\n", name, size, growthMb, ratio,
-                reset ? "" : " [peak not reset: upper bound]");
+    std::printf("%-40s body %zu bytes, peak growth %.1f MB = %.2fx body%s  (target < 3x)\n", name, size,
+                growthMb, ratio, reset ? "" : " [peak not reset: upper bound]");
 }
 
 }  // namespace
@@ -93,7 +95,8 @@ int main() {
     {
         std::ofstream out(config);
         for (int i = 0; i < kImages; ++i) {
-            out << "url = \"" << server.Url("/img/" + std::to_string(i) + ".jpg") << "\"\noutput = \"/dev/null\"\n";
+            out << "url = \"" << server.Url("/img/" + std::to_string(i) + ".jpg")
+                << "\"\noutput = \"/dev/null\"\n";
         }
     }
     const std::string command = "curl -s -K '" + config + "'";
@@ -109,7 +112,8 @@ int main() {
             received += dorvane::HttpObjectFetch(server.Url("/img/" + std::to_string(i) + ".jpg")).size();
         }
         oursTimes.push_back(Seconds(start));
-        if (received != kImages * kImageSize) std::fprintf(stderr, "HttpObjectFetch received %zu bytes\n", received);
+        if (received != kImages * kImageSize)
+            std::fprintf(stderr, "HttpObjectFetch received %zu bytes\n", received);
         start = Clock::now();
         rc |= std::system(command.c_str());
         curlTimes.push_back(Seconds(start));
@@ -120,18 +124,21 @@ int main() {
 
     double oursRate = totalMb / ours;
     double curlRate = totalMb / theirs;
-    std::printf("%d images of %zu KB (%.1f MB), median of %d rounds\n", kImages, kImageSize / 1024, totalMb, kRounds);
+    std::printf("%d images of %zu KB (%.1f MB), median of %d rounds\n", kImages, kImageSize / 1024, totalMb,
+                kRounds);
     std::printf("HttpObjectFetch, one call per image: %8.1f MB/s (%.3f s)\n", oursRate, ours);
     std::printf("curl command line, one process:     %8.1f MB/s (%.3f s)%s\n", curlRate, theirs,
                 rc == 0 ? "" : "  [curl failed]");
     std::printf("ratio HttpObjectFetch / curl:        %8.2f (target >= 0.80)\n\n", oursRate / curlRate);
 
-    MeasurePeak("HttpObjectFetch 100 MB", [&] { return dorvane::HttpObjectFetch(server.Url("/large")).size(); });
-    MeasurePeak("HttpFetch 100 MB, text only", [&] { return dorvane::HttpFetch(server.Url("/large")).size(); });
+    MeasurePeak("HttpObjectFetch 100 MB",
+                [&] { return dorvane::HttpObjectFetch(server.Url("/large")).size(); });
+    MeasurePeak("HttpFetch 100 MB, text only",
+                [&] { return dorvane::HttpFetch(server.Url("/large")).size(); });
     MeasurePeak("HttpFetch 100 MB, text + responseBytes", [&] {
         dorvane::Bytes bytes;
-        dorvane::Text text = dorvane::HttpFetch(server.Url("/large"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 0,
-                                                {}, {}, bytes);
+        dorvane::Text text = dorvane::HttpFetch(server.Url("/large"), 0, {}, {}, {}, {}, {}, false, {}, {},
+                                                {}, {}, {}, 0, {}, {}, bytes);
         return text.size() + bytes.size();
     });
     return 0;

@@ -281,8 +281,9 @@ TransferResult PerformTransfer(const TransferRequest& request) {
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION,
-                     request.http10 ? static_cast<long>(CURL_HTTP_VERSION_1_0) : static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(
+        handle, CURLOPT_HTTP_VERSION,
+        request.http10 ? static_cast<long>(CURL_HTTP_VERSION_1_0) : static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(handle, CURLOPT_PROXYHEADER, proxyHeaders.get());
     curl_easy_setopt(handle, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
@@ -290,7 +291,8 @@ TransferResult PerformTransfer(const TransferRequest& request) {
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, request.connectTimeoutMs > 0 ? request.connectTimeoutMs : 0L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
+                     request.connectTimeoutMs > 0 ? request.connectTimeoutMs : 0L);
     // An empty proxy text also keeps libcurl away from the proxy environment variables.
     curl_easy_setopt(handle, CURLOPT_PROXY, request.proxy.c_str());
     if (!request.serverUser.empty() || !request.serverPassword.empty()) {
@@ -345,7 +347,8 @@ TransferResult PerformTransfer(const TransferRequest& request) {
             curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
             result.status = status;
         }
-    } else if (!state.requestStarted && StatusCodeOf(state.tunnelBlock.substr(0, state.tunnelBlock.find('\r'))) >= 300) {
+    } else if (!state.requestStarted &&
+               StatusCodeOf(state.tunnelBlock.substr(0, state.tunnelBlock.find('\r'))) >= 300) {
         // The proxy refused the tunnel: its answer is the answer, as when it refuses a plain request.
         result.outcome = TransferOutcome::Complete;
         result.headerBlock = std::move(state.tunnelBlock);

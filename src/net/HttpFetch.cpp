@@ -23,7 +23,8 @@ struct DefaultHeader {
 
 // Considered in this order; each is appended when a case-insensitive search does not find its probe.
 constexpr DefaultHeader kDefaultHeaders[] = {
-    {"User-Agent: ", "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)", false},
+    {"User-Agent: ", "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)",
+     false},
     {"Accept: ", "Accept: text/html, application/xhtml+xml, */*", false},
     {"Accept-Encoding: ", "Accept-Encoding: gbk, GB2312", false},
     {"Accept-Language: ", "Accept-Language: zh-cn", false},
@@ -101,15 +102,17 @@ void CutAtZero(Text& text) {
 }  // namespace
 
 const char* HttpVerb(int method) {
-    static const char* const kVerbs[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+    static const char* const kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
+                                         "OPTIONS", "DELETE", "TRACE", "CONNECT"};
     return method >= 0 && method <= 7 ? kVerbs[method] : "GET";
 }
 
-Text HttpFetch(const Text& url, int method, const Text& postText, const Text& sendCookies, Out<Text> newCookies,
-               const Text& extraHeaders, Out<Text> responseHeaders, bool noRedirect, const Text& serverUser,
-               const Text& serverPassword, const Text& proxy, const Text& proxyUser, const Text& proxyPassword,
-               int timeoutSeconds, Out<Text> location, Out<Text> statusText, Out<Bytes> responseBytes,
-               bool mergeCookies, bool addDefaultHeaders, const Bytes& postBytes, bool normaliseHeaders) {
+Text HttpFetch(const Text& url, int method, const Text& postText, const Text& sendCookies,
+               Out<Text> newCookies, const Text& extraHeaders, Out<Text> responseHeaders, bool noRedirect,
+               const Text& serverUser, const Text& serverPassword, const Text& proxy, const Text& proxyUser,
+               const Text& proxyPassword, int timeoutSeconds, Out<Text> location, Out<Text> statusText,
+               Out<Bytes> responseBytes, bool mergeCookies, bool addDefaultHeaders, const Bytes& postBytes,
+               bool normaliseHeaders) {
     // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
     WorkerCheckPoint();
     auto fail = [&statusText](const char* message) {
@@ -122,7 +125,8 @@ Text HttpFetch(const Text& url, int method, const Text& postText, const Text& se
     TransferRequest request;
     request.url = url;
     request.verb = HttpVerb(method);
-    long timeoutMs = timeoutSeconds > 0 ? static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000 : 30000;
+    long timeoutMs =
+        timeoutSeconds > 0 ? static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000 : 30000;
     request.connectTimeoutMs = timeoutMs;
     request.stallTimeoutMs = timeoutMs;
     request.followRedirects = !noRedirect;
@@ -165,7 +169,8 @@ Text HttpFetch(const Text& url, int method, const Text& postText, const Text& se
     Text cookies = ExtractSetCookies(result.headerBlock, *newCookies);
     Text found;
     if (FindLocation(result.headerBlock, found)) *location = found;
-    if (cookies.size() >= 2 && cookies.compare(cookies.size() - 2, 2, "; ") == 0) cookies.resize(cookies.size() - 2);
+    if (cookies.size() >= 2 && cookies.compare(cookies.size() - 2, 2, "; ") == 0)
+        cookies.resize(cookies.size() - 2);
     if (mergeCookies && !sendCookies.empty()) cookies = MergeCookies(sendCookies, cookies);
     *newCookies = std::move(cookies);
     *responseHeaders = std::move(result.headerBlock);

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/TextOps.h"
-#include "net/Codecs.h"
 #include "core/Worker.h"
+#include "net/Codecs.h"
 #include "net/CurlTransfer.h"
 #include "net/Headers.h"
 #include "net/HttpFetch.h"
@@ -37,8 +37,9 @@ class RequestHeaders {
 public:
     void Set(const Text& name, const Text& value) {
         if (name.empty()) return;  // the object refuses a header without a name
-        auto it = std::find_if(m_items.begin(), m_items.end(),
-                               [&](const auto& item) { return TextCompareCase(item.first, name, false) == 0; });
+        auto it = std::find_if(m_items.begin(), m_items.end(), [&](const auto& item) {
+            return TextCompareCase(item.first, name, false) == 0;
+        });
         if (value.empty()) {
             if (it != m_items.end()) m_items.erase(it);
         } else if (it != m_items.end()) {
@@ -80,12 +81,12 @@ Text AllResponseHeaders(const std::string& headerBlock) {
 
 }  // namespace
 
-Bytes HttpObjectFetch(const Text& url, int method, const Text& postText, const std::optional<Text>& sendCookies,
-                      Out<Text> newCookies, Out<Text> extraHeaders, Out<Text> responseHeaders, Out<int> status,
-                      bool noRedirect, const Bytes& postBytes, const Text& proxy, int timeoutSeconds,
-                      const Text& proxyUser, const Text& proxyPassword, int credentialFlags,
-                      HttpRequestObject* requestObject, bool mergeCookies, bool addDefaultHeaders,
-                      bool normaliseHeaders) {
+Bytes HttpObjectFetch(const Text& url, int method, const Text& postText,
+                      const std::optional<Text>& sendCookies, Out<Text> newCookies, Out<Text> extraHeaders,
+                      Out<Text> responseHeaders, Out<int> status, bool noRedirect, const Bytes& postBytes,
+                      const Text& proxy, int timeoutSeconds, const Text& proxyUser, const Text& proxyPassword,
+                      int credentialFlags, HttpRequestObject* requestObject, bool mergeCookies,
+                      bool addDefaultHeaders, bool normaliseHeaders) {
     // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
     WorkerCheckPoint();
     if (method < 0 || method > 7) method = Get;
@@ -98,7 +99,8 @@ Bytes HttpObjectFetch(const Text& url, int method, const Text& postText, const s
         request.connectTimeoutMs = 60000;
         request.stallTimeoutMs = 30000;
     } else {
-        long timeoutMs = timeoutSeconds < 1 ? 15000 : static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000;
+        long timeoutMs =
+            timeoutSeconds < 1 ? 15000 : static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000;
         request.connectTimeoutMs = timeoutMs;
         request.stallTimeoutMs = timeoutMs;
     }
@@ -161,8 +163,10 @@ Bytes HttpObjectFetch(const Text& url, int method, const Text& postText, const s
     *status = complete ? static_cast<int>(result.status) : 0;
 
     Text cookies = ExtractSetCookies(allHeaders);
-    if (cookies.size() >= 2 && cookies.compare(cookies.size() - 2, 2, "; ") == 0) cookies.resize(cookies.size() - 2);
-    if (requestObject && !cookies.empty()) requestObject->cookies = MergeCookies(requestObject->cookies, cookies);
+    if (cookies.size() >= 2 && cookies.compare(cookies.size() - 2, 2, "; ") == 0)
+        cookies.resize(cookies.size() - 2);
+    if (requestObject && !cookies.empty())
+        requestObject->cookies = MergeCookies(requestObject->cookies, cookies);
     if (mergeCookies && sendCookies) cookies = MergeCookies(*sendCookies, cookies);
     *newCookies = std::move(cookies);
     *responseHeaders = std::move(allHeaders);

@@ -50,7 +50,8 @@ int ConnectOne(const addrinfo& address) {
         pollfd waiter{fd, POLLOUT, 0};
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
         for (;;) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
             int ready = ::poll(&waiter, 1, static_cast<int>(left.count()));
             if (ready < 0 && errno == EINTR) continue;

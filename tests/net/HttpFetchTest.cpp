@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "core/Worker.h"
@@ -24,7 +24,8 @@ using test::RawRequest;
 using test::RawServer;
 using Lines = std::vector<std::string>;
 
-const std::string kUserAgent = "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)";
+const std::string kUserAgent =
+    "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)";
 const std::string kAccept = "Accept: text/html, application/xhtml+xml, */*";
 const std::string kEncoding = "Accept-Encoding: gbk, GB2312";
 const std::string kLanguage = "Accept-Language: zh-cn";
@@ -44,23 +45,71 @@ struct HeaderCase {
 TEST(HttpFetchRequest, SendsExactlyTheBuiltHeaderLinesInOrder) {
     const std::vector<HeaderCase> cases = {
         {"defaults only", 0, "", "", true, true, {kUserAgent, kAccept, kEncoding, kLanguage, kCache}},
-        {"caller line comes first, names normalised", 0, "referer: http://a/", "", true, true,
+        {"caller line comes first, names normalised",
+         0,
+         "referer: http://a/",
+         "",
+         true,
+         true,
          {"Referer: http://a/", kUserAgent, kAccept, kEncoding, kLanguage, kCache}},
-        {"probe ignores case", 0, "user-agent: X", "", true, true, {"User-Agent: X", kAccept, kEncoding, kLanguage, kCache}},
-        {"probe needs the blank", 0, "User-Agent:X", "", true, true,
+        {"probe ignores case",
+         0,
+         "user-agent: X",
+         "",
+         true,
+         true,
+         {"User-Agent: X", kAccept, kEncoding, kLanguage, kCache}},
+        {"probe needs the blank",
+         0,
+         "User-Agent:X",
+         "",
+         true,
+         true,
          {"User-Agent:X", kUserAgent, kAccept, kEncoding, kLanguage, kCache}},
-        {"post adds a form type", 1, "", "", true, true, {kUserAgent, kAccept, kEncoding, kLanguage, kForm, kCache}},
-        {"post keeps the caller's type", 1, "content-type: text/plain", "", true, true,
+        {"post adds a form type",
+         1,
+         "",
+         "",
+         true,
+         true,
+         {kUserAgent, kAccept, kEncoding, kLanguage, kForm, kCache}},
+        {"post keeps the caller's type",
+         1,
+         "content-type: text/plain",
+         "",
+         true,
+         true,
          {"Content-Type: text/plain", kUserAgent, kAccept, kEncoding, kLanguage, kCache}},
-        {"keep-alive line followed by others is removed", 0, "Connection: keep-alive", "", true, true,
+        {"keep-alive line followed by others is removed",
+         0,
+         "Connection: keep-alive",
+         "",
+         true,
+         true,
          {kUserAgent, kAccept, kEncoding, kLanguage, kCache}},
-        {"keep-alive as the last line stays", 0, "Connection: keep-alive", "", false, true, {"Connection: keep-alive"}},
+        {"keep-alive as the last line stays",
+         0,
+         "Connection: keep-alive",
+         "",
+         false,
+         true,
+         {"Connection: keep-alive"}},
         {"other connection values stay", 0, "Connection: close", "", false, true, {"Connection: close"}},
-        {"cookie list becomes a cookie line", 0, "", "a=1; b=2", true, true,
+        {"cookie list becomes a cookie line",
+         0,
+         "",
+         "a=1; b=2",
+         true,
+         true,
          {kUserAgent, kAccept, kEncoding, kLanguage, kCache, "Cookie: a=1; b=2"}},
         {"cookie line is sent unchanged", 0, "", "Cookie: a=1", false, true, {"Cookie: a=1"}},
         {"caller's cookie line wins", 0, "cookie: c=3", "a=1", false, true, {"Cookie: c=3"}},
-        {"without normalising names stay as written", 0, "x-lower: v\r\nAccept: */*", "", false, false,
+        {"without normalising names stay as written",
+         0,
+         "x-lower: v\r\nAccept: */*",
+         "",
+         false,
+         false,
          {"x-lower: v", "Accept: */*"}},
         {"lines without colon are dropped", 0, "garbage\r\nX-A: 1", "", false, true, {"X-A: 1"}},
         {"duplicates are kept", 0, "X-Dup: 1\r\nX-Dup: 2", "", false, true, {"X-Dup: 1", "X-Dup: 2"}},
@@ -70,8 +119,9 @@ TEST(HttpFetchRequest, SendsExactlyTheBuiltHeaderLinesInOrder) {
         SCOPED_TRACE(c.name);
         RawServer server(Answer("ok"));
         Text status;
-        Text result = HttpFetch(server.Url("/h"), c.method, {}, c.sendCookies, {}, c.extraHeaders, {}, false, {}, {}, {},
-                                {}, {}, 5, {}, status, {}, true, c.addDefaultHeaders, {}, c.normaliseHeaders);
+        Text result =
+            HttpFetch(server.Url("/h"), c.method, {}, c.sendCookies, {}, c.extraHeaders, {}, false, {}, {},
+                      {}, {}, {}, 5, {}, status, {}, true, c.addDefaultHeaders, {}, c.normaliseHeaders);
         EXPECT_EQ(result, "ok");
         EXPECT_EQ(status, "200 OK");
         RawRequest request = server.LastRequest();
@@ -87,15 +137,16 @@ TEST(HttpFetchRequest, MethodNumbersSelectTheVerbAndBodiesGoOutOnEveryVerb) {
         const char* verb;
         std::string body;
     } cases[] = {
-        {0, "GET", ""},       {0, "GET", "q=1"},      {1, "POST", "a=1&b=2"}, {1, "POST", ""},
-        {3, "PUT", "data"},   {4, "OPTIONS", ""},     {5, "DELETE", ""},      {6, "TRACE", ""},
-        {7, "CONNECT", ""},   {9, "GET", ""},         {-1, "GET", ""},
+        {0, "GET", ""},     {0, "GET", "q=1"},  {1, "POST", "a=1&b=2"}, {1, "POST", ""},
+        {3, "PUT", "data"}, {4, "OPTIONS", ""}, {5, "DELETE", ""},      {6, "TRACE", ""},
+        {7, "CONNECT", ""}, {9, "GET", ""},     {-1, "GET", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.method) + " " + c.verb + " body=" + c.body);
         RawServer server(Answer("done"));
         Text status;
-        HttpFetch(server.Url("/m?x=1"), c.method, c.body, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status);
+        HttpFetch(server.Url("/m?x=1"), c.method, c.body, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {},
+                  status);
         EXPECT_EQ(status, "200 OK");
         RawRequest request = server.LastRequest();
         EXPECT_EQ(request.requestLine, std::string(c.verb) + " /m?x=1 HTTP/1.1");
@@ -108,7 +159,8 @@ TEST(HttpFetchRequest, MethodNumbersSelectTheVerbAndBodiesGoOutOnEveryVerb) {
 TEST(HttpFetchRequest, PostBytesWinOverPostTextAndKeepZeroBytes) {
     RawServer server(Answer("ok"));
     const Bytes bytes("a\0b\xff", 4);
-    HttpFetch(server.Url("/p"), 1, "ignored", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, {}, {}, true, true, bytes);
+    HttpFetch(server.Url("/p"), 1, "ignored", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, {}, {}, true,
+              true, bytes);
     EXPECT_EQ(server.LastRequest().body, bytes);
 }
 
@@ -119,8 +171,8 @@ TEST(HttpFetchRequest, HeadDoesNotWaitForABodyAndAddressWithoutPathAsksForRoot) 
         connection.Stall();
     });
     Text status;
-    Text result = HttpFetch("http://127.0.0.1:" + std::to_string(server.Port()), 2, {}, {}, {}, {}, {}, false, {}, {},
-                            {}, {}, {}, 5, {}, status);
+    Text result = HttpFetch("http://127.0.0.1:" + std::to_string(server.Port()), 2, {}, {}, {}, {}, {}, false,
+                            {}, {}, {}, {}, {}, 5, {}, status);
     EXPECT_EQ(status, "200 OK");
     EXPECT_EQ(result, "");
     EXPECT_EQ(server.LastRequest().requestLine, "HEAD / HTTP/1.1");
@@ -213,8 +265,8 @@ TEST_F(HttpFetchResponse, StatusCookiesAndBodyOfTheAnswer) {
         SCOPED_TRACE(std::string(c.path) + " cookies=" + c.sendCookies);
         Text cookies = c.prefilled, headers, status, location;
         Bytes bytes;
-        Text result = HttpFetch(m_server.Url(c.path), 0, {}, c.sendCookies, cookies, {}, headers, false, {}, {}, {}, {},
-                                {}, 5, location, status, bytes, c.mergeCookies);
+        Text result = HttpFetch(m_server.Url(c.path), 0, {}, c.sendCookies, cookies, {}, headers, false, {},
+                                {}, {}, {}, {}, 5, location, status, bytes, c.mergeCookies);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(bytes, c.bytes);
         EXPECT_EQ(status, c.status);
@@ -227,8 +279,8 @@ TEST_F(HttpFetchResponse, StatusCookiesAndBodyOfTheAnswer) {
 
 TEST_F(HttpFetchResponse, RedirectsReportTheFinalAnswerOnlyUnlessSwitchedOff) {
     Text cookies, headers, status, location;
-    Text result = HttpFetch(m_server.Url("/start"), 0, {}, {}, cookies, {}, headers, false, {}, {}, {}, {}, {}, 5,
-                            location, status);
+    Text result = HttpFetch(m_server.Url("/start"), 0, {}, {}, cookies, {}, headers, false, {}, {}, {}, {},
+                            {}, 5, location, status);
     EXPECT_EQ(result, "arrived");
     EXPECT_EQ(status, "200 OK");
     EXPECT_EQ(cookies, "end=2");
@@ -239,8 +291,8 @@ TEST_F(HttpFetchResponse, RedirectsReportTheFinalAnswerOnlyUnlessSwitchedOff) {
 
     cookies.clear();
     headers.clear();
-    result = HttpFetch(m_server.Url("/start"), 0, {}, {}, cookies, {}, headers, true, {}, {}, {}, {}, {}, 5, location,
-                       status);
+    result = HttpFetch(m_server.Url("/start"), 0, {}, {}, cookies, {}, headers, true, {}, {}, {}, {}, {}, 5,
+                       location, status);
     EXPECT_EQ(status, "302 Found");
     EXPECT_EQ(location, "/final");
     EXPECT_EQ(cookies, "hop=1");
@@ -248,7 +300,8 @@ TEST_F(HttpFetchResponse, RedirectsReportTheFinalAnswerOnlyUnlessSwitchedOff) {
     EXPECT_EQ(m_server.RequestCount(), 3u);
 
     // A POST answered with 302 goes on as a GET, as browsers do.
-    result = HttpFetch(m_server.Url("/start"), 1, "form=1", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status);
+    result = HttpFetch(m_server.Url("/start"), 1, "form=1", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {},
+                       status);
     EXPECT_EQ(result, "arrived");
     EXPECT_EQ(m_server.LastRequest().method, "GET");
 }
@@ -273,12 +326,16 @@ TEST(HttpFetchCharset, MetaCharsetDecidesTheConversionToGbk) {
     } cases[] = {
         {"utf-8 page becomes gbk", "<html><meta charset=\"utf-8\">" + chinese + "</html>",
          "<html><meta charset=\"utf-8\">" + gbkChinese + "</html>"},
-        {"http-equiv form", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\" />" + chinese,
+        {"http-equiv form",
+         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\" />" + chinese,
          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\" />" + gbkChinese},
         {"gbk page stays", "<meta charset=gbk>" + gbkChinese, "<meta charset=gbk>" + gbkChinese},
-        {"gb2312 stays even when the bytes are utf-8", "<meta charset=gb2312>" + chinese, "<meta charset=gb2312>" + chinese},
-        {"GBK in capitals goes through the converter", "<meta charset=GBK>" + gbkChinese, "<meta charset=GBK>" + gbkChinese},
-        {"unknown charset keeps the bytes", "<meta charset=x-no-such-set>" + chinese, "<meta charset=x-no-such-set>" + chinese},
+        {"gb2312 stays even when the bytes are utf-8", "<meta charset=gb2312>" + chinese,
+         "<meta charset=gb2312>" + chinese},
+        {"GBK in capitals goes through the converter", "<meta charset=GBK>" + gbkChinese,
+         "<meta charset=GBK>" + gbkChinese},
+        {"unknown charset keeps the bytes", "<meta charset=x-no-such-set>" + chinese,
+         "<meta charset=x-no-such-set>" + chinese},
         {"no meta tag keeps the bytes", "<p>" + chinese + "</p>", "<p>" + chinese + "</p>"},
         {"meta tag past 1024 bytes is not seen", padding + "<meta charset=utf-8>" + chinese,
          padding + "<meta charset=utf-8>" + chinese},
@@ -289,7 +346,8 @@ TEST(HttpFetchCharset, MetaCharsetDecidesTheConversionToGbk) {
         SCOPED_TRACE(c.name);
         RawServer server(Answer(c.body, {"Content-Type: text/html"}));
         Bytes bytes;
-        Text result = HttpFetch(server.Url("/page"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, {}, bytes);
+        Text result = HttpFetch(server.Url("/page"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {},
+                                {}, bytes);
         EXPECT_EQ(result, c.expected);
         EXPECT_EQ(bytes, c.body);  // the raw bytes are never converted
     }
@@ -298,7 +356,8 @@ TEST(HttpFetchCharset, MetaCharsetDecidesTheConversionToGbk) {
 TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
     RawServer stalling([](const RawRequest&, RawConnection& connection) { connection.Stall(); });
     RawServer hangingUp([](const RawRequest&, RawConnection&) {});
-    RawServer garbage([](const RawRequest&, RawConnection& connection) { connection.Write("SSH-2.0-nonsense\r\n\r\n"); });
+    RawServer garbage(
+        [](const RawRequest&, RawConnection& connection) { connection.Write("SSH-2.0-nonsense\r\n\r\n"); });
     RawServer slowHeader([](const RawRequest&, RawConnection& connection) {
         connection.Write("HTTP/1.1 200 OK\r\nContent-");
         connection.Stall();
@@ -320,9 +379,11 @@ TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
         {"malformed", "http://[::1/", "", true, "701 解析URL地址失败!"},
         {"unknown scheme", "ftp://127.0.0.1/file", "", true, "701 解析URL地址失败!"},
         {"file scheme", "file:///etc/passwd", "", true, "701 解析URL地址失败!"},
-        {"header line with a bare line feed", stalling.Url("/"), "X-A: 1\nX-B: 2", false, "710 设置协议头失败!"},
+        {"header line with a bare line feed", stalling.Url("/"), "X-A: 1\nX-B: 2", false,
+         "710 设置协议头失败!"},
         {"host does not resolve", "http://no-such-host.invalid/", "", true, "711 发送请求失败!"},
-        {"nobody listens", "http://127.0.0.1:" + std::to_string(closedPort) + "/", "", true, "711 发送请求失败!"},
+        {"nobody listens", "http://127.0.0.1:" + std::to_string(closedPort) + "/", "", true,
+         "711 发送请求失败!"},
         {"server never answers", stalling.Url("/"), "", true, "712 服务器未响应!"},
         {"server hangs up without an answer", hangingUp.Url("/"), "", true, "712 服务器未响应!"},
         {"answer is not http", garbage.Url("/"), "", true, "712 服务器未响应!"},
@@ -332,8 +393,8 @@ TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
         SCOPED_TRACE(c.name);
         Text cookies = "untouched", headers = "untouched", location = "untouched", status;
         Bytes bytes = "untouched";
-        Text result = HttpFetch(c.url, 0, {}, {}, cookies, c.extraHeaders, headers, false, {}, {}, {}, {}, {}, 1, location,
-                                status, bytes, true, true, {}, c.normalise);
+        Text result = HttpFetch(c.url, 0, {}, {}, cookies, c.extraHeaders, headers, false, {}, {}, {}, {}, {},
+                                1, location, status, bytes, true, true, {}, c.normalise);
         EXPECT_EQ(result, "");
         EXPECT_EQ(status, Gbk(c.message));
         // Failures write nothing but the message.
@@ -367,7 +428,8 @@ TEST(HttpFetchFailure, BodyThatStopsHalfWayReturnsThePartReadWithTheStatusLine) 
          }},
         {"chunked body breaks off",
          [part](const RawRequest&, RawConnection& connection) {
-             connection.Write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1388\r\n" + part + "\r\nzz");
+             connection.Write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1388\r\n" + part +
+                              "\r\nzz");
          }},
     };
     for (const auto& c : cases) {
@@ -375,7 +437,8 @@ TEST(HttpFetchFailure, BodyThatStopsHalfWayReturnsThePartReadWithTheStatusLine) 
         RawServer server(c.handler);
         Text status;
         Bytes bytes;
-        Text result = HttpFetch(server.Url("/big"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 1, {}, status, bytes);
+        Text result = HttpFetch(server.Url("/big"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 1, {},
+                                status, bytes);
         EXPECT_EQ(status, "200 OK");
         EXPECT_EQ(result, part);
         EXPECT_EQ(bytes, part);
@@ -389,8 +452,9 @@ TEST(HttpFetchTls, SelfSignedCertificateIsAccepted) {
     });
     ASSERT_TRUE(server.Start());
     Text status;
-    EXPECT_EQ(HttpFetch(server.Url("/secure"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status),
-              "over tls");
+    EXPECT_EQ(
+        HttpFetch(server.Url("/secure"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status),
+        "over tls");
     EXPECT_EQ(status, "200 OK");
 }
 
@@ -427,9 +491,10 @@ TEST_F(HttpFetchProxy, PlainAndTunnelledRequestsWithAndWithoutProxyCredentials) 
         {"https tunnel through an open proxy", &m_https, &open, "", "", "200 OK", true},
         {"http with credentials", &m_http, &guarded, "keeper", "s3cret", "200 OK", true},
         {"https tunnel with credentials", &m_https, &guarded, "keeper", "s3cret", "200 OK", true},
-        {"http without credentials is refused by the proxy", &m_http, &guarded, "", "", "407 Proxy Authentication Required",
+        {"http without credentials is refused by the proxy", &m_http, &guarded, "", "",
+         "407 Proxy Authentication Required", false},
+        {"wrong password (tinyproxy answers 401)", &m_http, &guarded, "keeper", "wrong", "401 Unauthorized",
          false},
-        {"wrong password (tinyproxy answers 401)", &m_http, &guarded, "keeper", "wrong", "401 Unauthorized", false},
         {"https tunnel refused: the proxy's answer is reported", &m_https, &guarded, "", "",
          "407 Proxy Authentication Required", false},
     };
@@ -437,8 +502,8 @@ TEST_F(HttpFetchProxy, PlainAndTunnelledRequestsWithAndWithoutProxyCredentials) 
         SCOPED_TRACE(c.name);
         size_t before = c.server->RequestCount();
         Text status;
-        Text result = HttpFetch(c.server->Url("/via"), 0, {}, {}, {}, {}, {}, false, {}, {}, c.proxy->Address(), c.user,
-                                c.password, 5, {}, status);
+        Text result = HttpFetch(c.server->Url("/via"), 0, {}, {}, {}, {}, {}, false, {}, {},
+                                c.proxy->Address(), c.user, c.password, 5, {}, status);
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(c.server->RequestCount(), before + (c.reachesServer ? 1 : 0));
         if (c.reachesServer) {
@@ -459,7 +524,8 @@ TEST(HttpFetchCancel, StoppingTheWorkerAbortsAStalledTransfer) {
     Text result = "unset";
     auto token = StartWorkerThread([&] {
         // Default time-out (30 s): only the stop can end this transfer early.
-        result = HttpFetch(server.Url("/slow"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 0, {}, status);
+        result =
+            HttpFetch(server.Url("/slow"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 0, {}, status);
     });
     ASSERT_NE(token, nullptr);
     while (requests.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -473,15 +539,16 @@ TEST(HttpFetchLarge, StreamedBodyArrivesWhole) {
     constexpr size_t kSize = 64u * 1024 * 1024;
     LocalServer server;
     server.Http().Get("/large", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(kSize, "application/octet-stream",
-                                 [](size_t offset, size_t length, httplib::DataSink& sink) {
-                                     std::string chunk(std::min<size_t>(length, 1 << 16), static_cast<char>('a' + offset % 26));
-                                     return sink.write(chunk.data(), chunk.size());
-                                 });
+        res.set_content_provider(
+            kSize, "application/octet-stream", [](size_t offset, size_t length, httplib::DataSink& sink) {
+                std::string chunk(std::min<size_t>(length, 1 << 16), static_cast<char>('a' + offset % 26));
+                return sink.write(chunk.data(), chunk.size());
+            });
     });
     ASSERT_TRUE(server.Start());
     Text status;
-    Text result = HttpFetch(server.Url("/large"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status);
+    Text result =
+        HttpFetch(server.Url("/large"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status);
     EXPECT_EQ(status, "200 OK");
     ASSERT_EQ(result.size(), kSize);
     EXPECT_EQ(result.front(), 'a');

@@ -41,7 +41,8 @@ struct HeaderCase {
 
 std::string WithUrl(std::string text, const std::string& url) {
     const std::string marker = "REFERER";
-    for (size_t pos = text.find(marker); pos != std::string::npos; pos = text.find(marker, pos + url.size())) {
+    for (size_t pos = text.find(marker); pos != std::string::npos;
+         pos = text.find(marker, pos + url.size())) {
         text.replace(pos, marker.size(), url);
     }
     return text;
@@ -50,32 +51,111 @@ std::string WithUrl(std::string text, const std::string& url) {
 TEST(HttpObjectFetchRequest, SendsTheDefaultsAndCallerLinesAsTheRequestObjectWould) {
     const std::string referer = "Referer: REFERER";
     const std::vector<HeaderCase> cases = {
-        {"defaults in order", 0, "", std::nullopt, true, true, {kAccept, referer, kLanguage, kUserAgent},
+        {"defaults in order",
+         0,
+         "",
+         std::nullopt,
+         true,
+         true,
+         {kAccept, referer, kLanguage, kUserAgent},
          "Accept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" + kUserAgent},
-        {"caller's referer is the only one", 0, "Referer: X", std::nullopt, true, true,
+        {"caller's referer is the only one",
+         0,
+         "Referer: X",
+         std::nullopt,
+         true,
+         true,
          {"Referer: X", kAccept, kLanguage, kUserAgent},
          "Referer: X\r\nAccept: */*\r\nAccept-Language: zh-cn\r\n" + kUserAgent},
-        {"probes have no blank", 0, "user-agent:Y", std::nullopt, true, true, {"User-Agent: Y", kAccept, referer, kLanguage},
+        {"probes have no blank",
+         0,
+         "user-agent:Y",
+         std::nullopt,
+         true,
+         true,
+         {"User-Agent: Y", kAccept, referer, kLanguage},
          "User-Agent:Y\r\nAccept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn"},
-        {"post adds a form type", 1, "", std::nullopt, true, true, {kAccept, referer, kLanguage, kUserAgent, kForm},
+        {"post adds a form type",
+         1,
+         "",
+         std::nullopt,
+         true,
+         true,
+         {kAccept, referer, kLanguage, kUserAgent, kForm},
          "Accept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" + kUserAgent + "\r\n" + kForm},
-        {"keep-alive line is skipped", 0, "connection: keep-alive", std::nullopt, true, true,
+        {"keep-alive line is skipped",
+         0,
+         "connection: keep-alive",
+         std::nullopt,
+         true,
+         true,
          {kAccept, referer, kLanguage, kUserAgent},
-         "Connection: keep-alive\r\nAccept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" + kUserAgent},
-        {"cookie marker removed, blank kept", 0, "X-A: 1", std::string("Cookie: a=1"), false, true,
-         {"Cookie:  a=1", "X-A: 1"}, "X-A: 1"},
-        {"cookie list sent as given", 0, "X-A: 1", std::string("a=1; b=2"), false, true, {"Cookie: a=1; b=2", "X-A: 1"},
+         "Connection: keep-alive\r\nAccept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" +
+             kUserAgent},
+        {"cookie marker removed, blank kept",
+         0,
+         "X-A: 1",
+         std::string("Cookie: a=1"),
+         false,
+         true,
+         {"Cookie:  a=1", "X-A: 1"},
          "X-A: 1"},
-        {"empty cookies send no cookie line", 0, "X-A: 1", std::string(""), false, true, {"X-A: 1"}, "X-A: 1"},
-        {"caller's cookie line replaces the cookie text", 0, "X-A: 1\r\nCookie: c=3", std::string("a=1"), false, true,
-         {"Cookie: c=3", "X-A: 1"}, "X-A: 1\r\nCookie: c=3"},
-        {"a later line of the same name replaces the value in place", 0, "X-A: 1\r\nX-B: 2\r\nx-a: 3", std::nullopt,
-         false, false, {"X-A: 3", "X-B: 2"}, "X-A: 1\r\nX-B: 2\r\nx-a: 3"},
-        {"names and values are trimmed", 0, "  X-T  :   v  \r\nX-U: w", std::nullopt, false, false, {"X-T: v", "X-U: w"},
+        {"cookie list sent as given",
+         0,
+         "X-A: 1",
+         std::string("a=1; b=2"),
+         false,
+         true,
+         {"Cookie: a=1; b=2", "X-A: 1"},
+         "X-A: 1"},
+        {"empty cookies send no cookie line",
+         0,
+         "X-A: 1",
+         std::string(""),
+         false,
+         true,
+         {"X-A: 1"},
+         "X-A: 1"},
+        {"caller's cookie line replaces the cookie text",
+         0,
+         "X-A: 1\r\nCookie: c=3",
+         std::string("a=1"),
+         false,
+         true,
+         {"Cookie: c=3", "X-A: 1"},
+         "X-A: 1\r\nCookie: c=3"},
+        {"a later line of the same name replaces the value in place",
+         0,
+         "X-A: 1\r\nX-B: 2\r\nx-a: 3",
+         std::nullopt,
+         false,
+         false,
+         {"X-A: 3", "X-B: 2"},
+         "X-A: 1\r\nX-B: 2\r\nx-a: 3"},
+        {"names and values are trimmed",
+         0,
+         "  X-T  :   v  \r\nX-U: w",
+         std::nullopt,
+         false,
+         false,
+         {"X-T: v", "X-U: w"},
          "  X-T  :   v  \r\nX-U: w"},
-        {"single line without line break", 0, "X-Only: 1", std::nullopt, false, true, {"X-Only: 1"}, "X-Only: 1"},
-        {"single keep-alive line is sent", 0, "Connection: keep-alive", std::nullopt, false, true,
-         {"Connection: keep-alive"}, "Connection: keep-alive"},
+        {"single line without line break",
+         0,
+         "X-Only: 1",
+         std::nullopt,
+         false,
+         true,
+         {"X-Only: 1"},
+         "X-Only: 1"},
+        {"single keep-alive line is sent",
+         0,
+         "Connection: keep-alive",
+         std::nullopt,
+         false,
+         true,
+         {"Connection: keep-alive"},
+         "Connection: keep-alive"},
         {"nothing at all", 0, "", std::nullopt, false, true, {}, ""},
     };
     for (const auto& c : cases) {
@@ -84,8 +164,8 @@ TEST(HttpObjectFetchRequest, SendsTheDefaultsAndCallerLinesAsTheRequestObjectWou
         const std::string url = server.Url("/img.jpg");
         Text headers = c.extraHeaders;
         int status = 0;
-        Bytes body = HttpObjectFetch(url, c.method, {}, c.sendCookies, {}, headers, {}, status, false, {}, {}, 5, {}, {},
-                                     1, nullptr, true, c.addDefaultHeaders, c.normaliseHeaders);
+        Bytes body = HttpObjectFetch(url, c.method, {}, c.sendCookies, {}, headers, {}, status, false, {}, {},
+                                     5, {}, {}, 1, nullptr, true, c.addDefaultHeaders, c.normaliseHeaders);
         EXPECT_EQ(body, "image");
         EXPECT_EQ(status, 200);
         Lines expected;
@@ -112,7 +192,8 @@ TEST(HttpObjectFetchRequest, BodyAndVerb) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.verb);
         RawServer server(Answer("ok"));
-        HttpObjectFetch(server.Url("/x"), c.method, c.postText, std::nullopt, {}, {}, {}, {}, false, c.postBytes);
+        HttpObjectFetch(server.Url("/x"), c.method, c.postText, std::nullopt, {}, {}, {}, {}, false,
+                        c.postBytes);
         EXPECT_EQ(server.LastRequest().method, c.verb);
         EXPECT_EQ(server.LastRequest().body, c.sent);
     }
@@ -134,7 +215,8 @@ protected:
             res.status = 404;
             res.set_content("not here", "text/html");
         });
-        http.Get("/move", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/img", 302); });
+        http.Get("/move",
+                 [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/img", 302); });
         ASSERT_TRUE(m_server.Start());
     }
     LocalServer m_server;
@@ -153,7 +235,8 @@ TEST_F(HttpObjectFetchResponse, BodyStatusHeadersAndCookies) {
         std::string cookies;
     } cases[] = {
         {"cookies without attributes", "/img", std::nullopt, true, false, jpeg, 200, "sid=abc; t=1"},
-        {"merged with what was sent", "/img", std::string("u=1; sid=old"), true, false, jpeg, 200, "sid=abc; t=1; u=1"},
+        {"merged with what was sent", "/img", std::string("u=1; sid=old"), true, false, jpeg, 200,
+         "sid=abc; t=1; u=1"},
         {"merge switched off", "/img", std::string("u=1"), false, false, jpeg, 200, "sid=abc; t=1"},
         {"no new cookies: sent ones tidied", "/plain", std::string("a=1; a=1; b=deleted"), true, false,
          "cookie=a=1; a=1; b=deleted", 200, "a=1"},
@@ -166,8 +249,8 @@ TEST_F(HttpObjectFetchResponse, BodyStatusHeadersAndCookies) {
         SCOPED_TRACE(c.name);
         Text cookies = "stale", headers;
         int status = -5;
-        Bytes body = HttpObjectFetch(m_server.Url(c.path), 0, {}, c.sendCookies, cookies, {}, headers, status, c.noRedirect,
-                                     {}, {}, 5, {}, {}, 1, nullptr, c.mergeCookies);
+        Bytes body = HttpObjectFetch(m_server.Url(c.path), 0, {}, c.sendCookies, cookies, {}, headers, status,
+                                     c.noRedirect, {}, {}, 5, {}, {}, 1, nullptr, c.mergeCookies);
         EXPECT_EQ(body, c.body);
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(cookies, c.cookies);
@@ -179,10 +262,11 @@ TEST_F(HttpObjectFetchResponse, BodyStatusHeadersAndCookies) {
 
 TEST_F(HttpObjectFetchResponse, KeptRequestObjectCarriesCookiesToTheNextCall) {
     HttpRequestObject object;
-    HttpObjectFetch(m_server.Url("/img"), 0, {}, std::nullopt, {}, {}, {}, {}, false, {}, {}, 5, {}, {}, 1, &object);
+    HttpObjectFetch(m_server.Url("/img"), 0, {}, std::nullopt, {}, {}, {}, {}, false, {}, {}, 5, {}, {}, 1,
+                    &object);
     EXPECT_EQ(object.cookies, "sid=abc; t=1");
-    Bytes body = HttpObjectFetch(m_server.Url("/plain"), 0, {}, std::nullopt, {}, {}, {}, {}, false, {}, {}, 5, {}, {}, 1,
-                                 &object);
+    Bytes body = HttpObjectFetch(m_server.Url("/plain"), 0, {}, std::nullopt, {}, {}, {}, {}, false, {}, {},
+                                 5, {}, {}, 1, &object);
     EXPECT_EQ(body, "cookie=sid=abc; t=1");
     // Without the object nothing is carried over.
     EXPECT_EQ(HttpObjectFetch(m_server.Url("/plain")), "cookie=");
@@ -199,14 +283,20 @@ TEST(HttpObjectFetchFailure, FailedExchangesGiveNoBytes) {
         connection.Reset();
     });
     const std::string cases[] = {
-        "", "not an address", "gopher://127.0.0.1/", "http://nothing-here.invalid/img.jpg",
-        stalling.Url("/img"), halfBody.Url("/img"), reset.Url("/img"),
+        "",
+        "not an address",
+        "gopher://127.0.0.1/",
+        "http://nothing-here.invalid/img.jpg",
+        stalling.Url("/img"),
+        halfBody.Url("/img"),
+        reset.Url("/img"),
     };
     for (const auto& url : cases) {
         SCOPED_TRACE(url);
         int status = -5;
         Text headers = "stale", cookies = "stale";
-        Bytes body = HttpObjectFetch(url, 0, {}, std::nullopt, cookies, {}, headers, status, false, {}, {}, 1);
+        Bytes body =
+            HttpObjectFetch(url, 0, {}, std::nullopt, cookies, {}, headers, status, false, {}, {}, 1);
         EXPECT_EQ(body, "");
         EXPECT_EQ(status, 0);
         EXPECT_EQ(headers, "");
@@ -253,8 +343,8 @@ TEST(HttpObjectFetchProxy, CredentialFlagsChooseProxyOrServerAndTheProxyHeaderSt
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         int status = 0;
-        Bytes body = HttpObjectFetch(c.server->Url("/p.jpg"), 0, {}, std::nullopt, {}, {}, {}, status, false, {},
-                                     guarded.Address(), 5, "keeper", "s3cret", c.credentialFlags);
+        Bytes body = HttpObjectFetch(c.server->Url("/p.jpg"), 0, {}, std::nullopt, {}, {}, {}, status, false,
+                                     {}, guarded.Address(), 5, "keeper", "s3cret", c.credentialFlags);
         EXPECT_EQ(status, c.status);
         if (c.status == 200) {
             EXPECT_EQ(body, c.body);
@@ -273,7 +363,8 @@ TEST(HttpObjectFetchCancel, StoppingTheWorkerAbortsTheTransfer) {
     Bytes body = "unset";
     int status = -1;
     auto token = StartWorkerThread([&] {
-        body = HttpObjectFetch(server.Url("/slow.jpg"), 0, {}, std::nullopt, {}, {}, {}, status, false, {}, {}, -1);
+        body = HttpObjectFetch(server.Url("/slow.jpg"), 0, {}, std::nullopt, {}, {}, {}, status, false, {},
+                               {}, -1);
     });
     ASSERT_NE(token, nullptr);
     while (requests.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -288,11 +379,11 @@ TEST(HttpObjectFetchLarge, TwoHundredMegabyteBodyStreamedByTheServer) {
     LocalServer server;
     server.Http().Get("/huge", [](const httplib::Request&, httplib::Response& res) {
         // Streamed in pieces: the server never holds the whole body.
-        res.set_content_provider(kSize, "application/octet-stream",
-                                 [](size_t offset, size_t length, httplib::DataSink& sink) {
-                                     std::string chunk(std::min<size_t>(length, 1 << 16), static_cast<char>(offset >> 20));
-                                     return sink.write(chunk.data(), chunk.size());
-                                 });
+        res.set_content_provider(
+            kSize, "application/octet-stream", [](size_t offset, size_t length, httplib::DataSink& sink) {
+                std::string chunk(std::min<size_t>(length, 1 << 16), static_cast<char>(offset >> 20));
+                return sink.write(chunk.data(), chunk.size());
+            });
     });
     ASSERT_TRUE(server.Start());
     int status = 0;

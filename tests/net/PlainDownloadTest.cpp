@@ -29,8 +29,11 @@ TEST(PlainDownloadTest, SendsAnHttp10GetWithOnlyTheAcceptLine) {
 
 TEST(PlainDownloadTest, OutcomeOfEachKindOfAnswer) {
     test::LocalServer server;
-    server.Http().Get("/ok", [](const httplib::Request&, httplib::Response& res) { res.set_content("image", "image/jpeg"); });
-    server.Http().Get("/moved", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/ok"); });
+    server.Http().Get("/ok", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("image", "image/jpeg");
+    });
+    server.Http().Get("/moved",
+                      [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/ok"); });
     server.Http().Get("/gone", [](const httplib::Request&, httplib::Response& res) {
         res.status = 404;
         res.set_content("missing", "text/html");

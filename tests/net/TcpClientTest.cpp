@@ -44,7 +44,9 @@ public:
         m_fd = ::accept(m_listen, nullptr, nullptr);
         return m_fd >= 0;
     }
-    bool Send(const std::string& data) { return ::send(m_fd, data.data(), data.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(data.size()); }
+    bool Send(const std::string& data) {
+        return ::send(m_fd, data.data(), data.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(data.size());
+    }
     std::string Receive(size_t count) {
         std::string data;
         char buffer[4096];
@@ -121,7 +123,8 @@ TEST(TcpClientTest, DataBothWaysThenOneClosedEventWhenThePeerCloses) {
         ASSERT_TRUE(client.Connect(host, peer.Port(), log.Handler()));
         ASSERT_TRUE(peer.Accept());
         EXPECT_TRUE(client.Connected());
-        const std::string greeting = std::string("\xbb\xb6\xd3\xad", 4) + "hello\0x";  // GBK text and a zero byte
+        const std::string greeting =
+            std::string("\xbb\xb6\xd3\xad", 4) + "hello\0x";  // GBK text and a zero byte
         ASSERT_TRUE(peer.Send(greeting));
         EXPECT_TRUE(log.WaitFor([&](const std::string& data, int) { return data == greeting; }));
         EXPECT_TRUE(client.Send("ping"));

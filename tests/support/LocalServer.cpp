@@ -60,7 +60,8 @@ void LocalServer::Stop() {
 }
 
 std::string LocalServer::Url(const std::string& path) const {
-    return std::string(m_scheme == Scheme::Https ? "https" : "http") + "://127.0.0.1:" + std::to_string(m_port) + path;
+    return std::string(m_scheme == Scheme::Https ? "https" : "http") +
+           "://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
 std::vector<RecordedRequest> LocalServer::Requests() const {

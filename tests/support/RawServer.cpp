@@ -6,10 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <strings.h>
 
 namespace dorvane::test {
 
@@ -50,7 +50,8 @@ RawRequest ParseHeader(const std::string& header) {
             request.method = line.substr(0, space);
             if (space != std::string::npos) {
                 size_t second = line.find(' ', space + 1);
-                request.target = line.substr(space + 1, second == std::string::npos ? std::string::npos : second - space - 1);
+                request.target = line.substr(
+                    space + 1, second == std::string::npos ? std::string::npos : second - space - 1);
             }
             continue;
         }
@@ -102,7 +103,8 @@ RawServer::RawServer(Handler handler) : m_handler(std::move(handler)) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(m_listenFd, 64) != 0) {
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listenFd, 64) != 0) {
         std::abort();  // a test machine without a loopback interface cannot run these tests
     }
     socklen_t length = sizeof address;
@@ -175,7 +177,8 @@ void RawServer::Serve(int fd) {
         request.body = data.substr(headerEnd);
         size_t expected = 0;
         for (const auto& [name, value] : request.headers) {
-            if (strcasecmp(name.c_str(), "Content-Length") == 0) expected = std::strtoull(value.c_str(), nullptr, 10);
+            if (strcasecmp(name.c_str(), "Content-Length") == 0)
+                expected = std::strtoull(value.c_str(), nullptr, 10);
         }
         char buffer[8192];
         while (request.body.size() < expected) {

@@ -32,7 +32,8 @@ public:
     // Writes all bytes; false when the peer is gone.
     bool Write(std::string_view bytes);
     // A complete answer with Content-Length and "Connection: close".
-    bool Respond(const std::string& statusLine, const std::vector<std::string>& headerLines, const std::string& body);
+    bool Respond(const std::string& statusLine, const std::vector<std::string>& headerLines,
+                 const std::string& body);
     // Drops the connection with a TCP reset.
     void Reset();
     // Sleeps until the server shuts down or the time is up (a stalling server).

@@ -37,7 +37,8 @@ CertificateFiles MakeSelfSignedCertificate(const std::string& folder) {
     X509_gmtime_adj(X509_getm_notAfter(cert), 7L * 24 * 3600);
     X509_set_pubkey(cert, key.get());
     X509_NAME* name = X509_get_subject_name(cert);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"),
+                               -1, -1, 0);
     X509_set_issuer_name(cert, name);
     if (X509_sign(cert, key.get(), EVP_sha256()) == 0) return {};
 
