@@ -45,6 +45,8 @@ struct TransferState {
     // Set once the request itself is about to go out (after connecting, the proxy tunnel and the TLS
     // handshake); a status line before that is the proxy's answer to the tunnel request.
     bool requestStarted = false;
+    // A redirect is being followed: a hop that fails counts as the answer that never came.
+    bool followingRedirect = false;
     std::string tunnelBlock;
     bool headersComplete = false;
     bool reserved = false;
@@ -119,7 +121,10 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         // A redirect that is followed is not the answer yet; 1xx answers are followed by the real one.
         state->headersComplete = !followed && !(code >= 100 && code < 200);
         if (state->headersComplete) result.status = code;
-        if (followed) state->requestStarted = false;  // the next request may need a tunnel of its own
+        if (followed) {
+            state->requestStarted = false;  // the next request may need a tunnel of its own
+            state->followingRedirect = true;
+        }
     }
     return length;
 }
@@ -207,7 +212,9 @@ bool Append(SlistPtr& list, const std::string& line) {
 }
 
 TransferOutcome ClassifyFailure(const TransferState& state) {
-    if (!state.requestStarted) return TransferOutcome::ConnectFailed;
+    if (!state.requestStarted) {
+        return state.followingRedirect ? TransferOutcome::NoResponse : TransferOutcome::ConnectFailed;
+    }
     return state.headersComplete ? TransferOutcome::BodyFailed : TransferOutcome::NoResponse;
 }
 

@@ -362,6 +362,12 @@ TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
         connection.Write("HTTP/1.1 200 OK\r\nContent-");
         connection.Stall();
     });
+    RawServer toFtp([](const RawRequest&, RawConnection& connection) {
+        connection.Respond("HTTP/1.1 302 Found", {"Location: ftp://127.0.0.1/file"}, "");
+    });
+    RawServer toNowhere([](const RawRequest&, RawConnection& connection) {
+        connection.Respond("HTTP/1.1 301 Moved Permanently", {"Location: http://moved-away.invalid/"}, "");
+    });
     int closedPort = 0;
     {
         RawServer gone(Answer(""));
@@ -388,6 +394,8 @@ TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
         {"server hangs up without an answer", hangingUp.Url("/"), "", true, "712 服务器未响应!"},
         {"answer is not http", garbage.Url("/"), "", true, "712 服务器未响应!"},
         {"header stops half way", slowHeader.Url("/"), "", true, "712 服务器未响应!"},
+        {"redirect to a scheme that is not http", toFtp.Url("/"), "", true, "712 服务器未响应!"},
+        {"redirect to a host that does not resolve", toNowhere.Url("/"), "", true, "712 服务器未响应!"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
