@@ -68,6 +68,9 @@ private:
 
 DesignTabs::DesignTabs(QWidget* parent) : QWidget(parent), m_bar(new QTabBar(this)) {
     m_bar->setDrawBase(false);
+    // Clicking a tab focuses the tab control, as the system's does; focus then never wanders into the
+    // newly shown page (where the URL box would take it as the user's click and empty itself).
+    m_bar->setFocusPolicy(Qt::StrongFocus);
     m_bar->setExpanding(false);
     QObject::connect(m_bar, &QTabBar::currentChanged, this, [this](int page) {
         ShowOnly(page);

@@ -1,6 +1,7 @@
 #pragma once
 // In-memory controls for tests and benchmarks. Thread-safe; every access passes the calling worker's
 // check point first, exactly as the GUI controls do.
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -102,7 +103,7 @@ public:
     void Clear();
     int Selection();
     void SetSelection(int index);
-    bool visible = true;
+    std::atomic<bool> visible{true};
 
 private:
     std::mutex m_mutex;
