@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 
+#include "core/CodePage.h"
 #include "core/Worker.h"
 
 namespace dorvane {
@@ -220,6 +221,31 @@ TransferOutcome ClassifyFailure(const TransferState& state) {
 
 }  // namespace
 
+std::string WireUrl(const std::string& url) {
+    bool plain = true;
+    for (unsigned char c : url) plain = plain && c > 0x20 && c < 0x7f;
+    if (plain) return url;
+    // Addresses are GBK text in this program; servers expect the UTF-8 form, percent-encoded, as a browser
+    // sends it. The host part is left alone (libcurl turns a non-ASCII host name into its IDN form).
+    std::string utf8 = ConvertCharset(url, "GBK", "UTF-8").value_or(url);
+    size_t scheme = utf8.find("://");
+    size_t pathStart = scheme == std::string::npos ? 0 : utf8.find_first_of("/?#", scheme + 3);
+    if (pathStart == std::string::npos) return utf8;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out = utf8.substr(0, pathStart);
+    for (size_t i = pathStart; i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c <= 0x20 || c >= 0x7f) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 bool CheckHttpUrl(const std::string& url) {
     GlobalInit();
     if (url.empty()) return false;
@@ -245,7 +271,8 @@ Text StatusTextOf(const std::string& headerBlock) {
 
 TransferResult PerformTransfer(const TransferRequest& request) {
     TransferResult result;
-    if (!CheckHttpUrl(request.url)) {
+    const std::string url = WireUrl(request.url);
+    if (!CheckHttpUrl(url)) {
         result.outcome = TransferOutcome::BadUrl;
         return result;
     }
@@ -284,7 +311,7 @@ TransferResult PerformTransfer(const TransferRequest& request) {
     state.followRedirects = request.followRedirects;
     state.stallTimeoutMs = request.stallTimeoutMs;
 
-    curl_easy_setopt(handle, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);

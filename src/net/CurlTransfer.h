@@ -50,8 +50,11 @@ struct TransferResult {
     Bytes body;
 };
 
-// Splits an address into its parts; false when it is not an absolute http or https address.
+// True when the address is an absolute http or https address with a host.
 bool CheckHttpUrl(const std::string& url);
+// The address as it goes on the wire: GBK text turned into UTF-8, and blanks, control bytes and non-ASCII
+// bytes after the host percent-encoded. Plain ASCII addresses come back unchanged.
+std::string WireUrl(const std::string& url);
 
 TransferResult PerformTransfer(const TransferRequest& request);
 

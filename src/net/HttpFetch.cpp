@@ -119,7 +119,7 @@ Text HttpFetch(const Text& url, int method, const Text& postText, const Text& se
         *statusText = Gbk(message);
         return Text();
     };
-    if (!CheckHttpUrl(url)) return fail("701 解析URL地址失败!");
+    if (!CheckHttpUrl(WireUrl(url))) return fail("701 解析URL地址失败!");
     if (method < 0 || method > 7) method = Get;
 
     TransferRequest request;
