@@ -100,7 +100,8 @@ AddressWindow::AddressWindow() : QDialog(nullptr), m_gate(std::make_shared<Windo
     password->setObjectName(QStringLiteral("passwordLabel"));
     password->setGeometry(197, 133, 416, 25);
     password->setAlignment(Qt::AlignCenter);
-    password->setText(U("统一解压密码【") + QString::fromStdString(CurrentSettings().archivePassword) + U("】"));
+    password->setText(U("统一解压密码【") + QString::fromStdString(CurrentSettings().archivePassword) +
+                      U("】"));
     auto* thanks = new QLabel(this);
     thanks->setObjectName(QStringLiteral("thanksLabel"));
     thanks->setGeometry(189, 155, 416, 32);

@@ -97,9 +97,10 @@ bool RunOnWindowThread(GatePtr gate, QObject* context, std::function<void()> act
     std::weak_ptr<WorkerToken> weakWorker = worker ? worker->weak_from_this() : std::weak_ptr<WorkerToken>{};
     for (;;) {
         auto call = std::make_shared<PendingCall>();
-        const bool posted = gate->Post(context, [call, gate, weakWorker, fromWorker = worker != nullptr, action] {
-            Execute(call, gate, weakWorker, fromWorker, action);
-        });
+        const bool posted =
+            gate->Post(context, [call, gate, weakWorker, fromWorker = worker != nullptr, action] {
+                Execute(call, gate, weakWorker, fromWorker, action);
+            });
         CallState state = posted ? Await(*call, gate, worker) : CallState::Dropped;
         switch (state) {
             case CallState::Done: {

@@ -223,8 +223,9 @@ void MainWindow::BuildCustomPage(QWidget* page) {
     rules("custom_contentRules", "采集内容规则", 120, 90, 21, 53, 25, &contentStart, &contentEnd);
 
     auto* notice = Place<QPlainTextEdit>(panel, "custom_noticeBox", 530, 257, 248, 136);
-    notice->setPlainText(U("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
-                         QString::fromUtf8(CurrentSettings().contactLineUtf8.c_str()));
+    notice->setPlainText(
+        U("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
+        QString::fromUtf8(CurrentSettings().contactLineUtf8.c_str()));
     notice->setReadOnly(true);
     notice->hide();
     auto* functions = Place<QGroupBox>(panel, "custom_functionGroup", 532, 412, 120, 78);
@@ -283,7 +284,8 @@ void MainWindow::BuildUpdatePanel() {
     // The design lets the notice box reach over the button's top edge; the button stays clickable above it.
     p.updateButton->raise();
     // Once shown, the panel covers the tab pages instead of letting them show through.
-    p.updatePanel->setStyleSheet(QStringLiteral("QGroupBox#updatePanel { background-color: palette(window); margin-top: 0px; }"));
+    p.updatePanel->setStyleSheet(
+        QStringLiteral("QGroupBox#updatePanel { background-color: palette(window); margin-top: 0px; }"));
     p.updatePanel->hide();
 }
 

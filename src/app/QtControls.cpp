@@ -287,7 +287,8 @@ Text QtReportList::CellText(int row, int column) {
 std::vector<int> QtReportList::SelectedRows() {
     return m_core.Call([this] {
         std::vector<int> rows;
-        for (QTreeWidgetItem* item : m_tree->selectedItems()) rows.push_back(m_tree->indexOfTopLevelItem(item));
+        for (QTreeWidgetItem* item : m_tree->selectedItems())
+            rows.push_back(m_tree->indexOfTopLevelItem(item));
         std::sort(rows.begin(), rows.end());
         return rows;
     });

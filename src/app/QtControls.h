@@ -2,12 +2,12 @@
 // The control interfaces of core/Controls.h over Qt widgets. Every access may come from any thread: it is
 // carried out on the window thread while the caller waits (GuiCall.h). Texts keep their exact GBK bytes:
 // what was written is read back unchanged as long as the user has not edited the widget since.
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QAbstractButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -46,9 +46,9 @@ struct TextShadow {
     void Remember(const Text& text, const QString& display);
 };
 
-#define DORVANE_QT_CONTROL_COMMON                                                            \
-    bool IsVisible() override { return m_core.IsVisible(); }                                 \
-    void SetVisible(bool visible) override { m_core.SetVisible(visible); }                   \
+#define DORVANE_QT_CONTROL_COMMON                                                             \
+    bool IsVisible() override { return m_core.IsVisible(); }                                  \
+    void SetVisible(bool visible) override { m_core.SetVisible(visible); }                    \
     void SetGeometry(int l, int t, int w, int h) override { m_core.SetGeometry(l, t, w, h); } \
     QtControlCore& Core() { return m_core; }
 
@@ -153,7 +153,8 @@ private:
 
 class QtPictureBox : public PictureBox {
 public:
-    QtPictureBox(GatePtr gate, PictureWidget* picture) : m_core(std::move(gate), picture), m_picture(picture) {}
+    QtPictureBox(GatePtr gate, PictureWidget* picture)
+        : m_core(std::move(gate), picture), m_picture(picture) {}
     DORVANE_QT_CONTROL_COMMON
     Bytes GetPicture() override;
     void SetPicture(const Bytes& imageBytes) override;

@@ -152,7 +152,8 @@ bool PngRun(PngJob& job) {
     if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(job.png);
     if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(job.png);
     if (png_get_valid(job.png, job.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(job.png);
-    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(job.png);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(job.png);
     if (!(colourType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(job.png, job.info, PNG_INFO_tRNS))
         png_set_filler(job.png, 0xFF, PNG_FILLER_AFTER);
     const int passes = png_set_interlace_handling(job.png);
@@ -162,7 +163,8 @@ bool PngRun(PngJob& job) {
     job.started = true;
     for (int pass = 0; pass < passes; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
-            png_read_row(job.png, job.bitmap.pixels.data() + static_cast<size_t>(y) * job.bitmap.stride, nullptr);
+            png_read_row(job.png, job.bitmap.pixels.data() + static_cast<size_t>(y) * job.bitmap.stride,
+                         nullptr);
         }
     }
     png_read_end(job.png, nullptr);
@@ -188,8 +190,8 @@ Bitmap DecodePng(const Bytes& bytes) {
 }  // namespace
 
 ImageFormat DetectImageFormat(const Bytes& bytes) {
-    if (bytes.size() >= 3 && static_cast<uint8_t>(bytes[0]) == 0xFF && static_cast<uint8_t>(bytes[1]) == 0xD8 &&
-        static_cast<uint8_t>(bytes[2]) == 0xFF)
+    if (bytes.size() >= 3 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
+        static_cast<uint8_t>(bytes[1]) == 0xD8 && static_cast<uint8_t>(bytes[2]) == 0xFF)
         return ImageFormat::Jpeg;
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return ImageFormat::Png;
     return ImageFormat::Unknown;

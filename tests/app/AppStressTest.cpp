@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <map>
-#include <set>
 #include <random>
+#include <set>
 
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
@@ -59,7 +59,8 @@ TEST(AppStress, RapidTabStartStopPauseResume) {
     auto* automatic = Find<QRadioButton>(window.get(), "autoCollect");
     std::array<QLabel*, kSiteCount> titles{};
     for (int i = 0; i < kSiteCount; ++i)
-        titles[static_cast<size_t>(i)] = Find<QLabel>(window.get(), ("site" + std::to_string(i) + "_title").c_str());
+        titles[static_cast<size_t>(i)] =
+            Find<QLabel>(window.get(), ("site" + std::to_string(i) + "_title").c_str());
 
     std::set<std::string> stopped;  // worker ids that were ended (window thread's view)
     std::array<QString, kSiteCount> seen{};

@@ -68,7 +68,8 @@ RoutinesScope::RoutinesScope() {
 }
 
 RoutinesScope::~RoutinesScope() {
-    for (int i = 0; i < kSiteCount; ++i) RegisterSiteRoutines(static_cast<Site>(i), m_saved[static_cast<size_t>(i)]);
+    for (int i = 0; i < kSiteCount; ++i)
+        RegisterSiteRoutines(static_cast<Site>(i), m_saved[static_cast<size_t>(i)]);
 }
 
 void RoutinesScope::Set(Site site, SiteRoutines routines) { RegisterSiteRoutines(site, std::move(routines)); }

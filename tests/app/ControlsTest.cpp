@@ -38,7 +38,8 @@ TEST(QtControls, DropDownSelectionClampsWithoutRaisingItemSelected) {
         int expected;
     };
     for (const char* item : {"1", "2", "3"}) pages->AddItem(item);
-    for (const Case& c : {Case{1, 1}, Case{2, 2}, Case{3, 2}, Case{50, 2}, Case{0, 0}, Case{-1, -1}, Case{-7, -1}}) {
+    for (const Case& c :
+         {Case{1, 1}, Case{2, 2}, Case{3, 2}, Case{50, 2}, Case{0, 0}, Case{-1, -1}, Case{-7, -1}}) {
         SCOPED_TRACE(c.written);
         pages->SetSelection(c.written);
         EXPECT_EQ(pages->Selection(), c.expected);

@@ -71,10 +71,9 @@ std::vector<Row> MainRows() {
         {"noticeBox", "updatePanel", {38, 66, 700, 400}, "版本号：\n公告内容\n公告内容", false},
         {"moreBox", "page6", {3, 24, 776, 480}, "开发中ing..."},
     };
-    const char* previewCaptions[] = {"图片预览（Lumeri网最近不稳定，时好时坏）", "图片预览",
-                                     "图片预览(图片过大时加载较慢，请耐心等待)",
-                                     "图片预览(图片过大时加载较慢，请耐心等待)",
-                                     "图片预览(图片过大时加载较慢，请耐心等待)"};
+    const char* previewCaptions[] = {
+        "图片预览（Lumeri网最近不稳定，时好时坏）", "图片预览", "图片预览(图片过大时加载较慢，请耐心等待)",
+        "图片预览(图片过大时加载较慢，请耐心等待)", "图片预览(图片过大时加载较慢，请耐心等待)"};
     for (int i = 0; i < kSiteCount; ++i) {
         const std::string s = "site" + std::to_string(i) + "_";
         const std::string page = "page" + std::to_string(i);
@@ -84,7 +83,8 @@ std::vector<Row> MainRows() {
             rows.push_back({s + "categoryLabel", page, {6, 25, 40, 20}, "分类："});
             rows.push_back({s + "categories", page, {46, 25, 109, 20}, ""});
         }
-        rows.push_back({s + "pageCount", page, ab ? QRect(159, 25, 88, 20) : QRect(8, 25, 88, 20), "总页数："});
+        rows.push_back(
+            {s + "pageCount", page, ab ? QRect(159, 25, 88, 20) : QRect(8, 25, 88, 20), "总页数："});
         rows.push_back({s + "pages", page, ab ? QRect(243, 25, 56, 20) : QRect(97, 25, 200, 20), ""});
         rows.push_back({s + "titleGroup", page, {2, 49, 296, 464}, "标题选择"});
         rows.push_back({s + "albums", s + "titleGroup", {0, 13, 294, 443}, ""});
@@ -92,13 +92,16 @@ std::vector<Row> MainRows() {
         rows.push_back({s + "title", s + "previewGroup", {4, 14, 472, 24}, "标题："});
         rows.push_back({s + "counter", s + "previewGroup", {436, 14, 40, 24}, ""});
         rows.push_back({s + "preview", s + "previewGroup", {4, 40, 472, 444}, ""});
-        rows.push_back({s + "previousArea", s + "preview", b ? QRect(4, 11, 220, 425) : QRect(1, 5, 220, 432), ""});
-        rows.push_back({s + "nextArea", s + "preview", b ? QRect(232, 6, 234, 432) : QRect(229, 7, 234, 432), ""});
         rows.push_back(
-            {s + "saveArea", s + "preview", b ? QRect(73, 373, 312, 117) : QRect(70, 374, 312, 117), "采集本张"});
+            {s + "previousArea", s + "preview", b ? QRect(4, 11, 220, 425) : QRect(1, 5, 220, 432), ""});
+        rows.push_back(
+            {s + "nextArea", s + "preview", b ? QRect(232, 6, 234, 432) : QRect(229, 7, 234, 432), ""});
+        rows.push_back({s + "saveArea", s + "preview",
+                        b ? QRect(73, 373, 312, 117) : QRect(70, 374, 312, 117), "采集本张"});
     }
-    const std::string notice = std::string("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
-                               CurrentSettings().contactLineUtf8;
+    const std::string notice =
+        std::string("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
+        CurrentSettings().contactLineUtf8;
     const std::vector<Row> custom = {
         {"custom_panel", "page5", {1, 22, 782, 493}, ""},
         {"custom_taskStatus", "custom_panel", {8, 4, 768, 16}, "等待任务"},
@@ -107,7 +110,10 @@ std::vector<Row> MainRows() {
         {"custom_leftStatus", "custom_panel", {8, 191, 514, 16}, "等待任务"},
         {"custom_rightStatus", "custom_panel", {8, 207, 514, 16}, "等待任务"},
         {"custom_debugLabel", "custom_panel", {2, 231, 84, 16}, "工作调试区："},
-        {"custom_urlBox", "custom_panel", {86, 229, 368, 18}, "在这里输入url获取网页源码 或者 在下方直接粘贴网页源码 "},
+        {"custom_urlBox",
+         "custom_panel",
+         {86, 229, 368, 18},
+         "在这里输入url获取网页源码 或者 在下方直接粘贴网页源码 "},
         {"custom_fetchButton", "custom_panel", {458, 229, 64, 18}, "获取源码"},
         {"custom_sourceBox", "custom_panel", {8, 250, 514, 240}, ""},
         {"custom_titleRules", "custom_panel", {530, 22, 248, 92}, "标题规则"},
@@ -161,8 +167,10 @@ TEST(Layout, MainWindowInitialState) {
         EXPECT_TRUE(page.preview->GetPicture().empty());
     }
     // The brand button and the notice box ask for "微软雅黑" first.
-    EXPECT_TRUE(Find<QWidget>(&window, "brandButton")->font().families().contains(QStringLiteral("Microsoft YaHei")));
-    EXPECT_TRUE(Find<QWidget>(&window, "noticeBox")->font().families().contains(QStringLiteral("Microsoft YaHei")));
+    EXPECT_TRUE(
+        Find<QWidget>(&window, "brandButton")->font().families().contains(QStringLiteral("Microsoft YaHei")));
+    EXPECT_TRUE(
+        Find<QWidget>(&window, "noticeBox")->font().families().contains(QStringLiteral("Microsoft YaHei")));
 }
 
 TEST(Layout, StartUpFillsTheFolderAndCaptionThenRunsTheVersionCheck) {
@@ -219,7 +227,10 @@ TEST(Layout, AddressWindowAtDesign) {
                            {"addressBox", "AddressWindow", {8, 8, 776, 80}, "正在加载地址，请稍后..."},
                            {"copyButton", "AddressWindow", {8, 93, 776, 32}, "点 击 复 制 内 容"},
                            {"passwordLabel", "AddressWindow", {197, 133, 416, 25}, password},
-                           {"thanksLabel", "AddressWindow", {189, 155, 416, 32}, "收集不易感谢支持！您的小小支持是作者的动力！"},
+                           {"thanksLabel",
+                            "AddressWindow",
+                            {189, 155, 416, 32},
+                            "收集不易感谢支持！您的小小支持是作者的动力！"},
                        });
     EXPECT_FALSE(Find<QWidget>(&window, "addressBox")->isEnabled());
     EXPECT_EQ(window.Address()->GetText(), Gbk("正在加载地址，请稍后..."));

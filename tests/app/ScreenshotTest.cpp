@@ -24,7 +24,8 @@ void Save(QWidget* widget, const QString& name) {
         for (int x = 0; x < image.width(); x += 7) colours.insert(image.pixel(x, y));
     EXPECT_GT(colours.size(), 3u) << name.toStdString();
     QDir().mkpath(QStringLiteral("screenshots"));
-    EXPECT_TRUE(image.save(QStringLiteral("screenshots/") + name + QStringLiteral(".png"))) << name.toStdString();
+    EXPECT_TRUE(image.save(QStringLiteral("screenshots/") + name + QStringLiteral(".png")))
+        << name.toStdString();
 }
 
 TEST(Screenshots, EveryWindowAndPage) {

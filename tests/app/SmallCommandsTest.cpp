@@ -294,7 +294,8 @@ TEST(MessageBoxDialog, CaptionIsTheWindowTitleAndButtonsFollowTheFlags) {
             title = box->windowTitle();
             box->button(k.press)->click();
         });
-        EXPECT_EQ(QtMessageBoxes::ShowDialog(nullptr, QStringLiteral("text"), k.flags, U("提示消息")), k.expected);
+        EXPECT_EQ(QtMessageBoxes::ShowDialog(nullptr, QStringLiteral("text"), k.flags, U("提示消息")),
+                  k.expected);
         EXPECT_EQ(title, U("提示消息"));
     }
 }

@@ -46,7 +46,8 @@ Bytes EncodeJpeg(int width, int height, bool progressive = false, bool grey = fa
     jpeg_start_compress(&info, TRUE);
     const std::vector<uint8_t> pixels = Pattern(width, height, grey ? 1 : 3);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(&pixels[info.next_scanline * static_cast<size_t>(width) * (grey ? 1 : 3)]);
+        JSAMPROW row =
+            const_cast<uint8_t*>(&pixels[info.next_scanline * static_cast<size_t>(width) * (grey ? 1 : 3)]);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -70,9 +71,9 @@ Bytes EncodePng(int width, int height, int colourType, int bitDepth, bool interl
         return {};
     }
     png_set_write_fn(png, &out, PngWrite, PngFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth, colourType,
-                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth,
+                 colourType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_color palette[2] = {{255, 0, 0}, {0, 0, 255}};
     if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 2);
     png_write_info(png, info);
@@ -110,7 +111,8 @@ TEST(ImageDecode, JpegGivesItsSizeAndColours) {
         bool progressive;
         bool grey;
     };
-    for (const Case& c : {Case{"baseline", false, false}, Case{"progressive", true, false}, Case{"grey", false, true}}) {
+    for (const Case& c :
+         {Case{"baseline", false, false}, Case{"progressive", true, false}, Case{"grey", false, true}}) {
         SCOPED_TRACE(c.name);
         const Bitmap bitmap = DecodeImage(EncodeJpeg(64, 40, c.progressive, c.grey));
         ASSERT_EQ(bitmap.width, 64);
@@ -208,8 +210,7 @@ TEST(ImageDecode, EveryPrefixAndSpoiltByteIsSafe) {
         std::mt19937 random(42);
         for (int round = 0; round < 200; ++round) {
             Bytes spoilt = picture;
-            for (int i = 0; i < 4; ++i)
-                spoilt[random() % spoilt.size()] = static_cast<char>(random() & 0xFF);
+            for (int i = 0; i < 4; ++i) spoilt[random() % spoilt.size()] = static_cast<char>(random() & 0xFF);
             const Bitmap bitmap = DecodeImage(spoilt);
             if (!bitmap.Empty()) {
                 EXPECT_EQ(bitmap.pixels.size(), static_cast<size_t>(bitmap.stride) * bitmap.height);

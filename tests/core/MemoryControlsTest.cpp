@@ -13,7 +13,8 @@ TEST(MemoryControls, DropDownSelectionClampsAndListBoxSelectsNone) {
         int dropDown;  // expected selection of a drop-down list with three items
         int listBox;   // and of a list box with three items
     };
-    const Case cases[] = {{0, 0, 0}, {2, 2, 2}, {3, 2, -1}, {99, 2, -1}, {-1, -1, -1}, {-2, -1, -1}, {-100, -1, -1}};
+    const Case cases[] = {{0, 0, 0},    {2, 2, 2},    {3, 2, -1},    {99, 2, -1},
+                          {-1, -1, -1}, {-2, -1, -1}, {-100, -1, -1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
         MemoryComboBox combo;
