@@ -76,7 +76,8 @@ void BM_PageWorker(benchmark::State& state) {
         window.saveFolder.SetText(save.string());
         window.pages[static_cast<int>(Site::D)].pages.AddItem("1");
         window.pages[static_cast<int>(Site::D)].pages.SetSelection(0);
-        dorvane::sited::ListingLoad(window.controls);
+        const dorvane::SiteRoutines routines = dorvane::sited::Routines();
+        routines.listingLoad(window.controls);
         if (window.pages[static_cast<int>(Site::D)].albums.ItemCount() != kAlbums) {
             state.SkipWithError("listing did not load");
             break;
@@ -84,7 +85,8 @@ void BM_PageWorker(benchmark::State& state) {
         state.ResumeTiming();
 
         const auto start = std::chrono::steady_clock::now();
-        auto token = dorvane::StartWorkerThread([&window] { dorvane::sited::PageWorker(window.controls); });
+        auto token =
+            dorvane::StartWorkerThread([&window, &routines] { routines.pageWorker(window.controls); });
         if (!token || !token->WaitFinished(std::chrono::minutes(5))) {
             state.SkipWithError("worker did not finish");
             break;

@@ -4,8 +4,19 @@
 
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
+#include "text/RegexObject.h"
 
 namespace dorvane {
+
+AlbumEntries MatchAlbums(const Text& pattern, const Text& listingPage) {
+    AlbumEntries albums;
+    RegexObject regex;
+    regex.Search(pattern, listingPage);
+    const int count = regex.MatchCount();
+    albums.reserve(static_cast<size_t>(count));
+    for (int i = 1; i <= count; ++i) albums.push_back({regex.SubMatchText(i, 2), regex.SubMatchText(i, 1)});
+    return albums;
+}
 
 int PageCountFromText(const Text& pageNumberText) {
     const double value = ToNumber(pageNumberText);

@@ -14,6 +14,10 @@ struct AlbumEntry {
 };
 using AlbumEntries = std::vector<AlbumEntry>;
 
+// Every match of `pattern` in a listing page as an album, in page order: the second group its title and
+// the first its address, both as matched.
+AlbumEntries MatchAlbums(const Text& pattern, const Text& listingPage);
+
 // A page-number text read from a site's index page as a page count: text that does not begin with a
 // number counts as 0, a fraction is cut off, and a count beyond kMaxListingPages is held there, so a
 // garbled or hostile index page cannot make the selector swallow the memory of the machine.

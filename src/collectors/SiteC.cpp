@@ -1,15 +1,12 @@
 #include "collectors/SiteC.h"
 
-#include "collectors/PageWorker.h"
-#include "collectors/Viewer.h"
+#include "collectors/DirectSite.h"
 #include "core/ByteOps.h"
 #include "core/Settings.h"
 #include "core/TextOps.h"
 #include "net/Codecs.h"
-#include "net/HttpFetch.h"
 #include "net/HttpObjectFetch.h"
 #include "text/Markers.h"
-#include "text/RegexObject.h"
 #include "text/Wide.h"
 
 namespace dorvane::sitec {
@@ -25,8 +22,6 @@ Text Home() { return CurrentSettings().SiteHome(kSite); }
 Text ImageSection(const Text& albumPage) {
     return TextBetween(albumPage, "talk_pic hauto", "pics_title tcenter", 1, true);
 }
-
-ViewerAddressing SiteAddressing() { return {Addressing::Direct, ImageHeaders()}; }
 
 }  // namespace
 
@@ -48,13 +43,10 @@ Text DecodeTitle(const Text& raw) {
 }
 
 AlbumEntries ParseListing(const Text& listingPage, const Text& home) {
-    AlbumEntries albums;
-    RegexObject regex;
-    regex.Search(kListingPattern, listingPage);
-    const int count = regex.MatchCount();
-    albums.reserve(static_cast<size_t>(count));
-    for (int i = 1; i <= count; ++i) {
-        albums.push_back({DecodeTitle(regex.SubMatchText(i, 2)), home + regex.SubMatchText(i, 1)});
+    AlbumEntries albums = MatchAlbums(kListingPattern, listingPage);
+    for (AlbumEntry& album : albums) {
+        album.title = DecodeTitle(album.title);
+        album.url = home + album.url;
     }
     return albums;
 }
@@ -71,45 +63,20 @@ TextList WorkerImageLinks(const Text& albumPage) {
     return links;
 }
 
-void PageLoader(MainControls& controls) {
-    FillPageSelector(controls.Page(kSite), PageNumberText(HttpFetch(IndexUrl())));
-    ListingLoad(controls);
-}
-
-void ListingLoad(MainControls& controls) {
-    SitePage& page = controls.Page(kSite);
-    const Text url = ListingUrl(BeginListingLoad(page));
-    const Text listing = Utf8ToGbk(BytesToText(HttpObjectFetch(url)));
-    AppendAlbums(page, ParseListing(listing, Home()));
-}
-
-void AlbumOpen(MainControls& controls) {
-    OpenAlbumDirect(controls, kSite, ViewerImageLinks, SiteAddressing());
-}
-
-void PageWorker(MainControls& controls) {
-    PageWorkerSite site;
-    site.site = kSite;
-    site.albumImages = [](int album, const Text&) { return FetchAlbumImages(album, WorkerImageLinks); };
-    site.imageHeaders = ImageHeaders();
-    site.delayMilliseconds = 5;
-    RunPageWorker(controls, site);
-}
-
-void Previous(MainControls& controls) { ViewerPrevious(controls, kSite, SiteAddressing()); }
-void Next(MainControls& controls) { ViewerNext(controls, kSite, SiteAddressing()); }
-void Save(MainControls& controls) { ViewerSave(controls, kSite); }
-
 SiteRoutines Routines() {
-    SiteRoutines routines;
-    routines.pageLoader = PageLoader;
-    routines.pageWorker = PageWorker;
-    routines.listingLoad = ListingLoad;
-    routines.albumOpen = AlbumOpen;
-    routines.previous = Previous;
-    routines.next = Next;
-    routines.save = Save;
-    return routines;
+    DirectSite site;
+    site.site = kSite;
+    site.firstListingUrl = IndexUrl;
+    site.pageNumberText = PageNumberText;
+    site.fetchListing = [](const Text& page) {
+        const Text url = ListingUrl(page);
+        const Text listing = Utf8ToGbk(BytesToText(HttpObjectFetch(url)));
+        return ParseListing(listing, Home());
+    };
+    site.viewerImageLinks = ViewerImageLinks;
+    site.workerImageLinks = WorkerImageLinks;
+    site.imageHeaders = ImageHeaders;
+    return DirectSiteRoutines(site);
 }
 
 }  // namespace dorvane::sitec

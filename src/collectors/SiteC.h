@@ -23,14 +23,7 @@ Text DecodeTitle(const Text& raw);
 TextList ViewerImageLinks(const Text& albumPage);
 TextList WorkerImageLinks(const Text& albumPage);
 
-void PageLoader(MainControls& controls);
-void ListingLoad(MainControls& controls);
-void AlbumOpen(MainControls& controls);
-void PageWorker(MainControls& controls);
-void Previous(MainControls& controls);
-void Next(MainControls& controls);
-void Save(MainControls& controls);
-
+// The tab page's routines: pageLoader, listingLoad, albumOpen, pageWorker, previous, next and save.
 SiteRoutines Routines();
 
 }  // namespace dorvane::sitec

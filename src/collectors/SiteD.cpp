@@ -1,13 +1,10 @@
 #include "collectors/SiteD.h"
 
-#include "collectors/PageWorker.h"
-#include "collectors/Viewer.h"
+#include "collectors/DirectSite.h"
 #include "core/ByteOps.h"
 #include "core/Settings.h"
-#include "net/HttpFetch.h"
 #include "net/HttpObjectFetch.h"
 #include "text/Markers.h"
-#include "text/RegexObject.h"
 #include "text/Wide.h"
 
 namespace dorvane::sited {
@@ -22,9 +19,6 @@ constexpr long long kLinkLimit = 100;
 
 Text Home() { return CurrentSettings().SiteHome(kSite); }
 
-// No header of its own: the fetcher's defaults go out alone.
-ViewerAddressing SiteAddressing() { return {Addressing::Direct, {}}; }
-
 }  // namespace
 
 Text FirstListingUrl() { return Home() + "/dmmt"; }
@@ -36,15 +30,7 @@ Text PageNumberText(const Text& firstListingPage) {
     return TextBetween(block, numberStart, "<span class=", 1, true);
 }
 
-AlbumEntries ParseListing(const Text& listingPage) {
-    AlbumEntries albums;
-    RegexObject regex;
-    regex.Search(kListingPattern, listingPage);
-    const int count = regex.MatchCount();
-    albums.reserve(static_cast<size_t>(count));
-    for (int i = 1; i <= count; ++i) albums.push_back({regex.SubMatchText(i, 2), regex.SubMatchText(i, 1)});
-    return albums;
-}
+AlbumEntries ParseListing(const Text& listingPage) { return MatchAlbums(kListingPattern, listingPage); }
 
 TextList ImageLinks(const Text& albumPage) {
     static const Text sectionStart = Gbk("浏览</span>");
@@ -55,41 +41,19 @@ TextList ImageLinks(const Text& albumPage) {
     return links;
 }
 
-void PageLoader(MainControls& controls) {
-    FillPageSelector(controls.Page(kSite), PageNumberText(HttpFetch(FirstListingUrl())));
-    ListingLoad(controls);
-}
-
-void ListingLoad(MainControls& controls) {
-    SitePage& page = controls.Page(kSite);
-    const Text url = ListingUrl(BeginListingLoad(page));
-    AppendAlbums(page, ParseListing(Utf8ToGbk(BytesToText(HttpObjectFetch(url)))));
-}
-
-void AlbumOpen(MainControls& controls) { OpenAlbumDirect(controls, kSite, ImageLinks, SiteAddressing()); }
-
-void PageWorker(MainControls& controls) {
-    PageWorkerSite site;
-    site.site = kSite;
-    site.albumImages = [](int album, const Text&) { return FetchAlbumImages(album, ImageLinks); };
-    site.delayMilliseconds = 5;
-    RunPageWorker(controls, site);
-}
-
-void Previous(MainControls& controls) { ViewerPrevious(controls, kSite, SiteAddressing()); }
-void Next(MainControls& controls) { ViewerNext(controls, kSite, SiteAddressing()); }
-void Save(MainControls& controls) { ViewerSave(controls, kSite); }
-
 SiteRoutines Routines() {
-    SiteRoutines routines;
-    routines.pageLoader = PageLoader;
-    routines.pageWorker = PageWorker;
-    routines.listingLoad = ListingLoad;
-    routines.albumOpen = AlbumOpen;
-    routines.previous = Previous;
-    routines.next = Next;
-    routines.save = Save;
-    return routines;
+    DirectSite site;
+    site.site = kSite;
+    site.firstListingUrl = FirstListingUrl;
+    site.pageNumberText = PageNumberText;
+    site.fetchListing = [](const Text& page) {
+        const Text url = ListingUrl(page);
+        return ParseListing(Utf8ToGbk(BytesToText(HttpObjectFetch(url))));
+    };
+    site.viewerImageLinks = ImageLinks;
+    site.workerImageLinks = ImageLinks;
+    // No header of its own: the fetcher's defaults go out alone.
+    return DirectSiteRoutines(site);
 }
 
 }  // namespace dorvane::sited

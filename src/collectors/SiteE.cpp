@@ -1,11 +1,9 @@
 #include "collectors/SiteE.h"
 
-#include "collectors/PageWorker.h"
-#include "collectors/Viewer.h"
+#include "collectors/DirectSite.h"
 #include "core/Settings.h"
 #include "net/HttpFetch.h"
 #include "text/Markers.h"
-#include "text/RegexObject.h"
 
 namespace dorvane::sitee {
 
@@ -20,9 +18,6 @@ constexpr long long kLinkLimit = 100;
 
 Text Home() { return CurrentSettings().SiteHome(kSite); }
 
-// No header of its own: the fetcher's defaults go out alone.
-ViewerAddressing SiteAddressing() { return {Addressing::Direct, {}}; }
-
 }  // namespace
 
 Text FirstListingUrl() { return ListingUrl("1"); }
@@ -33,15 +28,7 @@ Text PageNumberText(const Text& firstListingPage) {
     return TextBetween(firstListingPage, "</a><a class=\"first\" href=\"/meituxinshang/p", end, 1, true);
 }
 
-AlbumEntries ParseListing(const Text& listingPage) {
-    AlbumEntries albums;
-    RegexObject regex;
-    regex.Search(kListingPattern, listingPage);
-    const int count = regex.MatchCount();
-    albums.reserve(static_cast<size_t>(count));
-    for (int i = 1; i <= count; ++i) albums.push_back({regex.SubMatchText(i, 2), regex.SubMatchText(i, 1)});
-    return albums;
-}
+AlbumEntries ParseListing(const Text& listingPage) { return MatchAlbums(kListingPattern, listingPage); }
 
 TextList ImageLinks(const Text& albumPage) {
     static const Text sectionEnd = Gbk(">标签：</span>");
@@ -51,41 +38,16 @@ TextList ImageLinks(const Text& albumPage) {
     return links;
 }
 
-void PageLoader(MainControls& controls) {
-    FillPageSelector(controls.Page(kSite), PageNumberText(HttpFetch(FirstListingUrl())));
-    ListingLoad(controls);
-}
-
-void ListingLoad(MainControls& controls) {
-    SitePage& page = controls.Page(kSite);
-    const Text url = ListingUrl(BeginListingLoad(page));
-    AppendAlbums(page, ParseListing(HttpFetch(url)));
-}
-
-void AlbumOpen(MainControls& controls) { OpenAlbumDirect(controls, kSite, ImageLinks, SiteAddressing()); }
-
-void PageWorker(MainControls& controls) {
-    PageWorkerSite site;
-    site.site = kSite;
-    site.albumImages = [](int album, const Text&) { return FetchAlbumImages(album, ImageLinks); };
-    site.delayMilliseconds = 5;
-    RunPageWorker(controls, site);
-}
-
-void Previous(MainControls& controls) { ViewerPrevious(controls, kSite, SiteAddressing()); }
-void Next(MainControls& controls) { ViewerNext(controls, kSite, SiteAddressing()); }
-void Save(MainControls& controls) { ViewerSave(controls, kSite); }
-
 SiteRoutines Routines() {
-    SiteRoutines routines;
-    routines.pageLoader = PageLoader;
-    routines.pageWorker = PageWorker;
-    routines.listingLoad = ListingLoad;
-    routines.albumOpen = AlbumOpen;
-    routines.previous = Previous;
-    routines.next = Next;
-    routines.save = Save;
-    return routines;
+    DirectSite site;
+    site.site = kSite;
+    site.firstListingUrl = FirstListingUrl;
+    site.pageNumberText = PageNumberText;
+    site.fetchListing = [](const Text& page) { return ParseListing(HttpFetch(ListingUrl(page))); };
+    site.viewerImageLinks = ImageLinks;
+    site.workerImageLinks = ImageLinks;
+    // No header of its own: the fetcher's defaults go out alone.
+    return DirectSiteRoutines(site);
 }
 
 }  // namespace dorvane::sitee

@@ -17,14 +17,7 @@ AlbumEntries ParseListing(const Text& listingPage);
 // Image links of an article page, "jpg" appended; a link of 100 bytes or more is dropped.
 TextList ImageLinks(const Text& albumPage);
 
-void PageLoader(MainControls& controls);
-void ListingLoad(MainControls& controls);
-void AlbumOpen(MainControls& controls);
-void PageWorker(MainControls& controls);
-void Previous(MainControls& controls);
-void Next(MainControls& controls);
-void Save(MainControls& controls);
-
+// The tab page's routines: pageLoader, listingLoad, albumOpen, pageWorker, previous, next and save.
 SiteRoutines Routines();
 
 }  // namespace dorvane::sitee

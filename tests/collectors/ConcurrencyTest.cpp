@@ -13,22 +13,22 @@ namespace {
 
 TEST(CollectorsConcurrency, ViewerStepsWhileAWorkerRefillsTheViewerList) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 4, .imagesPerAlbum = 5});
-    h.RunOnWorker(sited::PageLoader);
+    h.RunOnWorker(sited::Routines().pageLoader);
     h.window.autoCollect.SetSelected(false);
     h.Page(Site::D).albums.SetSelection(0);
-    sited::AlbumOpen(h.Controls());
+    sited::Routines().albumOpen(h.Controls());
     ASSERT_EQ(State().viewerImageCount.load(), 5);
 
-    auto token = h.StartOnWorker(sited::PageWorker);
+    auto token = h.StartOnWorker(sited::Routines().pageWorker);
     ASSERT_NE(token, nullptr);
     int steps = 0;
     while (!token->Finished() && steps < 2000) {
         // Forward to the end, then back to the start, on the same page the worker writes.
         if (steps % 10 < 5)
-            sited::Next(h.Controls());
+            sited::Routines().next(h.Controls());
         else
-            sited::Previous(h.Controls());
-        if (steps % 7 == 0) sited::Save(h.Controls());
+            sited::Routines().previous(h.Controls());
+        if (steps % 7 == 0) sited::Routines().save(h.Controls());
         const int position = State().viewerPosition.load();
         EXPECT_GE(position, 1);
         EXPECT_LE(position, 5);
@@ -48,12 +48,12 @@ TEST(CollectorsConcurrency, ViewerStepsWhileAWorkerRefillsTheViewerList) {
 
 TEST(CollectorsConcurrency, ListingLoadOnTheWindowThreadDuringACollection) {
     CollectorHarness h({.pageCount = 3, .albumsPerPage = 3, .imagesPerAlbum = 3});
-    h.RunOnWorker(sitec::PageLoader);
-    auto token = h.StartOnWorker(sitec::PageWorker);
+    h.RunOnWorker(sitec::Routines().pageLoader);
+    auto token = h.StartOnWorker(sitec::Routines().pageWorker);
     ASSERT_NE(token, nullptr);
     for (int page = 0; page < 3 && !token->Finished(); ++page) {
         h.Page(Site::C).pages.SetSelection(page);
-        sitec::ListingLoad(h.Controls());
+        sitec::Routines().listingLoad(h.Controls());
     }
     ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(120)));
     // Whatever the worker saw, every file it wrote is one of the served images, complete.

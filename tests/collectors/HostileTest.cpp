@@ -12,6 +12,10 @@
 namespace dorvane::test {
 namespace {
 
+SiteRoutines RoutinesOf(Site site) {
+    return site == Site::C ? sitec::Routines() : site == Site::D ? sited::Routines() : sitee::Routines();
+}
+
 bool Inside(const fs::path& file, const fs::path& folder) {
     const fs::path relative = fs::relative(fs::weakly_canonical(file), fs::weakly_canonical(folder));
     return !relative.empty() && *relative.begin() != "..";
@@ -28,12 +32,8 @@ TEST(CollectorHostile, TitlesNeverLeadOutsideTheOutputRoot) {
             ids.push_back(k + 1);
         }
         h.sites.SetListing(site, 1, ids);
-        const auto loader = site == Site::C   ? sitec::PageLoader
-                            : site == Site::D ? sited::PageLoader
-                                              : sitee::PageLoader;
-        const auto worker = site == Site::C   ? sitec::PageWorker
-                            : site == Site::D ? sited::PageWorker
-                                              : sitee::PageWorker;
+        const auto loader = RoutinesOf(site).pageLoader;
+        const auto worker = RoutinesOf(site).pageWorker;
         h.RunOnWorker(loader);
         ASSERT_EQ(h.AlbumLines(site).size(), std::size(titles)) << SiteName(site);
         h.RunOnWorker(worker);
@@ -55,9 +55,7 @@ TEST(CollectorHostile, ListingWithTenThousandAlbums) {
     for (int i = 0; i < 10000; ++i) ids[static_cast<size_t>(i)] = i + 1;
     for (Site site : {Site::C, Site::D, Site::E}) h.sites.SetListing(site, 1, ids);
     for (Site site : {Site::C, Site::D, Site::E}) {
-        const auto loader = site == Site::C   ? sitec::PageLoader
-                            : site == Site::D ? sited::PageLoader
-                                              : sitee::PageLoader;
+        const auto loader = RoutinesOf(site).pageLoader;
         h.RunOnWorker(loader);
         const auto lines = h.AlbumLines(site);
         ASSERT_EQ(lines.size(), 10000u) << SiteName(site);
@@ -71,8 +69,8 @@ TEST(CollectorHostile, ListingWithTenThousandAlbums) {
 TEST(CollectorHostile, AlbumWithoutImagesGetsItsFolderOnly) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 3, .imagesPerAlbum = 2});
     h.sites.SetAlbum(Site::D, {2, "no images here", {}});
-    h.RunOnWorker(sited::PageLoader);
-    h.RunOnWorker(sited::PageWorker);
+    h.RunOnWorker(sited::Routines().pageLoader);
+    h.RunOnWorker(sited::Routines().pageWorker);
     EXPECT_TRUE(fs::is_directory(h.AlbumFolder(Site::D, 2)));
     EXPECT_TRUE(fs::is_empty(h.AlbumFolder(Site::D, 2)));
     EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::D, 3) / "2.jpg"), h.sites.ImageBytes(Site::D, 3, 2));
@@ -90,12 +88,8 @@ TEST(CollectorHostile, FailedDownloadsKeepEarlierFilesAndNumberTheRest) {
         h.sites.SetAlbum(site, {2, "first run", kinds});
         WriteBytes(h.AlbumFolder(site, 1) / "2.jpg", "earlier image two");
         WriteBytes(h.AlbumFolder(site, 1) / "3.jpg", "earlier image three");
-        const auto loader = site == Site::C   ? sitec::PageLoader
-                            : site == Site::D ? sited::PageLoader
-                                              : sitee::PageLoader;
-        const auto worker = site == Site::C   ? sitec::PageWorker
-                            : site == Site::D ? sited::PageWorker
-                                              : sitee::PageWorker;
+        const auto loader = RoutinesOf(site).pageLoader;
+        const auto worker = RoutinesOf(site).pageWorker;
         h.RunOnWorker(loader);
         h.RunOnWorker(worker);
 
@@ -121,9 +115,7 @@ TEST(CollectorHostile, MissingMarkersOnTheFirstPage) {
     h.sites.SetRawPage("/dmmt", "<html><head><meta charset=\"utf-8\"></head><body>no links</body></html>");
     h.sites.SetRawPage("/meituxinshang/p1.html", "");
     for (Site site : {Site::C, Site::D, Site::E}) {
-        const auto loader = site == Site::C   ? sitec::PageLoader
-                            : site == Site::D ? sited::PageLoader
-                                              : sitee::PageLoader;
+        const auto loader = RoutinesOf(site).pageLoader;
         h.RunOnWorker(loader);
         EXPECT_EQ(GbkToUtf8(h.Page(site).pageCount.GetText()), "共页,打开：") << SiteName(site);
         EXPECT_EQ(h.Page(site).pages.ItemCount(), 0) << SiteName(site);
@@ -135,21 +127,21 @@ TEST(CollectorHostile, MissingMarkersOnTheFirstPage) {
 TEST(CollectorHostile, UnreachableServerGivesEmptyResults) {
     CollectorHarness h;
     h.sites.Stop();
-    h.RunOnWorker(sitec::PageLoader);
+    h.RunOnWorker(sitec::Routines().pageLoader);
     EXPECT_EQ(GbkToUtf8(h.Page(Site::C).pageCount.GetText()), "共页,打开：");
     h.Page(Site::C).albums.AddItem("listed before the server went away");
     State().albumUrls.Append(h.sites.AlbumUrl(Site::C, 1));
-    h.RunOnWorker(sitec::PageWorker);
+    h.RunOnWorker(sitec::Routines().pageWorker);
     EXPECT_TRUE(fs::is_directory(h.OutputRoot()));
     EXPECT_TRUE(FilesBelow(h.OutputRoot()).empty());
 }
 
 TEST(CollectorHostile, AlbumListLongerThanAlbumUrls) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 1});
-    h.RunOnWorker(sitee::PageLoader);
+    h.RunOnWorker(sitee::Routines().pageLoader);
     // A line that the listing never filled an address for (the list changed under the worker).
     h.Page(Site::E).albums.AddItem("line without address");
-    h.RunOnWorker(sitee::PageWorker);
+    h.RunOnWorker(sitee::Routines().pageWorker);
     EXPECT_EQ(FilesBelow(h.OutputRoot()).size(), 2u);
     EXPECT_TRUE(fs::is_directory(h.OutputRoot() / "line without address"));
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});

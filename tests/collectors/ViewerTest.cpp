@@ -14,8 +14,8 @@ TEST(CollectorViewer, BeforeAnyAlbumBothDirectionsSayTheyAreAtTheEnd) {
     CollectorHarness h;
     auto& page = h.Page(Site::E);
     page.counter.SetText("x");
-    sitee::Next(h.Controls());
-    sitee::Previous(h.Controls());
+    sitee::Routines().next(h.Controls());
+    sitee::Routines().previous(h.Controls());
     EXPECT_EQ(h.Messages(), (std::vector<std::string>{"已经是最后一张了", "已经是第一张了"}));
     EXPECT_EQ(h.window.messages.Messages().at(0).flags, MbOk);
     EXPECT_EQ(page.counter.GetText(), "x");
@@ -31,13 +31,13 @@ TEST(CollectorViewer, PositionWithoutAnAddressClearsThePictureWithoutARequest) {
     State().viewerImageCount = 3;
     State().viewerPosition = 1;
     page.preview.SetPicture("shown before");
-    sitec::Next(h.Controls());
+    sitec::Routines().next(h.Controls());
     EXPECT_EQ(State().viewerPosition.load(), 2);
     EXPECT_EQ(page.counter.GetText(), "2");
     EXPECT_EQ(page.preview.GetPicture(), "");
     EXPECT_TRUE(h.sites.Requests().empty());
     // Back at 1 the address exists again.
-    sitec::Previous(h.Controls());
+    sitec::Routines().previous(h.Controls());
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(Site::C, 1, 1));
 }
 
@@ -79,11 +79,11 @@ TEST(CollectorViewer, ErrorPagesAreNotShownAsImages) {
     State().viewerImageCount = 2;
     State().viewerPosition = 1;
     page.preview.SetPicture("shown before");
-    sitee::Next(h.Controls());
+    sitee::Routines().next(h.Controls());
     EXPECT_EQ(h.sites.Requests().size(), 1u);
     EXPECT_EQ(page.preview.GetPicture(), "");
     // And an empty picture is nothing to keep.
-    sitee::Save(h.Controls());
+    sitee::Routines().save(h.Controls());
     EXPECT_TRUE(FilesBelow(h.OutputRoot()).empty());
     EXPECT_TRUE(h.Messages().empty());
 }
@@ -112,7 +112,7 @@ TEST(CollectorViewer, OpenWithoutSelectionOnlyEmptiesTheList) {
     h.window.autoCollect.SetSelected(false);
     State().viewerImages.Assign({"a", "b"});
     State().viewerPosition = 2;
-    sitec::AlbumOpen(h.Controls());
+    sitec::Routines().albumOpen(h.Controls());
     EXPECT_EQ(State().viewerImages.Count(), 0);
     EXPECT_EQ(State().viewerPosition.load(), 2);
     EXPECT_TRUE(h.sites.Requests().empty());

@@ -48,9 +48,9 @@ private:
 
 TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 4});
-    h.RunOnWorker(sited::PageLoader);
+    h.RunOnWorker(sited::Routines().pageLoader);
     ImageGate gate(h.sites, "/img/d/1/3.jpg");
-    auto token = h.StartOnWorker(sited::PageWorker);
+    auto token = h.StartOnWorker(sited::Routines().pageWorker);
     ASSERT_NE(token, nullptr);
     ASSERT_TRUE(gate.WaitReached());
     token->RequestStop();
@@ -72,9 +72,9 @@ TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
 
 TEST(CollectorWorkerControl, PauseHoldsTheRunAndResumeCompletesIt) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 3});
-    h.RunOnWorker(sitec::PageLoader);
+    h.RunOnWorker(sitec::Routines().pageLoader);
     ImageGate gate(h.sites, "/img/c/1/2.jpg");
-    auto token = h.StartOnWorker(sitec::PageWorker);
+    auto token = h.StartOnWorker(sitec::Routines().pageWorker);
     ASSERT_NE(token, nullptr);
     ASSERT_TRUE(gate.WaitReached());
     token->Pause();
@@ -95,7 +95,7 @@ TEST(CollectorWorkerControl, PauseHoldsTheRunAndResumeCompletesIt) {
 
 TEST(CollectorWorkerControl, StopWhileLoadingKeepsListsInStep) {
     CollectorHarness h({.pageCount = 3, .albumsPerPage = 2000});
-    auto token = h.StartOnWorker(sitec::PageLoader);
+    auto token = h.StartOnWorker(sitec::Routines().pageLoader);
     ASSERT_NE(token, nullptr);
     token->RequestStop();
     ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(60)));

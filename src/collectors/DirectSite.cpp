@@ -1,0 +1,63 @@
+#include "collectors/DirectSite.h"
+
+#include <memory>
+
+#include "collectors/PageWorker.h"
+#include "collectors/Viewer.h"
+#include "net/HttpFetch.h"
+
+namespace dorvane {
+
+namespace {
+
+using Description = std::shared_ptr<const DirectSite>;
+
+Text ImageHeaders(const DirectSite& site) { return site.imageHeaders ? site.imageHeaders() : Text{}; }
+
+ViewerAddressing SiteAddressing(const DirectSite& site) { return {Addressing::Direct, ImageHeaders(site)}; }
+
+void ListingLoad(const DirectSite& site, MainControls& controls) {
+    SitePage& page = controls.Page(site.site);
+    const Text pageText = BeginListingLoad(page);
+    AppendAlbums(page, site.fetchListing(pageText));
+}
+
+void PageLoader(const DirectSite& site, MainControls& controls) {
+    FillPageSelector(controls.Page(site.site), site.pageNumberText(HttpFetch(site.firstListingUrl())));
+    ListingLoad(site, controls);
+}
+
+void PageWorker(const DirectSite& site, MainControls& controls) {
+    PageWorkerSite worker;
+    worker.site = site.site;
+    worker.albumImages = [links = site.workerImageLinks](int album, const Text&) {
+        return FetchAlbumImages(album, links);
+    };
+    worker.imageHeaders = ImageHeaders(site);
+    worker.delayMilliseconds = 5;
+    RunPageWorker(controls, worker);
+}
+
+}  // namespace
+
+SiteRoutines DirectSiteRoutines(const DirectSite& description) {
+    // One shared copy: the routines outlive the caller's description and are copied freely.
+    const Description site = std::make_shared<const DirectSite>(description);
+    SiteRoutines routines;
+    routines.pageLoader = [site](MainControls& controls) { PageLoader(*site, controls); };
+    routines.pageWorker = [site](MainControls& controls) { PageWorker(*site, controls); };
+    routines.listingLoad = [site](MainControls& controls) { ListingLoad(*site, controls); };
+    routines.albumOpen = [site](MainControls& controls) {
+        OpenAlbumDirect(controls, site->site, site->viewerImageLinks, SiteAddressing(*site));
+    };
+    routines.previous = [site](MainControls& controls) {
+        ViewerPrevious(controls, site->site, SiteAddressing(*site));
+    };
+    routines.next = [site](MainControls& controls) {
+        ViewerNext(controls, site->site, SiteAddressing(*site));
+    };
+    routines.save = [site](MainControls& controls) { ViewerSave(controls, site->site); };
+    return routines;
+}
+
+}  // namespace dorvane
