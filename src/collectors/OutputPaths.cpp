@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "core/Files.h"
 #include "core/Worker.h"
@@ -37,21 +38,27 @@ Text AlbumFolder(MainControls& controls, const Text& title) {
 
 Text SingleSaveFolder(MainControls& controls) { return OutputRoot(controls) + SingleSaveName() + "/"; }
 
-bool WriteImageFile(const Text& path, const Bytes& bytes) {
+bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes) {
     WorkerCheckPoint();
     if (bytes.empty()) {
         std::error_code error;
         const auto size = std::filesystem::file_size(std::filesystem::path(NativePath(path)), error);
         if (!error && size > 0) return false;
     }
-    return WriteFile(path, bytes);
+    return file.Stage(path, {&bytes});
 }
 
-void CheckedDelay(int milliseconds) {
+bool WriteImageFile(const Text& path, const Bytes& bytes) {
+    StagedFile file;
+    return StageImageFile(file, path, bytes) && file.Commit();
+}
+
+void CheckedDelaySince(std::chrono::steady_clock::time_point since, int milliseconds) {
+    const auto deadline = since + std::chrono::milliseconds(milliseconds);
     if (WorkerToken* worker = CurrentWorker()) {
-        worker->Sleep(std::chrono::milliseconds(milliseconds));
+        worker->SleepUntil(deadline);
     } else {
-        Delay(milliseconds);
+        std::this_thread::sleep_until(deadline);
     }
 }
 

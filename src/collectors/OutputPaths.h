@@ -1,6 +1,9 @@
 #pragma once
 // Where collected images go. Every path is built afresh from the save-folder box, so a folder chosen
 // during a run takes effect at the next path.
+#include <chrono>
+
+#include "core/Files.h"
 #include "core/SitePage.h"
 #include "core/Text.h"
 
@@ -19,9 +22,14 @@ Text SingleSaveFolder(MainControls& controls);
 // such file exists a zero-length file is still written, so the numbering of the album stays visible.
 // Passes the worker's check point first, so a stopped worker writes nothing more.
 bool WriteImageFile(const Text& path, const Bytes& bytes);
+// The first half of WriteImageFile: the bytes are written under a temporary name, to be committed (or
+// dropped) later, so that the writing can overlap a wait. False when there is nothing to commit (the
+// empty-result rule above, or the file cannot be written).
+bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes);
 
-// Waits on a worker through its token, so that a stop or a pause takes effect during the wait; a plain
-// delay on other threads.
-void CheckedDelay(int milliseconds);
+// Waits on a worker through its token, so that a stop or a pause takes effect during the wait (a plain
+// delay on other threads); the wait ends that many milliseconds after `since`, so work done since then
+// counts towards it.
+void CheckedDelaySince(std::chrono::steady_clock::time_point since, int milliseconds);
 
 }  // namespace dorvane

@@ -1,5 +1,7 @@
 #include "collectors/PageWorker.h"
 
+#include <chrono>
+
 #include "collectors/ImageFetch.h"
 #include "collectors/Listing.h"
 #include "collectors/OutputPaths.h"
@@ -44,10 +46,15 @@ void CollectAlbum(MainControls& controls, const PageWorkerSite& site, SitePage& 
         // A transfer aborted by a stop comes back empty; it must not be taken for a failed download.
         WorkerCheckPoint();
         page.preview->SetPicture(bytes);
-        CheckedDelay(site.delayMilliseconds);
+        const auto shownAt = std::chrono::steady_clock::now();
         // The bytes fetched here, not the picture box's: a viewer click on the same page during the wait
-        // must not put another image under this album's file name.
-        WriteImageFile(folder + number + ".jpg", bytes);
+        // must not put another image under this album's file name. They are written under a temporary
+        // name while the wait runs and take their final name only after it; a stop during the wait
+        // leaves nothing behind.
+        StagedFile file;
+        const bool staged = StageImageFile(file, folder + number + ".jpg", bytes);
+        CheckedDelaySince(shownAt, site.delayMilliseconds);
+        if (staged) file.Commit();
     }
 }
 

@@ -92,7 +92,16 @@ bool CreateDirectory(const Text& path) {
     return ::mkdir(native.c_str(), 0777) == 0;
 }
 
-bool WriteFile(const Text& path, std::initializer_list<const Bytes*> parts) {
+StagedFile::~StagedFile() { Discard(); }
+
+void StagedFile::Discard() {
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    m_temporary.clear();
+    m_final.clear();
+}
+
+bool StagedFile::Stage(const Text& path, std::initializer_list<const Bytes*> parts) {
+    Discard();
     if (path.empty()) return false;
     const std::string native = NativePath(path);
     if (native.empty() || native.back() == '/') return false;
@@ -116,10 +125,27 @@ bool WriteFile(const Text& path, std::initializer_list<const Bytes*> parts) {
         }
     }
     ok = file.Close() && ok;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    m_temporary = temporary;
+    m_final = native;
+    return true;
+}
+
+bool StagedFile::Commit() {
+    if (m_temporary.empty()) return false;
     // The final name only ever names a complete file: the old one until the rename, the new one after it.
-    if (ok && ::rename(temporary.c_str(), native.c_str()) == 0) return true;
-    ::unlink(temporary.c_str());
-    return false;
+    const bool renamed = ::rename(m_temporary.c_str(), m_final.c_str()) == 0;
+    if (renamed) m_temporary.clear();
+    Discard();
+    return renamed;
+}
+
+bool WriteFile(const Text& path, std::initializer_list<const Bytes*> parts) {
+    StagedFile file;
+    return file.Stage(path, parts) && file.Commit();
 }
 
 bool WriteFile(const Text& path, const Bytes& data) { return WriteFile(path, {&data}); }

@@ -17,10 +17,31 @@ Text CurrentDirectory();
 bool CreateDirectory(const Text& path);
 // Writes the parts one after the other into a temporary file beside the target and renames it into place,
 // so a stop or a crash never leaves a half-written file under the final name. False, with nothing written,
-// when the path is empty or the file cannot be written. An existing file is replaced as a whole; null or empty
-// parts add nothing. No temporary file is left behind, whatever the outcome.
+// when the path is empty or the file cannot be written. An existing file is replaced as a whole; null or
+// empty parts add nothing. No temporary file is left behind, whatever the outcome.
 bool WriteFile(const Text& path, std::initializer_list<const Bytes*> parts);
 bool WriteFile(const Text& path, const Bytes& data);
+
+// A file written in two steps: Stage writes the parts under a temporary name beside the target, Commit
+// renames it into place. Until the commit the final name keeps what it held; a staged file that is never
+// committed (a stop in between) is removed when the object goes away. WriteFile is Stage + Commit.
+class StagedFile {
+public:
+    StagedFile() = default;
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // False, with nothing left behind, when the path is empty or the file cannot be written.
+    bool Stage(const Text& path, std::initializer_list<const Bytes*> parts);
+    // True when the staged file now stands under its final name.
+    bool Commit();
+    void Discard();
+
+private:
+    std::string m_temporary;
+    std::string m_final;
+};
 // Reads a whole regular file; empty when it cannot be read.
 Bytes ReadFile(const Text& path);
 // Sleeps the calling thread; negative counts as 0.

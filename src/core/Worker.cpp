@@ -58,9 +58,13 @@ void WorkerToken::CheckPoint() {
 }
 
 void WorkerToken::Sleep(std::chrono::milliseconds duration) {
+    SleepUntil(std::chrono::steady_clock::now() + duration);
+}
+
+void WorkerToken::SleepUntil(std::chrono::steady_clock::time_point deadline) {
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, duration, [this] { return StopRequested(); });
+        m_changed.wait_until(lock, deadline, [this] { return StopRequested(); });
     }
     CheckPoint();
 }
@@ -86,7 +90,8 @@ void WorkerCheckPoint() {
 
 bool CurrentWorkerStopping() { return t_current && t_current->StopRequested(); }
 
-WorkerScope::WorkerScope(std::shared_ptr<WorkerToken> token) : m_token(std::move(token)), m_previous(t_current) {
+WorkerScope::WorkerScope(std::shared_ptr<WorkerToken> token)
+    : m_token(std::move(token)), m_previous(t_current) {
     t_current = m_token.get();
 }
 

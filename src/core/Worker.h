@@ -38,6 +38,8 @@ public:
     void CheckPoint();
     // Sleeps up to the given time, waking early on a stop; then passes the check point.
     void Sleep(std::chrono::milliseconds duration);
+    // As Sleep, up to a point in time.
+    void SleepUntil(std::chrono::steady_clock::time_point deadline);
 
     bool Finished() const { return m_finished.load(std::memory_order_acquire); }
     void MarkFinished();

@@ -51,7 +51,8 @@ protected:
 
     std::set<std::string> Names(const fs::path& folder) const {
         std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
         return names;
     }
 
@@ -87,6 +88,32 @@ TEST_F(Files, WriteFileReplacesAnExistingFile) {
     ASSERT_TRUE(WriteFile(In("1.jpg"), Bytes()));
     EXPECT_EQ(fs::file_size(m_folder / "1.jpg"), 0u);
     EXPECT_EQ(Names(m_folder), std::set<std::string>{"1.jpg"});
+}
+
+// A staged file shows nothing under its final name until it is committed, and one that is dropped
+// (a worker stopped during its wait) leaves the folder as it was.
+TEST_F(Files, StagedFileTakesItsNameOnlyOnCommit) {
+    ASSERT_TRUE(WriteFile(In("1.jpg"), Bytes("old")));
+    const Bytes replacement = "new";
+    {
+        StagedFile file;
+        ASSERT_TRUE(file.Stage(In("1.jpg"), {&replacement}));
+        EXPECT_EQ(Content(m_folder / "1.jpg"), "old");
+        EXPECT_EQ(Names(m_folder).size(), 2u);  // the old file and the hidden staged one
+    }
+    EXPECT_EQ(Content(m_folder / "1.jpg"), "old");
+    EXPECT_EQ(Names(m_folder), std::set<std::string>{"1.jpg"});
+
+    StagedFile file;
+    const Bytes fresh = "fresh";
+    ASSERT_TRUE(file.Stage(In("2.jpg"), {&fresh}));
+    EXPECT_FALSE(fs::exists(m_folder / "2.jpg"));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_FALSE(file.Commit());  // nothing staged any more
+    EXPECT_EQ(Content(m_folder / "2.jpg"), "fresh");
+    EXPECT_EQ(Names(m_folder), (std::set<std::string>{"1.jpg", "2.jpg"}));
+    EXPECT_FALSE(file.Stage(In("missing/3.jpg"), {&fresh}));
+    EXPECT_FALSE(file.Commit());
 }
 
 TEST_F(Files, WriteFileFailuresCreateNothing) {
