@@ -6,9 +6,8 @@
 #include <cstring>
 #include <random>
 
-#include <jpeglib.h>
-
 #include "core/Image.h"
+#include "support/ImageEncoding.h"
 
 namespace dorvane {
 namespace {
@@ -29,76 +28,27 @@ std::vector<uint8_t> Pattern(int width, int height, int channels) {
 }
 
 Bytes EncodeJpeg(int width, int height, bool progressive = false, bool grey = false) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = grey ? 1 : 3;
-    info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    const std::vector<uint8_t> pixels = Pattern(width, height, grey ? 1 : 3);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row =
-            const_cast<uint8_t*>(&pixels[info.next_scanline * static_cast<size_t>(width) * (grey ? 1 : 3)]);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    Bytes bytes(reinterpret_cast<char*>(buffer), size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return bytes;
+    const int components = grey ? 1 : 3;
+    return test::EncodeJpeg(Pattern(width, height, components), width, height, components, progressive);
 }
 
-void PngWrite(png_structp png, png_bytep data, png_size_t length) {
-    static_cast<Bytes*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
-}
-void PngFlush(png_structp) {}
-
+// The pattern in the colour type and depth asked for: a palette image uses red for the top-left quarter
+// and blue elsewhere; 16-bit samples repeat the 8-bit value in both bytes.
 Bytes EncodePng(int width, int height, int colourType, int bitDepth, bool interlaced = false) {
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return {};
-    }
-    png_set_write_fn(png, &out, PngWrite, PngFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth,
-                 colourType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_color palette[2] = {{255, 0, 0}, {0, 0, 255}};
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 2);
-    png_write_info(png, info);
-    int channels = colourType == PNG_COLOR_TYPE_RGBA ? 4 : colourType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+    const int channels = colourType == PNG_COLOR_TYPE_RGBA ? 4 : colourType == PNG_COLOR_TYPE_RGB ? 3 : 1;
     const int bytesPerSample = bitDepth == 16 ? 2 : 1;
-    std::vector<uint8_t> base = Pattern(width, height, channels);
-    std::vector<uint8_t> row(static_cast<size_t>(width * channels * bytesPerSample));
-    const int passes = png_set_interlace_handling(png);
-    for (int pass = 0; pass < passes; ++pass)
-        for (int y = 0; y < height; ++y) {
-            for (int i = 0; i < width * channels; ++i) {
-                uint8_t v = base[static_cast<size_t>(y * width * channels + i)];
-                if (colourType == PNG_COLOR_TYPE_PALETTE) v = (i < width / 2 && y < height / 2) ? 0 : 1;
-                if (bitDepth == 16) {
-                    row[static_cast<size_t>(i * 2)] = v;
-                    row[static_cast<size_t>(i * 2 + 1)] = v;
-                } else {
-                    row[static_cast<size_t>(i)] = v;
-                }
-            }
-            png_write_row(png, row.data());
+    const std::vector<uint8_t> base = Pattern(width, height, channels);
+    std::vector<uint8_t> rows;
+    rows.reserve(static_cast<size_t>(width * height * channels * bytesPerSample));
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * channels; ++i) {
+            uint8_t v = base[static_cast<size_t>(y * width * channels + i)];
+            if (colourType == PNG_COLOR_TYPE_PALETTE) v = (i < width / 2 && y < height / 2) ? 0 : 1;
+            for (int b = 0; b < bytesPerSample; ++b) rows.push_back(v);
         }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out;
+    std::vector<png_color> palette;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) palette = {{255, 0, 0}, {0, 0, 255}};
+    return test::EncodePng(rows, width, height, colourType, bitDepth, interlaced, palette);
 }
 
 const uint8_t* PixelAt(const Bitmap& b, int x, int y) {
