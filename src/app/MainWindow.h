@@ -7,6 +7,7 @@
 
 #include "app/GuiCall.h"
 #include "core/SitePage.h"
+#include "core/Interactions.h"
 #include "core/SiteRoutines.h"
 #include "core/Worker.h"
 
@@ -33,6 +34,8 @@ public:
     MainControls& Controls();
     QString Tag() const;
     TrackedWorker& Worker() { return m_worker; }
+    // The window's short routines (page choice, album open, viewer steps) run there, off the window thread.
+    InteractionQueue& Interactions() { return *m_interactions; }
     const GatePtr& Gate() const { return m_gate; }
     // The custom page's two timers as Qt objects (their period is read through Controls().custom).
     QTimer* ClipboardTimer() const;
@@ -71,6 +74,8 @@ private:
 
     GatePtr m_gate;
     TrackedWorker m_worker;
+    // Shared with the workers that wait on it, which may outlive a window that gave up waiting for them.
+    std::shared_ptr<InteractionQueue> m_interactions = std::make_shared<InteractionQueue>();
     std::unique_ptr<Parts> m_parts;
 };
 

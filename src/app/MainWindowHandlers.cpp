@@ -49,6 +49,7 @@ MainWindow::~MainWindow() {
     // From here on no other thread reaches a widget: waiting accesses give up, workers unwind.
     m_gate->Close();
     m_worker.EndCurrent();
+    m_interactions->StopAll();
     if (!StopAllWorkers(kExitWait)) {
         // A worker that ignores its stop may still hold references to the control objects: keep them
         // (they only answer "closed" now) rather than let it touch freed memory.
@@ -99,8 +100,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member) {
     const SiteRoutines routines = RoutinesFor(site);
-    const SiteRoutines::Routine& routine = routines.*member;
-    if (routine) Guarded([&] { routine(Controls()); });
+    SiteRoutines::Routine routine = routines.*member;
+    if (!routine) return;
+    // A new choice of the same kind replaces one still under way (a second double-click while an album
+    // opens, a page picked while the last one loads); a step of the viewer replaces a step whose image is
+    // still on its way. Keeping an image is never dropped.
+    int key = InteractionQueue::kNoKey;
+    if (member == &SiteRoutines::categoryLoad) key = 0;
+    if (member == &SiteRoutines::listingLoad) key = 1;
+    if (member == &SiteRoutines::albumOpen) key = 2;
+    if (member == &SiteRoutines::previous || member == &SiteRoutines::next) key = 3;
+    MainControls* controls = &Controls();
+    m_interactions->Run(key, [routine = std::move(routine), controls] { routine(*controls); });
 }
 
 void MainWindow::StartTracked(const SiteRoutines::Routine& routine) {
@@ -110,7 +121,12 @@ void MainWindow::StartTracked(const SiteRoutines::Routine& routine) {
         return;
     }
     MainControls* controls = &Controls();
-    m_worker.Start([routine, controls] { routine(*controls); });
+    // A collection works on the list the user has in front of them: a page choice or an album open asked
+    // for before the start finishes first.
+    m_worker.Start([routine, controls, interactions = m_interactions] {
+        interactions->WaitIdle();
+        routine(*controls);
+    });
 }
 
 void MainWindow::StartUp() {
@@ -122,6 +138,9 @@ void MainWindow::StartUp() {
 void MainWindow::OnPageChanged(int page) {
     CustomPage& custom = Controls().custom;
     custom.clipboardTimer->SetPeriod(0);
+    // What was asked for on the page left behind is no longer wanted, and must not fill the shared lists
+    // under the new page's loader.
+    m_interactions->StopAll();
     if (page >= 0 && page < kSiteCount) {
         StartTracked(RoutinesFor(static_cast<Site>(page)).pageLoader);
     } else if (page == 5) {

@@ -1,5 +1,7 @@
 #include "collectors/Collectors.h"
 
+#include "collectors/SiteA.h"
+#include "collectors/SiteB.h"
 #include "collectors/SiteC.h"
 #include "collectors/SiteD.h"
 #include "collectors/SiteE.h"
@@ -8,6 +10,8 @@
 namespace dorvane {
 
 void RegisterSiteCollectors() {
+    RegisterSiteRoutines(Site::A, sitea::Routines());
+    RegisterSiteRoutines(Site::B, siteb::Routines());
     RegisterSiteRoutines(Site::C, sitec::Routines());
     RegisterSiteRoutines(Site::D, sited::Routines());
     RegisterSiteRoutines(Site::E, sitee::Routines());

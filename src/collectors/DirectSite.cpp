@@ -2,15 +2,21 @@
 
 #include <memory>
 
+#include "collectors/OutputPaths.h"
 #include "collectors/PageWorker.h"
 #include "collectors/Viewer.h"
+#include "core/ProgramState.h"
+#include "core/Worker.h"
 #include "net/HttpFetch.h"
+#include "text/Directory.h"
 
 namespace dorvane {
 
 namespace {
 
 using Description = std::shared_ptr<const DirectSite>;
+
+constexpr int kImageDelayMilliseconds = 5;
 
 Text ImageHeaders(const DirectSite& site) { return site.imageHeaders ? site.imageHeaders() : Text{}; }
 
@@ -28,14 +34,22 @@ void PageLoader(const DirectSite& site, MainControls& controls) {
 }
 
 void PageWorker(const DirectSite& site, MainControls& controls) {
-    PageWorkerSite worker;
-    worker.site = site.site;
-    worker.albumImages = [links = site.workerImageLinks](int album, const Text&) {
-        return FetchAlbumImages(album, links);
-    };
-    worker.imageHeaders = ImageHeaders(site);
-    worker.delayMilliseconds = 5;
-    RunPageWorker(controls, worker);
+    SitePage& page = controls.Page(site.site);
+    const Text headers = ImageHeaders(site);
+    const int albumCount = BeginPageCollection(page);
+    for (int album = 1; album <= albumCount; ++album) {
+        const Text title = page.albums->ItemText(album - 1);
+        page.title->SetText(CollectingStatus(title));
+        const TextList images = FetchAlbumImages(album, site.workerImageLinks);
+        State().viewerImages.Assign(images);
+        const Text folder = AlbumFolder(controls, title);
+        WorkerCheckPoint();
+        EnsureDirectory(folder);
+        CollectNumberedImages(
+            page, folder, static_cast<int>(images.size()), [&images](int j) { return images[j - 1]; }, headers,
+            kImageDelayMilliseconds);
+    }
+    FinishPageCollection(controls);
 }
 
 }  // namespace

@@ -8,13 +8,13 @@
 
 namespace dorvane {
 
-AlbumEntries MatchAlbums(const Text& pattern, const Text& listingPage) {
+AlbumEntries MatchAlbums(const Text& pattern, const Text& listingPage, bool caseSensitive) {
     AlbumEntries albums;
     RegexObject regex;
-    regex.Search(pattern, listingPage);
+    regex.Search(pattern, listingPage, caseSensitive);
     const int count = regex.MatchCount();
     albums.reserve(static_cast<size_t>(count));
-    for (int i = 1; i <= count; ++i) albums.push_back({regex.SubMatchText(i, 2), regex.SubMatchText(i, 1)});
+    for (int i = 1; i <= count; ++i) albums.push_back({regex.SubMatchText(i, 2), regex.SubMatchText(i, 1), {}});
     return albums;
 }
 
@@ -29,23 +29,38 @@ void FillPageSelector(SitePage& page, const Text& pageNumberText) {
     static const Text before = Gbk("共");
     static const Text after = Gbk("页,打开：");
     page.pageCount->SetText(before + pageNumberText + after);
-    const int count = PageCountFromText(pageNumberText);
-    for (int i = 1; i <= count; ++i) page.pages->AddItem(IntegerText(i));
+    AppendPageNumbers(page, PageCountFromText(pageNumberText));
     page.pages->SetSelection(0);
 }
 
-Text BeginListingLoad(SitePage& page) {
+void AppendPageNumbers(SitePage& page, int count) {
+    for (int i = 1; i <= count; ++i) page.pages->AddItem(IntegerText(i));
+}
+
+void ClearListing(SitePage& page) {
     page.albums->Clear();
     State().albumUrls.Clear();
     State().albumImageCounts.Clear();
+}
+
+Text JumpPagesLabel(const Text& pages) {
+    static const Text before = Gbk("共");
+    static const Text after = Gbk("页 跳到：");
+    return before + pages + after;
+}
+
+Text BeginListingLoad(SitePage& page) {
+    ClearListing(page);
     const int selection = page.pages->Selection();
     return selection < 0 ? Text{} : page.pages->ItemText(selection);
 }
 
-void AppendAlbums(SitePage& page, const AlbumEntries& albums) {
+void AppendAlbums(SitePage& page, const AlbumEntries& albums, bool withCounts) {
     for (const AlbumEntry& album : albums) {
-        // The address goes in only with its line, so the two lists never drift apart.
-        if (page.albums->AddItem(album.title) >= 0) State().albumUrls.Append(album.url);
+        // The address goes in only with its line, so the lists never drift apart.
+        if (page.albums->AddItem(album.title) < 0) continue;
+        State().albumUrls.Append(album.url);
+        if (withCounts) State().albumImageCounts.Append(album.imageCount);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The page-collection worker shared by the site collectors: every image of every listed album, album by
-// album, into one folder per album title, each image shown in the page's preview on its way.
+// What every site's page collection shares: the frame around the site's own loop (the viewer's list
+// emptied, the album count read once, the completion message) and the one step that fetches, shows and
+// stores an image. Each site writes its loop over albums and images around these.
 #include <functional>
 
 #include "core/SitePage.h"
@@ -8,29 +9,32 @@
 
 namespace dorvane {
 
-struct PageWorkerSite {
-    Site site = Site::C;
-    // The album line as it becomes the folder title (Site A drops its colons); unchanged when not set.
-    std::function<Text(const Text& line)> titleChange;
-    // The title label text for an album; "主题：" + title + " 正在采集 ." when not set.
-    std::function<Text(const Text& title)> statusText;
-    // The image addresses of album `album` (1-based line number), in order.
-    std::function<TextList(int album, const Text& title)> albumImages;
-    // Sites C to E keep the album's addresses in the viewer's list as they go.
-    bool fillsViewerImages = true;
-    // Sites B to E number each image in the counter label.
-    bool writesCounter = true;
-    // Header lines for every image request (a Referer line, or nothing).
-    Text imageHeaders;
-    int delayMilliseconds = 5;
-};
-
 // "主题：" + title + " 正在采集 ."
 Text CollectingStatus(const Text& title);
 
-// Runs one collection of the listing shown on the site's page. Meant for a worker thread: every step
-// passes the worker's check point, so a stop ends it between steps and a pause holds it there.
-void RunPageWorker(MainControls& controls, const PageWorkerSite& site);
+// Empties ViewerImages and returns the number of lines in the page's album list (read once: lines added
+// or removed later are not seen).
+int BeginPageCollection(SitePage& page);
+// "本页采集完成" when "自动采集" is selected at that moment.
+void FinishPageCollection(MainControls& controls);
+
+struct ImageStep {
+    Text url;
+    Text headers;  // the site's header lines for image requests (a Referer line, or nothing)
+    int delayMilliseconds = 5;
+};
+
+// One image: fetch with the site's headers, the worker's check point, show the bytes in the page's
+// preview, write them under a temporary name while the site's wait runs, then give them their final
+// name `pathFor(bytes)`. A failed or refused (>= 400) answer never replaces a file that holds bytes; a
+// stop never leaves a file behind. True when a file was committed.
+bool CollectImage(SitePage& page, const ImageStep& step, const std::function<Text(const Bytes&)>& pathFor);
+bool CollectImage(SitePage& page, const ImageStep& step, const Text& path);
+
+// Images 1..count of an album into folder + j + ".jpg", numbering each in the counter label first.
+// The addresses are made one at a time, so a hostile count costs time, never memory.
+void CollectNumberedImages(SitePage& page, const Text& folder, int count, const std::function<Text(int)>& urlOf,
+                           const Text& headers, int delayMilliseconds);
 
 // Fetches the album page at AlbumUrls[album] and cuts its image addresses out with `parse`; an album
 // without an address (the list is shorter than the album list) has no images.

@@ -13,12 +13,14 @@
 
 namespace dorvane {
 
+Text CoverImageAddress(const Text& cover, int j) { return TextReplace(cover, "0.jpg", IntegerText(j) + ".jpg"); }
+
 Text ViewerImageAddress(Addressing kind, int position) {
     ProgramState& state = State();
     if (kind == Addressing::Direct) return state.viewerImages.At(position);
     const Text cover = state.viewerImages.At(state.viewerAlbumIndex.load());
     if (cover.empty()) return {};
-    return TextReplace(cover, "0.jpg", IntegerText(position) + ".jpg");
+    return CoverImageAddress(cover, position);
 }
 
 void ShowViewerImage(SitePage& page, const ViewerAddressing& addressing, int position) {

@@ -22,6 +22,10 @@ struct ViewerAddressing {
     Text imageHeaders;
 };
 
+// Image j of an album whose images lie beside its cover: every "0.jpg" of the cover address replaced by
+// j + ".jpg" (letter case respected).
+Text CoverImageAddress(const Text& cover, int j);
+
 // The address of image `position` under that addressing; empty when the list has no entry for it (the
 // list was emptied by a page collection, or an album opened with the other addressing is stepped).
 Text ViewerImageAddress(Addressing kind, int position);

@@ -26,11 +26,28 @@ Registry& TheRegistry() {
 }  // namespace
 
 void WorkerToken::RequestStop() {
+    std::vector<std::weak_ptr<WorkerToken>> followUps;
     {
         std::lock_guard lock(m_mutex);
         m_stop.store(true, std::memory_order_release);
+        followUps.swap(m_followUps);
     }
     m_changed.notify_all();
+    for (const auto& weak : followUps) {
+        if (auto followUp = weak.lock()) followUp->RequestStop();
+    }
+}
+
+void WorkerToken::AddFollowUp(const std::shared_ptr<WorkerToken>& followUp) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!StopRequested()) {
+            std::erase_if(m_followUps, [](const auto& weak) { return weak.expired(); });
+            m_followUps.push_back(followUp);
+            return;
+        }
+    }
+    followUp->RequestStop();
 }
 
 void WorkerToken::Pause() {
@@ -130,6 +147,13 @@ std::shared_ptr<WorkerToken> StartWorkerThread(std::function<void()> routine) {
         registry.running.erase(token);
         return nullptr;
     }
+    return token;
+}
+
+std::shared_ptr<WorkerToken> StartFollowUpThread(std::function<void()> routine) {
+    WorkerToken* parent = CurrentWorker();
+    std::shared_ptr<WorkerToken> token = StartWorkerThread(std::move(routine));
+    if (token && parent) parent->AddFollowUp(token);
     return token;
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace dorvane {
 
@@ -25,8 +26,11 @@ public:
     explicit WorkerToken(uint64_t id) : m_id(id) {}
     uint64_t Id() const { return m_id; }
 
-    // Also releases a paused worker so that it can unwind.
+    // Also releases a paused worker so that it can unwind, and stops its follow-ups.
     void RequestStop();
+    // A thread this worker started to go on with its work: it is stopped with this worker (at once when
+    // this one was stopped already).
+    void AddFollowUp(const std::shared_ptr<WorkerToken>& followUp);
     bool StopRequested() const { return m_stop.load(std::memory_order_acquire); }
     const std::atomic<bool>& StopFlag() const { return m_stop; }
 
@@ -53,6 +57,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_paused = false;
+    std::vector<std::weak_ptr<WorkerToken>> m_followUps;
 };
 
 // The calling thread's token, or nullptr on threads that are not workers (the window thread).
@@ -65,6 +70,11 @@ bool CurrentWorkerStopping();
 // Runs the routine on a new thread with a token of its own. WorkerStopped ends the routine quietly.
 // Returns nullptr when the thread cannot be created. Every such thread is known to StopAllWorkers.
 std::shared_ptr<WorkerToken> StartWorkerThread(std::function<void()> routine);
+
+// As StartWorkerThread, for work that the calling worker hands on: the new thread is not tracked, but a
+// stop of the calling worker reaches it (a loader's follow-up must not go on filling the lists of a page
+// that was left). Called outside a worker, it is a plain StartWorkerThread.
+std::shared_ptr<WorkerToken> StartFollowUpThread(std::function<void()> routine);
 
 // Makes the calling thread a worker with the given token for the life of the scope (tests, benchmarks).
 class WorkerScope {

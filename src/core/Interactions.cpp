@@ -1,0 +1,76 @@
+#include "core/Interactions.h"
+
+#include <chrono>
+
+namespace dorvane {
+
+namespace {
+
+constexpr auto kPoll = std::chrono::milliseconds(10);
+
+}  // namespace
+
+void InteractionQueue::RunInTurn(const std::shared_ptr<Shared>& shared, uint64_t ticket,
+                                 const std::function<void()>& routine) {
+    WorkerToken* self = CurrentWorker();
+    // The turn is handed on however this routine ends, or the routines queued after it would wait forever.
+    struct Finish {
+        const std::shared_ptr<Shared>& shared;
+        uint64_t ticket;
+        ~Finish() {
+            {
+                std::lock_guard lock(shared->mutex);
+                shared->finished = ticket + 1;
+                shared->pending.erase(ticket);
+            }
+            shared->changed.notify_all();
+        }
+    };
+    {
+        std::unique_lock lock(shared->mutex);
+        // A routine stopped while waiting still waits for its turn, then leaves without running.
+        while (shared->finished != ticket) shared->changed.wait_for(lock, kPoll);
+    }
+    Finish finish{shared, ticket};
+    if (self && self->StopRequested()) return;
+    routine();
+}
+
+bool InteractionQueue::Run(int key, std::function<void()> routine) {
+    std::shared_ptr<Shared> shared = m_shared;
+    std::unique_lock lock(shared->mutex);
+    if (key != kNoKey) {
+        if (auto previous = shared->byKey[key].lock()) previous->RequestStop();
+    }
+    const uint64_t ticket = shared->queued;
+    std::shared_ptr<WorkerToken> token = StartWorkerThread(
+        [shared, ticket, routine = std::move(routine)] { RunInTurn(shared, ticket, routine); });
+    if (!token) return false;
+    ++shared->queued;
+    shared->pending[ticket] = token;
+    if (key != kNoKey) shared->byKey[key] = token;
+    return true;
+}
+
+void InteractionQueue::StopAll() {
+    std::lock_guard lock(m_shared->mutex);
+    for (const auto& [ticket, weak] : m_shared->pending) {
+        if (auto token = weak.lock()) token->RequestStop();
+    }
+}
+
+void InteractionQueue::WaitIdle() {
+    Shared& shared = *m_shared;
+    std::unique_lock lock(shared.mutex);
+    const uint64_t until = shared.queued;
+    while (shared.finished < until) {
+        shared.changed.wait_for(lock, kPoll);
+        if (CurrentWorkerStopping()) {
+            lock.unlock();
+            WorkerCheckPoint();
+            lock.lock();
+        }
+    }
+}
+
+}  // namespace dorvane

@@ -1,0 +1,44 @@
+#pragma once
+// The window's short routines (a page or category chosen, an album opened, a viewer step) run here, one
+// after another in the order the user asked for them, each on a worker thread of its own: the window
+// never waits on the network, and the routines' control accesses still reach it in their own order.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "core/Worker.h"
+
+namespace dorvane {
+
+class InteractionQueue {
+public:
+    // Routines queued under the same key replace each other: a new one stops the one that is waiting or
+    // running (a second double-click while an album opens). kNoKey replaces nothing.
+    static constexpr int kNoKey = -1;
+
+    // Queues the routine behind every routine queued before it. False when no thread could be made.
+    bool Run(int key, std::function<void()> routine);
+    // Stops every routine that is waiting or running.
+    void StopAll();
+    // Waits until every routine queued so far has finished. On a worker the wait passes its check point,
+    // so a stop ends it; meant for workers that must not overlap a routine the user started before them.
+    void WaitIdle();
+
+private:
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        uint64_t queued = 0;    // tickets handed out
+        uint64_t finished = 0;  // tickets 0 .. finished-1 are done, in order
+        std::map<int, std::weak_ptr<WorkerToken>> byKey;
+        std::map<uint64_t, std::weak_ptr<WorkerToken>> pending;
+    };
+    static void RunInTurn(const std::shared_ptr<Shared>& shared, uint64_t ticket,
+                          const std::function<void()>& routine);
+    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
+};
+
+}  // namespace dorvane
