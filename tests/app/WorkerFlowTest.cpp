@@ -5,10 +5,12 @@
 #include <QTest>
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/Widgets.h"
+#include "core/CodePage.h"
 #include "core/Worker.h"
 
 namespace dorvane::test {
@@ -265,9 +267,24 @@ TEST_F(WorkerFlow, PagesWithoutRoutinesStartNothing) {
     EXPECT_EQ(recorder->Count(), 1u);
 }
 
-TEST_F(WorkerFlow, WindowThreadRoutinesRunOnTheirEvents) {
+TEST_F(WorkerFlow, WindowRoutinesRunOffTheWindowThreadInTheOrderAsked) {
+    std::mutex mutex;
     std::vector<std::string> ran;
-    auto note = [&](const char* what) { return [&ran, what](MainControls&) { ran.push_back(what); }; };
+    const auto windowThread = std::this_thread::get_id();
+    std::atomic<bool> onWindowThread{false};
+    auto note = [&](const char* what) {
+        return [&, what](MainControls& controls) {
+            if (std::this_thread::get_id() == windowThread) onWindowThread = true;
+            // A control access from the routine still reaches the window.
+            controls.sites[0].counter->SetText(what);
+            std::lock_guard lock(mutex);
+            ran.push_back(what);
+        };
+    };
+    const auto ranSoFar = [&] {
+        std::lock_guard lock(mutex);
+        return ran;
+    };
     SiteRoutines routines;
     routines.categoryLoad = note("category");
     routines.listingLoad = note("listing");
@@ -284,16 +301,51 @@ TEST_F(WorkerFlow, WindowThreadRoutinesRunOnTheirEvents) {
     emit Find<QComboBox>(&window, "site0_pages")->activated(0);
     auto* albums = Find<QListWidget>(&window, "site0_albums");
     emit albums->itemDoubleClicked(albums->item(0));
+    ASSERT_TRUE(ProcessUntil([&] { return ranSoFar().size() == 3; }));
+    // Previous and next replace each other while one is on its way, so they are asked for one at a time.
     for (const char* area : {"site0_previousArea", "site0_nextArea", "site0_saveArea"}) {
         auto* widget = Find<QWidget>(&window, area);
+        const size_t before = ranSoFar().size();
         // Press elsewhere, release over the area: a release over it is what counts.
         QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseRelease(widget, Qt::RightButton, {}, QPoint(5, 5));
+        ASSERT_TRUE(ProcessUntil([&] { return ranSoFar().size() > before; })) << area;
     }
-    EXPECT_EQ(ran, (std::vector<std::string>{"category", "listing", "album", "previous", "next", "save"}));
+    EXPECT_EQ(ranSoFar(), (std::vector<std::string>{"category", "listing", "album", "previous", "next", "save"}));
+    EXPECT_FALSE(onWindowThread);
+    EXPECT_EQ(GbkToUtf8(c.sites[0].counter->GetText()), "save");
     // Site C has no categories, and an empty slot does nothing.
     emit Find<QComboBox>(&window, "site2_pages")->activated(0);
-    EXPECT_EQ(ran.size(), 6u);
+    ProcessPending();
+    EXPECT_EQ(ranSoFar().size(), 6u);
+}
+
+TEST_F(WorkerFlow, ASecondOpenReplacesOneUnderWayAndTheWindowKeepsAnswering) {
+    std::atomic<int> started{0};
+    std::atomic<int> finished{0};
+    SiteRoutines routines;
+    routines.albumOpen = [&](MainControls& controls) {
+        const int n = ++started;
+        controls.sites[0].title->SetText("open " + std::to_string(n));
+        // The first open waits on a slow site until it is replaced.
+        if (n == 1) {
+            for (;;) CurrentWorker()->Sleep(std::chrono::milliseconds(5));
+        }
+        ++finished;
+    };
+    scope.Set(Site::A, routines);
+    MainControls& c = window.Controls();
+    c.sites[0].albums->AddItem("album");
+    auto* albums = Find<QListWidget>(&window, "site0_albums");
+    emit albums->itemDoubleClicked(albums->item(0));
+    ASSERT_TRUE(ProcessUntil([&] { return started == 1; }));
+    // The window thread is free: it answers a control access at once.
+    c.sites[0].counter->SetText("still here");
+    EXPECT_EQ(GbkToUtf8(c.sites[0].counter->GetText()), "still here");
+    emit albums->itemDoubleClicked(albums->item(0));
+    ASSERT_TRUE(ProcessUntil([&] { return finished == 1; }));
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(GbkToUtf8(c.sites[0].title->GetText()), "open 2");
 }
 
 }  // namespace
