@@ -11,6 +11,7 @@
 #include "core/CodePage.h"
 #include "core/Settings.h"
 #include "support/FixtureImages.h"
+#include "support/TestCertificate.h"
 
 namespace dorvane::test {
 
@@ -18,8 +19,38 @@ namespace {
 
 constexpr const char* kResizeSuffix = "?image/auto-orient,1/resize,m_lfit,w_1440/quality,q_100";
 
+struct MenuEntry {
+    const char* slug;
+    const char* nameUtf8;
+};
+// Site A's navigation menu in the order the collector numbers its categories: four album categories, the
+// two comment-page categories, then two that list every album.
+constexpr MenuEntry kSiteACategories[] = {
+    {"xinggan", "性感妹子"}, {"japan", "日本妹子"},  {"taiwan", "台湾妹子"}, {"mm", "清纯妹子"},
+    {"zipai", "妹子自拍"},   {"jiepai", "街拍美女"}, {"all", "每日更新"},    {"hot", "热门专题"},
+};
+constexpr int kAlbumCategories = 4;
+constexpr MenuEntry kSiteBTags[] = {{"nvshen", "女神"}, {"xinggan", "性感"}, {"meitui", "美腿"}};
+static_assert(std::size(kSiteBTags) == FixtureSites::kTagCount);
+
+// Ids with five digits keep Site A's album paths (/ID) apart from its other paths.
+int FirstAlbumId(Site site) {
+    switch (site) {
+        case Site::A:
+            return 10001;
+        case Site::B:
+            return 20001;
+        default:
+            return 1;
+    }
+}
+
 const char* SiteLetter(Site site) {
     switch (site) {
+        case Site::A:
+            return "a";
+        case Site::B:
+            return "b";
         case Site::C:
             return "c";
         case Site::D:
@@ -56,6 +87,10 @@ std::string HexReferences(const std::string& utf8) {
 
 std::string DefaultTitle(Site site, int id) {
     switch (site) {
+        case Site::A:
+            return "性感美女第" + std::to_string(id) + "期";  // no blank: the all-albums page needs none
+        case Site::B:
+            return "美女写真 第" + std::to_string(id) + "辑";
         case Site::C:
             return "春日樱花 No." + std::to_string(id);
         case Site::D:
@@ -69,13 +104,58 @@ uint32_t ImageSeed(Site site, int albumId, int image) {
     return static_cast<uint32_t>(static_cast<int>(site) * 1000003 + albumId * 1009 + image);
 }
 
+uint32_t CommentSeed(bool zipai, int page, int position) {
+    return static_cast<uint32_t>(50000017 + (zipai ? 0 : 7000003) + page * 1009 + position);
+}
+
+const char* CommentSlug(bool zipai) { return zipai ? "zipai" : "jiepai"; }
+
+// path == prefix + digits + suffix; the digits' value into number.
+bool ParseNumberedPath(const std::string& path, const std::string& prefix, const std::string& suffix,
+                       int& number) {
+    if (path.size() <= prefix.size() + suffix.size() || path.rfind(prefix, 0) != 0 || !path.ends_with(suffix))
+        return false;
+    const std::string digits = path.substr(prefix.size(), path.size() - prefix.size() - suffix.size());
+    if (digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    number = std::stoi(digits);
+    return true;
+}
+
+// The server on 127.0.0.1 at the port (0: any free one), serving on its own thread; the port, or -1.
+int Listen(httplib::Server& server, std::thread& thread, int port) {
+    if (!server.is_valid()) return -1;
+    if (port == 0) {
+        port = server.bind_to_any_port("127.0.0.1");
+    } else if (!server.bind_to_port("127.0.0.1", port)) {
+        port = -1;
+    }
+    if (port <= 0) return -1;
+    thread = std::thread([&server] { server.listen_after_bind(); });
+    // stop() only reaches a server that is already running, so wait for that before handing back.
+    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return port;
+}
+
+void Halt(httplib::Server& server, std::thread& thread) {
+    if (thread.joinable()) {
+        server.stop();
+        thread.join();
+    }
+}
+
 // "/img/c/12/3.jpg" -> site C, album 12, image 3.
 bool ParseImagePath(const std::string& path, Site& site, int& albumId, int& image) {
     char letter = 0;
     char extension[8] = {};
     if (std::sscanf(path.c_str(), "/img/%c/%d/%d.%7s", &letter, &albumId, &image, extension) != 4)
         return false;
-    if (letter == 'c')
+    if (letter == 'a')
+        site = Site::A;
+    else if (letter == 'b')
+        site = Site::B;
+    else if (letter == 'c')
         site = Site::C;
     else if (letter == 'd')
         site = Site::D;
@@ -105,37 +185,50 @@ const char* FixtureSites::ResizeSuffix() { return kResizeSuffix; }
 
 FixtureSites::FixtureSites(FixtureOptions options)
     : m_options(options), m_server(std::make_unique<httplib::Server>()) {
-    for (Site site : {Site::C, Site::D, Site::E}) Model(site).pageCount = options.pageCount;
+    for (Site site : {Site::A, Site::B, Site::C, Site::D, Site::E}) Model(site).pageCount = options.pageCount;
     m_server->Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-        Handle(&request, &response);
+        Handle(&request, &response, false);
+    });
+
+    const std::string certificateFolder = MakeTempFolder("dorvane-fixture-tls");
+    const CertificateFiles files =
+        certificateFolder.empty() ? CertificateFiles{} : MakeSelfSignedCertificate(certificateFolder);
+    m_tlsServer = std::make_unique<httplib::SSLServer>(files.certificatePath.c_str(), files.keyPath.c_str());
+    // The server reads the certificate and key into its context right away; the files are not needed again.
+    RemoveFolder(certificateFolder);
+    m_tlsServer->Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
+        Handle(&request, &response, true);
     });
 }
 
 FixtureSites::~FixtureSites() { Stop(); }
 
-bool FixtureSites::Start(int port) {
-    if (port == 0) {
-        m_port = m_server->bind_to_any_port("127.0.0.1");
-    } else {
-        m_port = m_server->bind_to_port("127.0.0.1", port) ? port : -1;
-    }
+bool FixtureSites::Start(int port, int tlsPort) {
+    m_port = Listen(*m_server, m_thread, port);
     if (m_port <= 0) return false;
-    m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    // stop() only reaches a server that is already running, so wait for that before handing back.
-    while (!m_server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_tlsPort = Listen(*m_tlsServer, m_tlsThread, tlsPort);
+    if (m_tlsPort <= 0) {
+        Stop();
+        return false;
+    }
     return true;
 }
 
 void FixtureSites::Stop() {
-    if (m_thread.joinable()) {
-        m_server->stop();
-        m_thread.join();
-    }
+    Halt(*m_server, m_thread);
+    Halt(*m_tlsServer, m_tlsThread);
 }
 
 std::string FixtureSites::Host() const { return "127.0.0.1:" + std::to_string(m_port); }
 
+std::string FixtureSites::TlsHost() const { return "127.0.0.1:" + std::to_string(m_tlsPort); }
+
+std::string FixtureSites::HomeA() const { return "https://" + TlsHost() + "/"; }
+
+std::string FixtureSites::HomeB() const { return "https://" + TlsHost() + "/"; }
+
 void FixtureSites::UseForSettings() const {
+    for (Site site : {Site::A, Site::B}) MutableSettings().siteHosts[static_cast<int>(site)] = TlsHost();
     for (Site site : {Site::C, Site::D, Site::E})
         MutableSettings().siteHosts[static_cast<int>(site)] = Host();
 }
@@ -165,8 +258,8 @@ std::vector<int> FixtureSites::ListingLocked(Site site, int page) const {
     if (auto found = model.listings.find(page); found != model.listings.end()) return found->second;
     std::vector<int> ids;
     if (page < 1 || page > std::max(model.pageCount, 1)) return ids;
-    for (int k = 1; k <= m_options.albumsPerPage; ++k)
-        ids.push_back((page - 1) * m_options.albumsPerPage + k);
+    for (int k = 0; k < m_options.albumsPerPage; ++k)
+        ids.push_back(FirstAlbumId(site) + (page - 1) * m_options.albumsPerPage + k);
     return ids;
 }
 
@@ -201,26 +294,150 @@ void FixtureSites::SetSiteEMetaCharset(bool present) {
 }
 
 std::string FixtureSites::ImageUrl(Site site, int albumId, int image) const {
-    const FixtureAlbum album = Album(site, albumId);
-    const bool png = image >= 1 && image <= static_cast<int>(album.images.size()) &&
-                     album.images[static_cast<size_t>(image - 1)] == ImageKind::Png;
-    return Home() + "/img/" + SiteLetter(site) + "/" + std::to_string(albumId) + "/" + std::to_string(image) +
-           (png ? ".png" : ".jpg");
+    std::lock_guard lock(m_mutex);
+    return ImageUrlLocked(site, AlbumLocked(site, albumId), image);
 }
 
 std::string FixtureSites::ImageBytes(Site site, int albumId, int image) const {
-    const FixtureAlbum album = Album(site, albumId);
-    if (image < 1 || image > static_cast<int>(album.images.size())) return {};
-    switch (album.images[static_cast<size_t>(image - 1)]) {
-        case ImageKind::Jpeg:
-        case ImageKind::Reset:
-            return MakeJpeg(ImageSeed(site, albumId, image), m_options.imageBytes);
-        case ImageKind::Png:
-            return MakePng(ImageSeed(site, albumId, image));
-        case ImageKind::NotFound:
-            return {};
+    const ImageTarget target{.site = site, .albumId = albumId, .image = image};
+    std::optional<ImageKind> kind;
+    {
+        std::lock_guard lock(m_mutex);
+        kind = ImageKindLocked(target);
     }
+    return kind ? ImageBytesFor(target, *kind) : std::string{};
+}
+
+std::string FixtureSites::ImageBytesAt(const std::string& url) const {
+    std::string path;
+    bool secure = false;
+    if (const std::string plain = Home() + "/"; url.rfind(plain, 0) == 0) {
+        path = url.substr(plain.size() - 1);
+    } else if (const std::string tls = HomeA(); url.rfind(tls, 0) == 0) {
+        path = url.substr(tls.size() - 1);
+        secure = true;
+    } else {
+        return {};
+    }
+    path = path.substr(0, path.find('?'));  // the server sees the path without its query
+    const std::optional<ImageTarget> target = ParseImageTarget(path, secure);
+    if (!target) return {};
+    std::optional<ImageKind> kind;
+    {
+        std::lock_guard lock(m_mutex);
+        kind = ImageKindLocked(*target);
+    }
+    return kind ? ImageBytesFor(*target, *kind) : std::string{};
+}
+
+std::optional<FixtureSites::ImageTarget> FixtureSites::ParseImageTarget(const std::string& path,
+                                                                        bool secure) const {
+    ImageTarget target;
+    if (secure) {
+        for (bool zipai : {true, false}) {
+            const std::string prefix = std::string("/img/") + CommentSlug(zipai) + "/";
+            const size_t slash = path.find('/', prefix.size());
+            if (path.rfind(prefix, 0) != 0 || slash == std::string::npos) continue;
+            if (ParseNumberedPath(path.substr(0, slash), prefix, "", target.albumId) &&
+                ParseNumberedPath(path.substr(slash), "/", ".jpg", target.image)) {
+                target.site = Site::A;
+                target.comment = true;
+                target.zipai = zipai;
+                return target;
+            }
+        }
+    }
+    if (!ParseImagePath(path, target.site, target.albumId, target.image)) return std::nullopt;
+    // Each server serves the images of its own sites only.
+    const bool tlsSite = target.site == Site::A || target.site == Site::B;
+    if (tlsSite != secure) return std::nullopt;
+    return target;
+}
+
+std::optional<ImageKind> FixtureSites::ImageKindLocked(const ImageTarget& target) const {
+    if (target.comment) {
+        if (target.image < 1 || target.image > CommentCountLocked(target.albumId)) return std::nullopt;
+        return ImageKind::Jpeg;
+    }
+    if (target.site == Site::B && target.image == 0) return ImageKind::Jpeg;  // the cover
+    const FixtureAlbum album = AlbumLocked(target.site, target.albumId);
+    if (target.image < 1 || target.image > static_cast<int>(album.images.size())) return std::nullopt;
+    const ImageKind kind = album.images[static_cast<size_t>(target.image - 1)];
+    if (kind == ImageKind::NotFound) return std::nullopt;
+    return kind;
+}
+
+std::string FixtureSites::ImageBytesFor(const ImageTarget& target, ImageKind kind) const {
+    if (target.comment)
+        return MakeJpeg(CommentSeed(target.zipai, target.albumId, target.image), m_options.imageBytes);
+    const uint32_t seed = ImageSeed(target.site, target.albumId, target.image);
+    return kind == ImageKind::Png ? MakePng(seed) : MakeJpeg(seed, m_options.imageBytes);
+}
+
+std::string FixtureSites::ImageRefererLocked(const ImageTarget& target) const {
+    if (!m_options.requireReferer) return {};
+    if (target.site == Site::A) return HomeA();
+    if (target.site == Site::B) return HomeB() + "t/nvshen/";
     return {};
+}
+
+// --- Site A ---
+
+std::vector<std::string> FixtureSites::CategoryNames() const {
+    std::vector<std::string> names;
+    for (const MenuEntry& entry : kSiteACategories) names.push_back(ToGbk(entry.nameUtf8));
+    return names;
+}
+
+std::vector<std::string> FixtureSites::CategoryUrls() const {
+    std::vector<std::string> urls;
+    for (const MenuEntry& entry : kSiteACategories) urls.push_back(HomeA() + entry.slug + "/");
+    return urls;
+}
+
+int FixtureSites::CommentCountLocked(int page) const {
+    if (page < 1 || page > std::max(Model(Site::A).pageCount, 1)) return 0;
+    return std::max(m_options.albumsPerPage, 0);
+}
+
+std::string FixtureSites::CommentNumberLocked(bool zipai, int page, int position) const {
+    return std::to_string((zipai ? 100000 : 200000) + page * 100 + position);
+}
+
+std::vector<std::string> FixtureSites::CommentNumbers(bool zipai, int page) const {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> numbers;
+    for (int k = 1; k <= CommentCountLocked(page); ++k)
+        numbers.push_back(CommentNumberLocked(zipai, page, k));
+    return numbers;
+}
+
+std::vector<std::string> FixtureSites::CommentImageUrls(bool zipai, int page) const {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> urls;
+    for (int k = 1; k <= CommentCountLocked(page); ++k) {
+        urls.push_back(HomeA() + "img/" + CommentSlug(zipai) + "/" + std::to_string(page) + "/" +
+                       std::to_string(k) + ".jpg");
+    }
+    return urls;
+}
+
+// --- Site B ---
+
+std::string FixtureSites::TagUrl(int tagIndex) const {
+    if (tagIndex < 0 || tagIndex >= kTagCount) return {};
+    return HomeB() + "t/" + kSiteBTags[tagIndex].slug + "/";
+}
+
+std::string FixtureSites::TagName(int tagIndex) const {
+    if (tagIndex < 0 || tagIndex >= kTagCount) return {};
+    return ToGbk(kSiteBTags[tagIndex].nameUtf8);
+}
+
+void FixtureSites::SetTagAlbumCount(int tagIndex, int count) {
+    if (tagIndex < 0 || tagIndex >= kTagCount) return;
+    std::lock_guard lock(m_mutex);
+    m_tagAlbumCounts[tagIndex] = count;
 }
 
 std::string FixtureSites::ListedTitle(Site site, int albumId) const {
@@ -232,6 +449,10 @@ std::string FixtureSites::ListedTitle(Site site, int albumId) const {
 std::string FixtureSites::AlbumUrl(Site site, int albumId) const {
     const std::string id = std::to_string(albumId);
     switch (site) {
+        case Site::A:
+            return HomeA() + id;
+        case Site::B:
+            return HomeB() + "g/" + id + "/";
         case Site::C:
             return Home() + "/photo/c/" + id + ".html";
         case Site::D:
@@ -382,14 +603,196 @@ std::string FixtureSites::RenderSiteEAlbum(int id) const {
 }
 
 std::string FixtureSites::ImageUrlLocked(Site site, const FixtureAlbum& album, int image) const {
-    const bool png = album.images[static_cast<size_t>(image - 1)] == ImageKind::Png;
-    return Home() + "/img/" + SiteLetter(site) + "/" + std::to_string(album.id) + "/" +
-           std::to_string(image) + (png ? ".png" : ".jpg");
+    const bool png = image >= 1 && image <= static_cast<int>(album.images.size()) &&
+                     album.images[static_cast<size_t>(image - 1)] == ImageKind::Png;
+    const std::string home = site == Site::A || site == Site::B ? HomeA() : Home() + "/";
+    return home + "img/" + SiteLetter(site) + "/" + std::to_string(album.id) + "/" + std::to_string(image) +
+           (png ? ".png" : ".jpg");
+}
+
+// Sites A and B share the home page: Site A's navigation menu runs from its home link to the search box,
+// Site B's tag list follows in a list of its own.
+std::string FixtureSites::RenderTlsHome() const {
+    const std::string home = HomeA();
+    std::string html =
+        "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>妹子图</title>"
+        "</head><body>\n<div class=\"header\"><div class=\"mainnav\"><ul id=\"menu-nav\" class=\"menu\">\n";
+    html += "<li><a href=\"" + home + "\">首页</a></li>\n";
+    for (const MenuEntry& entry : kSiteACategories)
+        html += "<li><a href=\"" + home + entry.slug + "/\">" + entry.nameUtf8 + "</a></li>\n";
+    html += "</ul>\n<div class=\"search\"><form method=\"get\" action=\"" + home +
+            "search/\"><input type=\"text\" name=\"s\" placeholder=\"搜一搜，看一看\"><button "
+            "type=\"submit\">搜索</button></form></div></div></div>\n"
+            "<div class=\"tags\"><h3>热门标签</h3><ul id=\"tag_ul\">";
+    for (int tag = 0; tag < kTagCount; ++tag)
+        html += "<li><a href=\"" + TagUrl(tag) + "\">" + kSiteBTags[tag].nameUtf8 + "</a></li>";
+    return html + "</ul></div>\n</body></html>\n";
+}
+
+std::string FixtureSites::RenderSiteACategory(const std::string& category, int page) const {
+    const std::string home = HomeA();
+    std::string html = "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>" +
+                       category + "</title></head><body>\n<div class=\"postlist\"><ul id=\"pins\">\n";
+    for (int id : ListingLocked(Site::A, page)) {
+        const std::string url = AlbumUrl(Site::A, id);
+        const std::string title = AlbumLocked(Site::A, id).titleUtf8;
+        html += "<li><a href=\"" + url + "\"><img class=\"lazy\" src=\"" + home + "thumb/" +
+                std::to_string(id) + ".jpg\" alt=\"" + title +
+                "\" width=\"236\" height=\"354\" /></a><span><a href=\"" + url + "\" target=\"_blank\">" +
+                title + "</a></span><span class=\"time\">2020-06-08</span></li>\n";
+    }
+    html += "</ul></div>\n";
+    // The collector reads the page count from the fourth single-quoted link: pages 1, 2 and 3 come first
+    // (the last page standing in for any of them that does not exist), then the last page.
+    const int pages = Model(Site::A).pageCount;
+    if (pages > 0) {
+        const std::string prefix = home + category + "/page/";
+        const auto link = [&](int p, const std::string& text) {
+            return "<a class='page-numbers' href='" + prefix + std::to_string(p) + "'>" + text + "</a>";
+        };
+        html += "<nav class=\"navigation pagination\"><div class=\"nav-links\">";
+        for (int p = 1; p <= 3; ++p) html += link(std::min(p, pages), std::to_string(std::min(p, pages)));
+        html += "<span class='page-numbers dots'>…</span>" + link(pages, std::to_string(pages)) +
+                link(std::min(page + 1, pages), "下一页") + "</div></nav>\n";
+    }
+    return html + "</body></html>\n";
+}
+
+std::string FixtureSites::RenderSiteAComments(bool zipai, int page) const {
+    const std::string home = HomeA();
+    std::string html =
+        std::string("<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>") +
+        CommentSlug(zipai) + "</title></head><body>\n";
+    // The pager counts down from the newest page; its third single-quoted link names the page before the
+    // newest, which the collector takes for the page count less one. A single page has no numbered links.
+    const int pages = Model(Site::A).pageCount;
+    const std::string prefix = home + CommentSlug(zipai) + "/comment-page-";
+    const auto link = [&](int p, const std::string& text) {
+        return "<a class='page-numbers' href='" + prefix + std::to_string(p) + "'>" + text + "</a>";
+    };
+    html += "<div class=\"pagenavi-cm\">" + link(1, "最早") + link(std::max(pages, 1), "最新");
+    for (int p = pages - 1; p >= std::max(1, pages - 3); --p) html += link(p, std::to_string(p));
+    html +=
+        "</div>\n<div id=\"comments\"><div id=\"comment-form-wrapper-extra-long\"></div>\n<ul "
+        "class=\"comment-list\">\n";
+    for (int k = 1; k <= CommentCountLocked(page); ++k) {
+        const std::string url = home + "img/" + CommentSlug(zipai) + "/" + std::to_string(page) + "/" +
+                                std::to_string(k) + ".jpg";
+        html += "<li id=\"comment-" + CommentNumberLocked(zipai, page, k) +
+                "\"><div class=\"comment-body\"><p><img class=\"lazy\" src=\"" + home +
+                "static/blank.gif\" data-original=\"" + url +
+                "\" width=\"640\" height=\"480\" alt=\"\"></p></div></li>\n";
+    }
+    return html + "</ul></div>\n</body></html>\n";
+}
+
+// Every album of listing pages 1 ... pageCount, one link each and no other link that opens a new window.
+std::string FixtureSites::RenderSiteAAllAlbums() const {
+    std::string html =
+        "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>每日更新</title>"
+        "</head><body>\n"
+        "<div class=\"all\"><h2 class=\"year\">2020</h2><ul class=\"archives\"><li><p class=\"url\">\n";
+    std::vector<int> listed;
+    for (int page = 1; page <= std::max(Model(Site::A).pageCount, 1); ++page) {
+        for (int id : ListingLocked(Site::A, page)) {
+            if (std::find(listed.begin(), listed.end(), id) != listed.end()) continue;
+            listed.push_back(id);
+            html += "<em>06月08日</em> <a href=\"" + AlbumUrl(Site::A, id) + "\" target=\"_blank\">" +
+                    AlbumLocked(Site::A, id).titleUtf8 + "</a><br>\n";
+        }
+    }
+    return html + "</p></li></ul></div>\n</body></html>\n";
+}
+
+// Album page J shows image J; its pager ends in a link to the last page (the image count) right after an
+// ellipsis. An album without images has neither.
+std::optional<std::string> FixtureSites::RenderSiteAAlbum(int id, int page) const {
+    const FixtureAlbum album = AlbumLocked(Site::A, id);
+    const int count = static_cast<int>(album.images.size());
+    if (page < 1 || (page > count && page != 1)) return std::nullopt;
+    const std::string url = AlbumUrl(Site::A, id);
+    const auto pageUrl = [&](int p) { return url + "/" + std::to_string(p); };
+    std::string html =
+        "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>" + album.titleUtf8 +
+        "</title></head><body>\n<div class=\"content\"><h2 class=\"main-title\">" + album.titleUtf8 +
+        "</h2>\n<div class=\"main-meta\"><span>分类：<a href=\"" + HomeA() +
+        "xinggan/\" rel=\"category tag\">性感妹子</a></span><span>发布于 2020-06-08</span></div>\n";
+    if (count > 0) {
+        html += "<div class=\"main-image\"><p><a href='" + (page < count ? pageUrl(page + 1) : url) +
+                "'><img src=\"" + ImageUrlLocked(Site::A, album, page) + "\" alt=\"" + album.titleUtf8 +
+                "\" width=\"800\" height=\"1200\" /></a></p></div>\n<div class=\"pagenavi\">";
+        if (page > 1) html += "<a href='" + pageUrl(page - 1) + "'><span>上一页</span></a>";
+        html += "<span>" + std::to_string(page) + "</span>";
+        if (page < count) html += "<a href='" + pageUrl(page + 1) + "'><span>下一页</span></a>";
+        html += "<span class='dots'>…</span><a href='" + pageUrl(count) + "'><span>" + std::to_string(count) +
+                "</span></a></div>\n";
+    }
+    return html + "</div></body></html>\n";
+}
+
+// A tag's listing page: album entries (cover, title, image count) and a pager that opens with the number
+// of albums under the tag.
+std::string FixtureSites::RenderSiteBTag(int tagIndex, int page) const {
+    const std::string tagUrl = TagUrl(tagIndex);
+    const int albums = m_tagAlbumCounts[tagIndex];
+    const int pages = (albums + 30) / 60;
+    const auto pageUrl = [&](int p) { return p == 1 ? tagUrl : tagUrl + std::to_string(p) + ".html"; };
+    std::string html = std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>") +
+                       kSiteBTags[tagIndex].nameUtf8 + "</title></head><body>\n<div class=\"hezi\"><ul>\n";
+    for (int id : ListingLocked(Site::B, page)) {
+        const FixtureAlbum album = AlbumLocked(Site::B, id);
+        html += "<li><a href=\"" + AlbumUrl(Site::B, id) + "\" target=\"_blank\"><img src=\"" +
+                ImageUrlLocked(Site::B, album, 0) + "\" alt=\"" + album.titleUtf8 +
+                "\" width=\"220\" height=\"300\"/></a>\n<p>图片： " + std::to_string(album.images.size()) +
+                " 张</p></li>\n";
+    }
+    html += "</ul></div>\n<center><div id=\"pages\" class=\"text-c\"><a class=\"a1\">" +
+            std::to_string(albums) + "条</a>";
+    if (page > 1) html += "<a href=\"" + pageUrl(page - 1) + "\" class=\"a1\">上一页</a>";
+    for (int p = 1; p <= std::min(pages, 10); ++p) {
+        html += p == page ? "<span>" + std::to_string(p) + "</span>"
+                          : "<a href=\"" + pageUrl(p) + "\">" + std::to_string(p) + "</a>";
+    }
+    if (page < pages) html += "<a href=\"" + pageUrl(page + 1) + "\" class=\"a1\">下一页</a>";
+    return html + "</div></center>\n</body></html>\n";
+}
+
+std::optional<std::string> FixtureSites::RenderTlsLocked(const std::string& path) const {
+    if (auto raw = m_rawPages.find(path); raw != m_rawPages.end()) return raw->second;
+    if (path == "/") return RenderTlsHome();
+    int number = 0;
+    for (int k = 0; k < kAlbumCategories; ++k) {
+        const std::string category = kSiteACategories[k].slug;
+        if (path == "/" + category + "/") return RenderSiteACategory(category, 1);
+        if (ParseNumberedPath(path, "/" + category + "/page/", "", number))
+            return RenderSiteACategory(category, number);
+    }
+    for (bool zipai : {true, false}) {
+        const std::string category = CommentSlug(zipai);
+        if (path == "/" + category + "/")
+            return RenderSiteAComments(zipai, std::max(Model(Site::A).pageCount, 1));
+        if (ParseNumberedPath(path, "/" + category + "/comment-page-", "", number))
+            return RenderSiteAComments(zipai, number);
+    }
+    if (path == "/all/" || path == "/hot/") return RenderSiteAAllAlbums();
+    for (int tag = 0; tag < kTagCount; ++tag) {
+        const std::string tagPath = std::string("/t/") + kSiteBTags[tag].slug + "/";
+        if (path == tagPath) return RenderSiteBTag(tag, 1);
+        if (ParseNumberedPath(path, tagPath, ".html", number)) return RenderSiteBTag(tag, number);
+    }
+    // Site A albums: /ID is the first page, /ID/J page J.
+    const size_t slash = path.find('/', 1);
+    int page = 1;
+    if (ParseNumberedPath(path.substr(0, slash), "/", "", number) &&
+        (slash == std::string::npos || ParseNumberedPath(path.substr(slash), "/", "", page)) && number > 0) {
+        return RenderSiteAAlbum(number, page);
+    }
+    return std::nullopt;
 }
 
 // --- serving ---
 
-void FixtureSites::Handle(const void* requestPointer, void* responsePointer) {
+void FixtureSites::Handle(const void* requestPointer, void* responsePointer, bool secure) {
     const auto& request = *static_cast<const httplib::Request*>(requestPointer);
     auto& response = *static_cast<httplib::Response*>(responsePointer);
     const std::string& path = request.path;
@@ -397,6 +800,7 @@ void FixtureSites::Handle(const void* requestPointer, void* responsePointer) {
     LoggedRequest logged;
     logged.method = request.method;
     logged.target = request.target;
+    logged.secure = secure;
     for (const auto& [name, value] : request.headers) {
         // httplib adds these itself; they were never sent.
         if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT")
@@ -404,29 +808,31 @@ void FixtureSites::Handle(const void* requestPointer, void* responsePointer) {
         logged.headers.emplace_back(name, value);
     }
 
-    Site site{};
-    int albumId = 0;
-    int image = 0;
-    if (ParseImagePath(path, site, albumId, image)) {
+    if (const std::optional<ImageTarget> target = ParseImageTarget(path, secure)) {
         std::function<void(const std::string&)> hook;
-        FixtureAlbum album;
+        std::optional<ImageKind> kind;
+        std::string referer;
         {
             std::lock_guard lock(m_mutex);
+            referer = ImageRefererLocked(*target);
             m_requests.push_back(std::move(logged));
             hook = m_imageHook;
-            album = AlbumLocked(site, albumId);
+            kind = ImageKindLocked(*target);
         }
         if (hook) hook(path);
-        if (image < 1 || image > static_cast<int>(album.images.size()) ||
-            album.images[static_cast<size_t>(image - 1)] == ImageKind::NotFound) {
+        if (!referer.empty() && request.get_header_value("Referer") != referer) {
+            response.status = 403;
+            response.set_content("forbidden", "text/plain");
+            return;
+        }
+        if (!kind) {
             response.status = 404;
             response.set_content("not found", "text/plain");
             return;
         }
-        const ImageKind kind = album.images[static_cast<size_t>(image - 1)];
-        auto bytes = std::make_shared<std::string>(ImageBytes(site, albumId, image));
-        const char* type = kind == ImageKind::Png ? "image/png" : "image/jpeg";
-        if (kind == ImageKind::Reset) {
+        auto bytes = std::make_shared<std::string>(ImageBytesFor(*target, *kind));
+        const char* type = *kind == ImageKind::Png ? "image/png" : "image/jpeg";
+        if (*kind == ImageKind::Reset) {
             response.set_content_provider(bytes->size(), type,
                                           [bytes](size_t offset, size_t, httplib::DataSink& sink) {
                                               if (offset > 0) return false;  // drop the connection halfway
@@ -441,8 +847,8 @@ void FixtureSites::Handle(const void* requestPointer, void* responsePointer) {
 
     std::lock_guard lock(m_mutex);
     m_requests.push_back(std::move(logged));
-    std::string contentType;
-    if (std::optional<std::string> body = RenderLocked(path, contentType)) {
+    std::string contentType = "text/html; charset=utf-8";
+    if (std::optional<std::string> body = secure ? RenderTlsLocked(path) : RenderLocked(path, contentType)) {
         response.set_content(*body, contentType.c_str());
     } else {
         response.status = 404;
@@ -453,7 +859,8 @@ void FixtureSites::Handle(const void* requestPointer, void* responsePointer) {
 std::string FixtureSites::Body(const std::string& path) const {
     std::lock_guard lock(m_mutex);
     std::string contentType;
-    return RenderLocked(path, contentType).value_or(std::string{});
+    if (std::optional<std::string> body = RenderLocked(path, contentType)) return *body;
+    return RenderTlsLocked(path).value_or(std::string{});
 }
 
 std::optional<std::string> FixtureSites::RenderLocked(const std::string& path,
