@@ -64,13 +64,7 @@ SiteRoutines DirectSiteRoutines(const DirectSite& description) {
     routines.albumOpen = [site](MainControls& controls) {
         OpenAlbumDirect(controls, site->site, site->viewerImageLinks, SiteAddressing(*site));
     };
-    routines.previous = [site](MainControls& controls) {
-        ViewerPrevious(controls, site->site, SiteAddressing(*site));
-    };
-    routines.next = [site](MainControls& controls) {
-        ViewerNext(controls, site->site, SiteAddressing(*site));
-    };
-    routines.save = [site](MainControls& controls) { ViewerSave(controls, site->site); };
+    AddViewerSteps(routines, site->site, [site] { return SiteAddressing(*site); });
     return routines;
 }
 

@@ -88,11 +88,9 @@ void PageChosen(MainControls& controls) {
 }
 
 void AlbumOpen(MainControls& controls) {
-    if (controls.autoCollect->IsSelected()) return;
     SitePage& page = controls.Page(kSite);
     ProgramState& state = State();
-    state.viewerImages.Clear();
-    const int album = page.albums->Selection() + 1;
+    const int album = BeginAlbumOpen(controls, page);
     if (album < 1) return;
     page.title->SetText(page.albums->ItemText(album - 1));
     state.viewerPosition = 1;
@@ -162,9 +160,7 @@ SiteRoutines Routines() {
     routines.listingLoad = PageChosen;
     routines.albumOpen = AlbumOpen;
     routines.pageWorker = PageCollection;
-    routines.previous = [](MainControls& controls) { ViewerPrevious(controls, kSite, SiteAddressing()); };
-    routines.next = [](MainControls& controls) { ViewerNext(controls, kSite, SiteAddressing()); };
-    routines.save = [](MainControls& controls) { ViewerSave(controls, kSite); };
+    AddViewerSteps(routines, kSite, SiteAddressing);
     return routines;
 }
 

@@ -1,5 +1,7 @@
 #include "collectors/Viewer.h"
 
+#include <algorithm>
+
 #include "collectors/ImageFetch.h"
 #include "collectors/Listing.h"
 #include "collectors/OutputPaths.h"
@@ -7,6 +9,7 @@
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/TextOps.h"
+#include "core/Worker.h"
 #include "net/HttpFetch.h"
 #include "text/Directory.h"
 #include "text/Hash.h"
@@ -30,13 +33,23 @@ void ShowViewerImage(SitePage& page, const ViewerAddressing& addressing, int pos
     page.preview->SetPicture(bytes);
 }
 
+int BeginAlbumOpen(MainControls& controls, SitePage& page) {
+    if (controls.autoCollect->IsSelected()) return 0;
+    State().viewerImages.Clear();
+    return std::max(page.albums->Selection() + 1, 0);
+}
+
+void AddViewerSteps(SiteRoutines& routines, Site site, std::function<ViewerAddressing()> addressing) {
+    routines.previous = [site, addressing](MainControls& controls) { ViewerPrevious(controls, site, addressing()); };
+    routines.next = [site, addressing](MainControls& controls) { ViewerNext(controls, site, addressing()); };
+    routines.save = [site](MainControls& controls) { ViewerSave(controls, site); };
+}
+
 void OpenAlbumDirect(MainControls& controls, Site site, const std::function<TextList(const Text&)>& images,
                      const ViewerAddressing& addressing) {
-    if (controls.autoCollect->IsSelected()) return;
     SitePage& page = controls.Page(site);
     ProgramState& state = State();
-    state.viewerImages.Clear();
-    const int album = page.albums->Selection() + 1;
+    const int album = BeginAlbumOpen(controls, page);
     if (album < 1) return;
 
     page.title->SetText(page.albums->ItemText(album - 1));
@@ -45,6 +58,8 @@ void OpenAlbumDirect(MainControls& controls, Site site, const std::function<Text
 
     const Text url = AlbumUrlAt(album);
     const Text albumPage = url.empty() ? Text{} : HttpFetch(url);
+    // An open that was replaced meanwhile stops here, before it touches the viewer's list.
+    WorkerCheckPoint();
     TextList found = images(albumPage);
     if (found.empty()) return;
     state.viewerImageCount = static_cast<int>(found.size());

@@ -3,6 +3,7 @@
 // image by image on whichever site page was clicked, with that page's addressing and request header.
 #include <functional>
 
+#include "core/SiteRoutines.h"
 #include "core/SitePage.h"
 #include "core/Text.h"
 
@@ -33,6 +34,13 @@ Text ViewerImageAddress(Addressing kind, int position);
 // Fetches image `position` and sets it as the page's picture. A position without an address is treated
 // like a failed fetch: no request goes out and the picture is cleared.
 void ShowViewerImage(SitePage& page, const ViewerAddressing& addressing, int position);
+
+// The start of every site's open: nothing to do while "自动采集" is selected; otherwise ViewerImages is
+// emptied. Returns the double-clicked line (1-based), 0 when there is nothing to open.
+int BeginAlbumOpen(MainControls& controls, SitePage& page);
+
+// Previous, next and save for a site page with that addressing (read when a step starts).
+void AddViewerSteps(SiteRoutines& routines, Site site, std::function<ViewerAddressing()> addressing);
 
 // Opens the selected album line of the page with direct addressing (the open contract of the Sites C to
 // E): nothing while "自动采集" is selected; otherwise the title label, the counter "1", the album page
