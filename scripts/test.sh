@@ -23,5 +23,5 @@ if [ "${DORVANE_SKIP_SANITIZERS:-0}" != "1" ]; then
     -DDORVANE_BUILD_BENCH=OFF -DDORVANE_BUILD_APP=OFF
   cmake --build build-tsan -j "$JOBS"
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir build-tsan --output-on-failure -j "$JOBS" -R "${DORVANE_TSAN_TESTS:-Worker|Concurr|Stress|Tcp}"
+    ctest --test-dir build-tsan --output-on-failure -j "$JOBS" -R "${DORVANE_TSAN_TESTS:-Worker|Concurr|Stress|Tcp|SiteABFlow}"
 fi

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/GuiCall.h"
 #include "core/SitePage.h"
@@ -75,6 +76,8 @@ private:
     GatePtr m_gate;
     TrackedWorker m_worker;
     // Shared with the workers that wait on it, which may outlive a window that gave up waiting for them.
+    // The clipboard text at the last tick of the clipboard timer (none before the first).
+    std::optional<Text> m_lastClipboard;
     std::shared_ptr<InteractionQueue> m_interactions = std::make_shared<InteractionQueue>();
     std::unique_ptr<Parts> m_parts;
 };

@@ -11,12 +11,16 @@
 #include "app/SystemOpen.h"
 #include "core/CodePage.h"
 #include "core/ProgramState.h"
+#include "core/Worker.h"
 #include "net/HttpFetch.h"
 #include "text/Wide.h"
 
 namespace dorvane {
 
 namespace {
+
+// What replaces what in the window's routine queue.
+enum InteractionKey : int { kCategoryKey, kListingKey, kAlbumOpenKey, kViewerStepKey, kFetchSourceKey };
 
 // How long closing the window waits for workers to leave before it gives up on them.
 constexpr auto kExitWait = std::chrono::milliseconds(3000);
@@ -106,10 +110,10 @@ void MainWindow::RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*
     // opens, a page picked while the last one loads); a step of the viewer replaces a step whose image is
     // still on its way. Keeping an image is never dropped.
     int key = InteractionQueue::kNoKey;
-    if (member == &SiteRoutines::categoryLoad) key = 0;
-    if (member == &SiteRoutines::listingLoad) key = 1;
-    if (member == &SiteRoutines::albumOpen) key = 2;
-    if (member == &SiteRoutines::previous || member == &SiteRoutines::next) key = 3;
+    if (member == &SiteRoutines::categoryLoad) key = kCategoryKey;
+    if (member == &SiteRoutines::listingLoad) key = kListingKey;
+    if (member == &SiteRoutines::albumOpen) key = kAlbumOpenKey;
+    if (member == &SiteRoutines::previous || member == &SiteRoutines::next) key = kViewerStepKey;
     MainControls* controls = &Controls();
     m_interactions->Run(key, [routine = std::move(routine), controls] { routine(*controls); });
 }
@@ -196,19 +200,28 @@ void MainWindow::OnBrand() {
 void MainWindow::OnUpdate() { OpenWithSystem(Controls().update.addressBox->GetText()); }
 
 void MainWindow::OnFetchSource() {
-    CustomPage& custom = Controls().custom;
-    const int answer = Controls().messages->Show(Gbk("确认为[UTF-8]编码，取消为[GBK]编码！？"), MbOkCancel);
-    Text page = HttpFetch(custom.urlBox->GetText());
-    if (answer == IdOk) page = Utf8ToGbk(page);
-    custom.sourceBox->SetText(page);
+    MainControls* controls = &Controls();
+    const int answer = controls->messages->Show(Gbk("确认为[UTF-8]编码，取消为[GBK]编码！？"), MbOkCancel);
+    const Text url = controls->custom.urlBox->GetText();
+    // The page arrives off the window thread; a second press replaces a fetch still under way.
+    m_interactions->Run(kFetchSourceKey, [controls, answer, url] {
+        Text page = HttpFetch(url);
+        WorkerCheckPoint();
+        if (answer == IdOk) page = Utf8ToGbk(page);
+        controls->custom.sourceBox->SetText(page);
+    });
 }
 
 void MainWindow::OnClipboardTick() {
     MainControls& c = Controls();
     const Text clip = c.clipboard->GetText();
-    if (clip == c.custom.sourceBox->GetText()) return;
+    // Only a clipboard that changed since the last tick is mirrored: a fetched page, typed text or a
+    // task's log in the box stays until the user copies something new.
+    const bool changed = !m_lastClipboard || *m_lastClipboard != clip;
+    m_lastClipboard = clip;
+    if (!changed || clip == c.custom.sourceBox->GetText()) return;
     c.custom.sourceBox->SetText({});
-    c.custom.sourceBox->AppendText(c.clipboard->GetText());
+    c.custom.sourceBox->AppendText(clip);
 }
 
 void MainWindow::OnUrlBoxFocus() { Controls().custom.urlBox->SetText({}); }

@@ -38,21 +38,6 @@ Text AlbumFolder(MainControls& controls, const Text& title) {
 
 Text SingleSaveFolder(MainControls& controls) { return OutputRoot(controls) + SingleSaveName() + "/"; }
 
-bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes) {
-    WorkerCheckPoint();
-    if (bytes.empty()) {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(std::filesystem::path(NativePath(path)), error);
-        if (!error && size > 0) return false;
-    }
-    return file.Stage(path, {&bytes});
-}
-
-bool WriteImageFile(const Text& path, const Bytes& bytes) {
-    StagedFile file;
-    return StageImageFile(file, path, bytes) && file.Commit();
-}
-
 void CheckedDelaySince(std::chrono::steady_clock::time_point since, int milliseconds) {
     const auto deadline = since + std::chrono::milliseconds(milliseconds);
     if (WorkerToken* worker = CurrentWorker()) {

@@ -17,15 +17,6 @@ Text AlbumFolder(MainControls& controls, const Text& title);
 // OutputRoot + "单张采集/".
 Text SingleSaveFolder(MainControls& controls);
 
-// Writes an image under its final name (atomically, through the file layer). An empty download result
-// does not replace a file that already holds bytes from an earlier run: false, nothing touched. Where no
-// such file exists a zero-length file is still written, so the numbering of the album stays visible.
-// Passes the worker's check point first, so a stopped worker writes nothing more.
-bool WriteImageFile(const Text& path, const Bytes& bytes);
-// The first half of WriteImageFile: the bytes are written under a temporary name, to be committed (or
-// dropped) later, so that the writing can overlap a wait. False when there is nothing to commit (the
-// empty-result rule above, or the file cannot be written).
-bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes);
 
 // Waits on a worker through its token, so that a stop or a pause takes effect during the wait (a plain
 // delay on other threads); the wait ends that many milliseconds after `since`, so work done since then

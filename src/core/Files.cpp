@@ -9,7 +9,11 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <system_error>
+#include <filesystem>
 #include <thread>
+
+#include "core/Worker.h"
 
 #include "core/CodePage.h"
 
@@ -178,6 +182,21 @@ void Delay(long long milliseconds) {
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes) {
+    WorkerCheckPoint();
+    if (bytes.empty()) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(std::filesystem::path(NativePath(path)), error);
+        if (!error && size > 0) return false;
+    }
+    return file.Stage(path, {&bytes});
+}
+
+bool WriteImageFile(const Text& path, const Bytes& bytes) {
+    StagedFile file;
+    return StageImageFile(file, path, bytes) && file.Commit();
 }
 
 }  // namespace dorvane

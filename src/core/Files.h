@@ -42,6 +42,16 @@ private:
     std::string m_temporary;
     std::string m_final;
 };
+// Writes a downloaded image under its final name (atomically, through the file layer). An empty download result
+// does not replace a file that already holds bytes from an earlier run: false, nothing touched. Where no
+// such file exists a zero-length file is still written, so the numbering of the album stays visible.
+// Passes the worker's check point first, so a stopped worker writes nothing more.
+bool WriteImageFile(const Text& path, const Bytes& bytes);
+// The first half of WriteImageFile: the bytes are written under a temporary name, to be committed (or
+// dropped) later, so that the writing can overlap a wait. False when there is nothing to commit (the
+// empty-result rule above, or the file cannot be written).
+bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes);
+
 // Reads a whole regular file; empty when it cannot be read.
 Bytes ReadFile(const Text& path);
 // Sleeps the calling thread; negative counts as 0.

@@ -5,7 +5,8 @@
 
 namespace dorvane {
 
-Bytes PlainDownload(const Text& url) {
+Bytes PlainDownload(const Text& url, Out<int> status) {
+    *status = 0;
     // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
     WorkerCheckPoint();
     TransferRequest request;
@@ -17,7 +18,9 @@ Bytes PlainDownload(const Text& url) {
     TransferResult result = PerformTransfer(request);
     // Whatever the server sent on a completed exchange is the answer, error pages included; a transfer
     // that failed or stopped half way gives nothing.
-    return result.outcome == TransferOutcome::Complete ? std::move(result.body) : Bytes();
+    if (result.outcome != TransferOutcome::Complete) return {};
+    *status = static_cast<int>(result.status);
+    return std::move(result.body);
 }
 
 }  // namespace dorvane

@@ -59,7 +59,9 @@ TEST_F(SmallCommands, SourceBoxFollowsTheClipboard) {
     };
     const Case cases[] = {
         {"plain", QStringLiteral("abc"), QString(), "abc"},
-        {"typing is undone", QStringLiteral("abc"), QStringLiteral("typed"), "abc"},
+        // Only a new copy replaces what the box holds: typing stays while the clipboard is unchanged.
+        {"typing stays", QStringLiteral("abc"), QStringLiteral("typed"), "typed"},
+        {"a new copy replaces typing", QStringLiteral("xyz"), QStringLiteral("typed"), "xyz"},
         {"chinese", U("中文页面"), QString(), Gbk("中文页面")},
         {"line ends", QStringLiteral("a\r\nb"), QString(), "a\r\nb"},
         {"empty clipboard empties the box", QString(), QStringLiteral("left over"), ""},
@@ -249,8 +251,11 @@ TEST_F(SourceFetch, AnswerDecidesTheCodePage) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         AnswerScope answers(k.answer);
+        c->custom.sourceBox->SetText("old");
         c->custom.urlBox->SetText(address);
         Fetch();
+        // The page arrives off the window thread.
+        EXPECT_TRUE(ProcessUntil([&] { return c->custom.sourceBox->GetText() != "old"; }));
         ASSERT_EQ(answers.asked.size(), 1u);
         EXPECT_EQ(answers.asked[0].text, Gbk("确认为[UTF-8]编码，取消为[GBK]编码！？"));
         EXPECT_EQ(answers.asked[0].flags, MbOkCancel);
@@ -268,6 +273,7 @@ TEST_F(SourceFetch, EmptyOrDeadAddressEmptiesTheSourceBox) {
         c->custom.sourceBox->SetText("old");
         c->custom.urlBox->SetText(bad);
         Fetch();
+        EXPECT_TRUE(ProcessUntil([&] { return c->custom.sourceBox->GetText() != "old"; }));
         EXPECT_EQ(c->custom.sourceBox->GetText(), "");
     }
     EXPECT_EQ(answers.asked.size(), 2u);

@@ -1,0 +1,101 @@
+#include "custom/CustomPage.h"
+
+#include <memory>
+#include <mutex>
+
+#include "core/Numbers.h"
+#include "core/ProgramState.h"
+#include "custom/CustomRules.h"
+#include "custom/DownloadTask.h"
+#include "text/Directory.h"
+
+namespace dorvane::custom {
+
+namespace {
+
+constexpr int kTaskCheckMilliseconds = 5000;
+constexpr int kClipboardMilliseconds = 2000;
+
+// The task the watcher watches: the one started last.
+struct Current {
+    std::mutex mutex;
+    std::shared_ptr<DownloadTask> task;
+};
+
+Current& TheCurrent() {
+    static Current* current = new Current;
+    return *current;
+}
+
+Text TaskFolder(MainControls& controls, const Text& taskName) {
+    static const Text custom = Gbk("自定义采集");
+    return controls.saveFolder->GetText() + "/" + custom + "/" + taskName + "/";
+}
+
+void StartTask(MainControls& controls, const TextList& items, const Text& taskName) {
+    CustomPage& page = controls.custom;
+    const Text folder = TaskFolder(controls, taskName);
+    EnsureDirectory(folder);
+    page.taskStatus->SetText(taskName);
+    auto task = std::make_shared<DownloadTask>(items, folder);
+    {
+        Current& current = TheCurrent();
+        std::lock_guard lock(current.mutex);
+        current.task = task;
+    }
+    task->Start(page);
+    page.taskTimer->SetPeriod(kTaskCheckMilliseconds);
+}
+
+}  // namespace
+
+void Start(MainControls& controls) {
+    CustomPage& page = controls.custom;
+    ProgramState& state = State();
+    const Text source = page.sourceBox->GetText();
+    const Rules rules{page.titleStart->GetText(), page.titleEnd->GetText(), page.contentStart->GetText(),
+                      page.contentEnd->GetText()};
+    Extraction found = Extract(source, rules);
+    state.customItems.Assign(found.items);
+    state.customItemCount = static_cast<int>(found.items.size());
+    if (found.items.empty()) {
+        static const Text nothing = Gbk("错误！标题！");
+        controls.messages->Show(nothing);
+        return;
+    }
+    const Text taskName = TaskName(found.titles, found.items.size());
+    state.customTaskName.Set(taskName);
+    page.sourceBox->SetText({});
+    page.sourceBox->SetReadOnly(true);
+    if (page.extractLinks->IsSelected()) {
+        page.sourceBox->AppendText(ExtractionOutput(found.items));
+        static const Text done = Gbk("==== 提 取 完 成 ====");
+        controls.messages->Show(done);
+    } else if (page.imageCollect->IsSelected()) {
+        StartTask(controls, found.items, taskName);
+    } else {
+        page.moreFunctions->SetSelected(true);
+        page.noticeBox->SetVisible(true);
+    }
+}
+
+void TaskTimerTick(MainControls& controls) {
+    std::shared_ptr<DownloadTask> task;
+    {
+        Current& current = TheCurrent();
+        std::lock_guard lock(current.mutex);
+        task = current.task;
+        if (task && task->Finished()) current.task.reset();
+    }
+    if (task && !task->Finished()) return;
+    controls.custom.taskTimer->SetPeriod(0);
+    if (!task) return;
+    static const Text done = Gbk("==== 任 务 完 成 ====");
+    static const Text failedBefore = Gbk("\r\n失败 ");
+    static const Text failedAfter = Gbk(" 张");
+    const int failed = task->Failed();
+    controls.messages->Show(failed > 0 ? done + failedBefore + IntegerText(failed) + failedAfter : done);
+    controls.custom.clipboardTimer->SetPeriod(kClipboardMilliseconds);
+}
+
+}  // namespace dorvane::custom

@@ -1,0 +1,76 @@
+#include "custom/DownloadTask.h"
+
+#include "core/Files.h"
+#include "core/Numbers.h"
+#include "core/Worker.h"
+#include "net/PlainDownload.h"
+
+namespace dorvane::custom {
+
+struct DownloadTask::Side {
+    PictureBox* picture = nullptr;
+    Label* status = nullptr;
+};
+
+Text ItemLine(int n, const Text& address, const Text& what) {
+    static const Text before = Gbk("【第");
+    static const Text after = Gbk("张】");
+    return before + IntegerText(n) + after + address + what;
+}
+
+DownloadTask::DownloadTask(TextList items, Text folder)
+    : m_items(std::make_shared<const TextList>(std::move(items))), m_folder(std::move(folder)) {}
+
+int DownloadTask::ItemCount() const { return static_cast<int>(m_items->size()); }
+
+bool DownloadTask::Finished() const { return m_progress->downloadersLeft.load() == 0; }
+
+int DownloadTask::Failed() const { return m_progress->failed.load(); }
+
+void DownloadTask::Download(const TextList& items, const Text& folder, int first, const Side& side, EditBox* log,
+                            Progress& progress) {
+    static const Text collecting = Gbk("[正在采集...]\r\n");
+    static const Text succeeded = Gbk("[采集成功]\r\n");
+    static const Text failed = Gbk("[采集失败]\r\n");
+    for (size_t n = static_cast<size_t>(first); n <= items.size(); n += 2) {
+        const Text& address = items[n - 1];
+        const int number = static_cast<int>(n);
+        side.status->SetText(ItemLine(number, address, collecting));
+        int status = 0;
+        Bytes bytes = PlainDownload(address, status);
+        WorkerCheckPoint();
+        // An error page is not the image: shown and stored like a download that brought nothing.
+        const bool downloaded = !bytes.empty() && status < 400;
+        if (!downloaded) bytes.clear();
+        side.picture->SetPicture(bytes);
+        const bool written = WriteImageFile(folder + IntegerText(number) + ".jpg", bytes);
+        const bool ok = downloaded && written;
+        if (!ok) ++progress.failed;
+        log->AppendText(ItemLine(number, address, ok ? succeeded : failed));
+    }
+}
+
+bool DownloadTask::Start(CustomPage& page) {
+    const Side odd{page.leftPicture, page.leftStatus};
+    const Side even{page.rightPicture, page.rightStatus};
+    EditBox* log = page.sourceBox;
+    bool started = true;
+    for (const auto& [first, side] : {std::pair{1, odd}, std::pair{2, even}}) {
+        // Each downloader holds the task's items and progress for as long as it runs.
+        auto routine = [items = m_items, folder = m_folder, first = first, side = side, log,
+                        progress = m_progress] {
+            struct Done {
+                Progress& progress;
+                ~Done() { --progress.downloadersLeft; }
+            } done{*progress};
+            Download(*items, folder, first, side, log, *progress);
+        };
+        if (!StartWorkerThread(routine)) {
+            --m_progress->downloadersLeft;
+            started = false;
+        }
+    }
+    return started;
+}
+
+}  // namespace dorvane::custom
