@@ -25,4 +25,7 @@ struct AppHooks {
 
 AppHooks& Hooks();
 
+// Fills the hooks with the program's own parts (the custom page's handlers). Called once at start-up.
+void InstallProgramHooks();
+
 }  // namespace dorvane

@@ -8,7 +8,6 @@
 #include "app/MainWindow.h"
 #include "collectors/Collectors.h"
 #include "core/ProgramState.h"
-#include "custom/CustomPage.h"
 #include "core/Worker.h"
 
 namespace dorvane {
@@ -20,8 +19,7 @@ int RunApplication(int argc, char** argv) {
     // Program-wide state starts empty; the site pages get their routines before any page can run one.
     State().Reset();
     RegisterSiteCollectors();
-    Hooks().customStart = [](MainWindow& window) { custom::Start(window.Controls()); };
-    Hooks().taskTimerTick = [](MainWindow& window) { custom::TaskTimerTick(window.Controls()); };
+    InstallProgramHooks();
     int code = 0;
     {
         MainWindow window;

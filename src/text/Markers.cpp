@@ -43,9 +43,11 @@ int TextBetweenAll(const Text& text, const Text& left, const Text& right, TextLi
         long long found = TextFind(text, left, pos, ignoreCase);
         if (found < 1) break;
         pos = found + leftLength;
-        long long end = TextFind(text, right, pos, ignoreCase);
-        if (end < pos) break;
-        const size_t pieceLength = static_cast<size_t>(end - pos);
+        // An empty right marker is found at position 1 whenever anything follows the left marker: the piece
+        // is then empty.
+        const long long end = TextFind(text, right, pos, ignoreCase);
+        if (end < 1) break;
+        const size_t pieceLength = end > pos ? static_cast<size_t>(end - pos) : 0;
         const size_t itemLength = pieceLength + prefix.size() + suffix.size() + (keepLeft ? left.size() : 0) +
                                   (keepRight ? right.size() : 0);
         if (maxLength > 0 && static_cast<long long>(itemLength) >= maxLength) continue;

@@ -135,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         AllCase{"NoRightMarker", "[a[b", "[", "]", false, 0, "", "", false, false, 1, {}},
         // An empty left marker would find the same place forever; it yields nothing.
         AllCase{"EmptyLeftYieldsNothing", "[a][b]", "", "]", false, 0, "", "", false, false, 1, {}},
+        // One empty piece per left marker that has a byte after it.
+        AllCase{"EmptyRightGivesEmptyPieces", "xaxa", "a", "", false, 0, "", "", false, false, 1, {""}},
         AllCase{"EmptyText", "", "[", "]", false, 0, "", "", false, false, 1, {}},
         AllCase{"QuoteMarkerIsLiteralHere",
                 Gbk("#引号a#引号"),

@@ -1,0 +1,183 @@
+// The custom download task against a local server: files and bytes, the odd/even split, the log, the
+// completion decided by the downloaders, and tasks that overlap.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <thread>
+
+#include "core/CodePage.h"
+#include "core/MemoryControls.h"
+#include "core/ProgramState.h"
+#include "core/Worker.h"
+#include "custom/CustomPage.h"
+#include "support/LocalServer.h"
+#include "support/TestCertificate.h"
+
+namespace dorvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string ImageBody(const std::string& path) { return "\xFF\xD8 image of " + path; }
+
+class DownloadTask : public ::testing::Test {
+protected:
+    void SetUp() override {
+        State().Reset();
+        server.Http().Get(R"(/(\w+)/(\d+)\.jpg)", [this](const httplib::Request& request, httplib::Response& res) {
+            {
+                std::unique_lock lock(mutex);
+                held.wait(lock, [&] { return request.matches[1] != holdPrefix; });
+            }
+            if (request.matches[2] == "4") {
+                res.status = 404;
+                res.set_content("<html>missing</html>", "text/html");
+                return;
+            }
+            res.set_content(ImageBody(request.path), "image/jpeg");
+        });
+        ASSERT_TRUE(server.Start());
+        folder = MakeTempFolder("dorvane-custom");
+        window.saveFolder.SetText(folder);
+        c.extractLinks->SetSelected(false);
+        c.imageCollect->SetSelected(true);
+        c.titleStart->SetText("<h1>");
+        c.titleEnd->SetText("</h1>");
+        c.contentStart->SetText("<img src=\"");
+        c.contentEnd->SetText("\">");
+    }
+    void TearDown() override {
+        Hold({});
+        // The downloaders write this test's controls to their last item: let them finish first.
+        for (int i = 0; i < 2000 && RunningWorkerCount() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(RunningWorkerCount(), 0);
+        server.Stop();
+        RemoveFolder(folder);
+    }
+    void Hold(const std::string& prefix) {
+        {
+            std::lock_guard lock(mutex);
+            holdPrefix = prefix;
+        }
+        held.notify_all();
+    }
+    // A page titled `title` with `count` image links under /prefix/.
+    void Page(const std::string& title, const std::string& prefix, int count) {
+        std::string html = "<h1>" + title + "</h1>";
+        for (int n = 1; n <= count; ++n) html += "<img src=\"" + server.Url("/" + prefix + "/" + std::to_string(n) + ".jpg") + "\">";
+        c.sourceBox->SetText(html);
+    }
+    // Ticks the task timer until a message appears; the number of ticks it took.
+    int TickUntilMessage() {
+        for (int tick = 1; tick <= 2000; ++tick) {
+            custom::TaskTimerTick(window.controls);
+            if (!window.messages.Messages().empty()) return tick;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return -1;
+    }
+    fs::path TaskFolder(const std::string& name) const { return fs::path(folder) / "自定义采集" / name; }
+    std::vector<std::string> History(MemoryLabel& label) {
+        std::vector<std::string> texts;
+        for (const auto& text : label.History()) texts.push_back(GbkToUtf8(text));
+        return texts;
+    }
+
+    LocalServer server;
+    std::mutex mutex;
+    std::condition_variable held;
+    std::string holdPrefix;
+    std::string folder;
+    MemoryMainWindow window;
+    CustomPage& c = window.controls.custom;
+};
+
+TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
+    Page("T", "a", 7);
+    custom::Start(window.controls);
+    EXPECT_EQ(GbkToUtf8(window.custom.taskStatus.GetText()), "T[7P]");
+    EXPECT_EQ(c.taskTimer->Period(), 5000);
+    ASSERT_GT(TickUntilMessage(), 0);
+    ASSERT_EQ(window.messages.Messages().size(), 1u);
+    EXPECT_EQ(GbkToUtf8(window.messages.Messages()[0].text), "==== 任 务 完 成 ====\r\n失败 1 张");
+    EXPECT_EQ(c.taskTimer->Period(), 0);
+    EXPECT_EQ(c.clipboardTimer->Period(), 2000);
+    // Once announced, later ticks announce nothing.
+    custom::TaskTimerTick(window.controls);
+    EXPECT_EQ(window.messages.Messages().size(), 1u);
+
+    for (int n = 1; n <= 7; ++n) {
+        const std::string path = "/a/" + std::to_string(n) + ".jpg";
+        EXPECT_EQ(ReadAll(TaskFolder("T[7P]") / (std::to_string(n) + ".jpg")), n == 4 ? "" : ImageBody(path)) << n;
+    }
+    // The odd downloader shows items 1, 3, 5, 7 on the left, the even one 2, 4, 6 on the right.
+    const auto left = History(window.custom.leftStatus);
+    const auto right = History(window.custom.rightStatus);
+    ASSERT_EQ(left.size(), 5u);  // the design text, then four items
+    ASSERT_EQ(right.size(), 4u);
+    for (size_t i = 1; i < left.size(); ++i) {
+        const std::string n = std::to_string(2 * i - 1);
+        EXPECT_EQ(left[i], "【第" + n + "张】" + server.Url("/a/" + n + ".jpg") + "[正在采集...]\r\n");
+    }
+    EXPECT_EQ(right.back(), "【第6张】" + server.Url("/a/6.jpg") + "[正在采集...]\r\n");
+    // One log line per item, in completion order.
+    const std::string log = GbkToUtf8(c.sourceBox->GetText());
+    for (int n = 1; n <= 7; ++n) {
+        const std::string line =
+            "【第" + std::to_string(n) + "张】" + server.Url("/a/" + std::to_string(n) + ".jpg") +
+            (n == 4 ? "[采集失败]\r\n" : "[采集成功]\r\n");
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 7);
+    EXPECT_EQ(window.custom.leftPicture.GetPicture(), ImageBody("/a/7.jpg"));
+}
+
+TEST_F(DownloadTask, AFolderHoldingFilesEndsNothingEarlyAndKeepsGoodFiles) {
+    const fs::path task = TaskFolder("R[7P]");
+    fs::create_directories(task);
+    for (int n = 1; n <= 7; ++n) std::ofstream(task / (std::to_string(n) + ".jpg")) << "old " << n;
+    Hold("r");
+    Page("R", "r", 7);
+    custom::Start(window.controls);
+    for (int tick = 0; tick < 5; ++tick) custom::TaskTimerTick(window.controls);
+    EXPECT_TRUE(window.messages.Messages().empty());
+    EXPECT_EQ(c.taskTimer->Period(), 5000);
+    Hold({});
+    ASSERT_GT(TickUntilMessage(), 0);
+    EXPECT_EQ(ReadAll(task / "1.jpg"), ImageBody("/r/1.jpg"));
+    // The failed item does not wipe what the earlier run stored.
+    EXPECT_EQ(ReadAll(task / "4.jpg"), "old 4");
+}
+
+TEST_F(DownloadTask, ASecondStartDoesNotChangeTheFirstTask) {
+    Hold("first");
+    Page("One", "first", 3);
+    custom::Start(window.controls);
+    Page("Two", "second", 2);
+    custom::Start(window.controls);
+    ASSERT_GT(TickUntilMessage(), 0);
+    EXPECT_EQ(GbkToUtf8(window.messages.Messages()[0].text), "==== 任 务 完 成 ====");
+    EXPECT_EQ(ReadAll(TaskFolder("Two[2P]") / "2.jpg"), ImageBody("/second/2.jpg"));
+    Hold({});
+    // The first task goes on with its own items into its own folder.
+    const fs::path first = TaskFolder("One[3P]") / "3.jpg";
+    for (int i = 0; i < 2000 && ReadAll(first).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(ReadAll(first), ImageBody("/first/3.jpg"));
+    EXPECT_EQ(ReadAll(TaskFolder("One[3P]") / "1.jpg"), ImageBody("/first/1.jpg"));
+    EXPECT_FALSE(fs::exists(TaskFolder("Two[2P]") / "3.jpg"));
+}
+
+}  // namespace
+}  // namespace dorvane::test
