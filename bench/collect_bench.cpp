@@ -1,7 +1,16 @@
-// A whole listing page collected from the local fixture sites (20 albums x 30 images of about 200 KB)
-// with the real page worker and in-memory controls, beside the curl program fetching the same image
-// addresses in one process. Reports images per second, the time per image beyond the worker's fixed
-// 5 ms wait, and the peak resident memory of this process.
+// Whole listing pages collected from the local fixture sites with the real page worker and in-memory
+// controls, each beside the curl program fetching the same addresses in one process (keep-alive, as curl
+// does by default):
+//   Site D  (HTTP)  20 albums x 30 images of about 200 KB, one request per image, 5 ms wait per image;
+//   Site A  (HTTPS) 10 albums x 20 images: per album its first page, then per image its album page and the
+//                   image (1 + 2 x 20 requests); 10 ms wait per album, 5 + 10 ms per image;
+//   Site B  (HTTPS) 10 albums x 20 images, one request per image, 5 ms wait per image.
+// The HTTPS server guards its images by Referer, so a run that sent the wrong one fails instead of timing
+// 403 answers. Reports images per second, the worker's time per request beyond its fixed waits next to
+// curl's time per request, and the peak resident memory of this process.
+// The worker connects afresh for every request, while curl keeps its connection; on Sites A and B curl
+// also runs once more with a new connection per request, to tell the cost of connecting (TLS included)
+// from the rest.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -11,8 +20,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "collectors/SiteA.h"
+#include "collectors/SiteB.h"
 #include "collectors/SiteD.h"
 #include "core/MemoryControls.h"
 #include "core/ProgramState.h"
@@ -24,29 +37,72 @@ namespace {
 namespace fs = std::filesystem;
 using dorvane::Site;
 
-constexpr int kAlbums = 20;
-constexpr int kImagesPerAlbum = 30;
-constexpr int kImages = kAlbums * kImagesPerAlbum;
+// One collected listing page and the fixed waits its worker spends on it.
+struct PageShape {
+    const char* name;
+    Site site;
+    int albums;
+    int imagesPerAlbum;
+    double waitPerAlbumMs;
+    double waitPerImageMs;
+    // Requests beyond one per image: Site A reads the album's first page and one album page per image.
+    int extraRequestsPerAlbum;
+    int extraRequestsPerImage;
+
+    int Images() const { return albums * imagesPerAlbum; }
+    int Requests() const {
+        return albums * (extraRequestsPerAlbum + imagesPerAlbum * (1 + extraRequestsPerImage));
+    }
+    double WaitMs() const { return albums * waitPerAlbumMs + Images() * waitPerImageMs; }
+};
+
+constexpr PageShape kSiteD{"Site D", Site::D, 20, 30, 0.0, 5.0, 0, 0};
+constexpr PageShape kSiteA{"Site A", Site::A, 10, 20, 10.0, 15.0, 1, 1};
+constexpr PageShape kSiteB{"Site B", Site::B, 10, 20, 0.0, 5.0, 0, 0};
 constexpr size_t kImageBytes = 200 * 1024;
-constexpr double kWaitMs = 5.0;
+constexpr auto kWorkerTimeout = std::chrono::minutes(5);
+
+// What each site's benchmarks measured, for the summary after the run.
+struct Comparison {
+    double workerPerRequestMs = 0;
+    double curlPerRequestMs = 0;
+    // curl again, made to open a new connection for every request as the worker does (HTTPS sites only).
+    double curlNewConnectionPerRequestMs = 0;
+};
+Comparison g_siteD, g_siteA, g_siteB;
+
+// The first albums of listing page 1, each holding the shape's image count.
+void ShapeListing(dorvane::test::FixtureSites& sites, const PageShape& shape) {
+    std::vector<int> ids = sites.Listing(shape.site, 1);
+    ids.resize(static_cast<size_t>(shape.albums));
+    for (int id : ids) {
+        dorvane::test::FixtureAlbum album = sites.Album(shape.site, id);
+        album.images.assign(static_cast<size_t>(shape.imagesPerAlbum), dorvane::test::ImageKind::Jpeg);
+        sites.SetAlbum(shape.site, std::move(album));
+    }
+    sites.SetListing(shape.site, 1, std::move(ids));
+}
 
 dorvane::test::FixtureSites& Sites() {
     static auto* sites = [] {
         auto* made = new dorvane::test::FixtureSites({.pageCount = 1,
-                                                      .albumsPerPage = kAlbums,
-                                                      .imagesPerAlbum = kImagesPerAlbum,
-                                                      .imageBytes = kImageBytes});
+                                                      .albumsPerPage = kSiteD.albums,
+                                                      .imagesPerAlbum = kSiteD.imagesPerAlbum,
+                                                      .imageBytes = kImageBytes,
+                                                      .requireReferer = true});
         if (!made->Start()) {
             std::fprintf(stderr, "fixture server did not start\n");
             std::exit(1);
         }
         made->UseForSettings();
+        ShapeListing(*made, kSiteA);
+        ShapeListing(*made, kSiteB);
         return made;
     }();
     return *sites;
 }
 
-fs::path ScratchFolder(const char* name) {
+fs::path ScratchFolder(const std::string& name) {
     const fs::path folder = fs::temp_directory_path() / ("dorvane-bench-" + std::to_string(getpid())) / name;
     fs::remove_all(folder);
     fs::create_directories(folder);
@@ -62,10 +118,49 @@ long PeakResidentKb() {
     return -1;
 }
 
-double g_workerPerImageMs = 0;
-double g_curlPerImageMs = 0;
+// Non-empty files below the folder: a 403 or a failed transfer leaves an empty one or none.
+int FilledFiles(const fs::path& folder) {
+    int count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file() && entry.file_size() > 0) ++count;
+    }
+    return count;
+}
 
-void BM_PageWorker(benchmark::State& state) {
+// Runs a routine off this thread, as the window does, and waits for it. A routine that hangs ends the
+// run: its thread still holds the window and the routines, so nothing here may go on and free them.
+bool RunOnWorker(const dorvane::SiteRoutines::Routine& routine, dorvane::MainControls& controls) {
+    auto token = dorvane::StartWorkerThread([&routine, &controls] { routine(controls); });
+    if (!token) return false;
+    if (!token->WaitFinished(kWorkerTimeout)) {
+        std::fprintf(stderr, "a routine did not finish within %lld minutes\n",
+                     static_cast<long long>(kWorkerTimeout.count()));
+        std::_Exit(1);
+    }
+    return true;
+}
+
+// Puts listing page 1 of the site on the window the way the user gets there.
+bool LoadListing(const PageShape& shape, const dorvane::SiteRoutines& routines,
+                 dorvane::MemoryMainWindow& window) {
+    auto& page = window.pages[static_cast<int>(shape.site)];
+    if (shape.site == Site::A) {
+        // The menu goes in as page setup would put it, without the follow-up threads setup starts; then
+        // the first category and its first page.
+        for (const std::string& url : Sites().CategoryUrls()) dorvane::State().siteACategoryUrls.Append(url);
+        for (const std::string& name : Sites().CategoryNames()) page.categories.AddItem(name);
+        page.categories.SetSelection(0);
+        if (!RunOnWorker(routines.categoryLoad, window.controls)) return false;
+    } else {
+        if (shape.site == Site::B) dorvane::State().siteBTagUrl.Set(Sites().TagUrl(0));
+        page.pages.AddItem("1");
+    }
+    page.pages.SetSelection(0);
+    return RunOnWorker(routines.listingLoad, window.controls) && page.albums.ItemCount() == shape.albums;
+}
+
+void TimePageWorker(benchmark::State& state, const PageShape& shape, const dorvane::SiteRoutines& routines,
+                    Comparison& result) {
     Sites();
     double totalSeconds = 0;
     for (auto _ : state) {
@@ -74,76 +169,148 @@ void BM_PageWorker(benchmark::State& state) {
         dorvane::MemoryMainWindow window;
         const fs::path save = ScratchFolder("worker");
         window.saveFolder.SetText(save.string());
-        window.pages[static_cast<int>(Site::D)].pages.AddItem("1");
-        window.pages[static_cast<int>(Site::D)].pages.SetSelection(0);
-        const dorvane::SiteRoutines routines = dorvane::sited::Routines();
-        routines.listingLoad(window.controls);
-        if (window.pages[static_cast<int>(Site::D)].albums.ItemCount() != kAlbums) {
+        if (!LoadListing(shape, routines, window)) {
             state.SkipWithError("listing did not load");
             break;
         }
         state.ResumeTiming();
 
         const auto start = std::chrono::steady_clock::now();
-        auto token =
-            dorvane::StartWorkerThread([&window, &routines] { routines.pageWorker(window.controls); });
-        if (!token || !token->WaitFinished(std::chrono::minutes(5))) {
-            state.SkipWithError("worker did not finish");
+        if (!RunOnWorker(routines.pageWorker, window.controls)) {
+            state.SkipWithError("worker did not start");
             break;
         }
         totalSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
         state.PauseTiming();
+        const int written = FilledFiles(save);
         fs::remove_all(save);
+        if (written != shape.Images()) {
+            state.SkipWithError("worker did not write every image");
+            break;
+        }
         state.ResumeTiming();
     }
-    const double perImageMs = totalSeconds * 1000.0 / (static_cast<double>(state.iterations()) * kImages);
-    g_workerPerImageMs = perImageMs - kWaitMs;
-    state.counters["images_per_s"] = 1000.0 / perImageMs;
-    state.counters["ms_per_image_beyond_wait"] = g_workerPerImageMs;
+    if (state.iterations() == 0 || totalSeconds <= 0) return;
+    const double iterationMs = totalSeconds * 1000.0 / static_cast<double>(state.iterations());
+    result.workerPerRequestMs = (iterationMs - shape.WaitMs()) / shape.Requests();
+    state.counters["images_per_s"] = shape.Images() * 1000.0 / iterationMs;
+    state.counters["ms_per_request_beyond_waits"] = result.workerPerRequestMs;
     state.counters["VmHWM_MB"] = static_cast<double>(PeakResidentKb()) / 1024.0;
 }
 
-void BM_CurlCommandLine(benchmark::State& state) {
+// Every address the worker requests, in its order.
+std::vector<std::string> RequestedUrls(const PageShape& shape) {
+    std::vector<std::string> urls;
+    for (int id : Sites().Listing(shape.site, 1)) {
+        const std::string album = shape.site == Site::A ? Sites().AlbumUrl(Site::A, id) : std::string{};
+        if (shape.site == Site::A) urls.push_back(album);
+        for (int image = 1; image <= shape.imagesPerAlbum; ++image) {
+            if (shape.site == Site::A) urls.push_back(album + "/" + std::to_string(image));
+            urls.push_back(Sites().ImageUrl(shape.site, id, image));
+        }
+    }
+    return urls;
+}
+
+// The Referer the site's image requests carry (none on Site D). curl sends it on every request, pages
+// included; the server ignores it there.
+std::string RefererLine(const PageShape& shape) {
+    if (shape.site == Site::A) return "Referer: " + Sites().HomeA();
+    if (shape.site == Site::B) return "Referer: " + Sites().HomeB() + "t/nvshen/";
+    return {};
+}
+
+// curl fetching the shape's addresses in one process. By default it keeps its connection open between
+// requests; with newConnections every request asks the server to close it ("Connection: close"), so curl
+// connects afresh each time (it still resumes the TLS session).
+void TimeCurl(benchmark::State& state, const PageShape& shape, bool newConnections, double& perRequestMs) {
     Sites();
+    const std::vector<std::string> urls = RequestedUrls(shape);
+    if (static_cast<int>(urls.size()) != shape.Requests()) {
+        state.SkipWithError("unexpected request count");
+        return;
+    }
     double totalSeconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const fs::path folder = ScratchFolder("curl");
-        const fs::path config = folder / "images.curl";
+        const fs::path config = folder / "requests.curl";
         {
             std::ofstream out(config);
-            for (int album = 1; album <= kAlbums; ++album) {
-                for (int image = 1; image <= kImagesPerAlbum; ++image) {
-                    out << "url = \"" << Sites().ImageUrl(Site::D, album, image) << "\"\n"
-                        << "output = \""
-                        << (folder / (std::to_string(album) + "-" + std::to_string(image) + ".jpg")).string()
-                        << "\"\n";
-                }
+            if (const std::string referer = RefererLine(shape); !referer.empty())
+                out << "header = \"" << referer << "\"\n";
+            if (newConnections) out << "header = \"Connection: close\"\n";
+            for (size_t k = 0; k < urls.size(); ++k) {
+                out << "url = \"" << urls[k] << "\"\n"
+                    << "output = \"" << (folder / (std::to_string(k + 1) + ".out")).string() << "\"\n";
             }
         }
-        const std::string command = "curl --silent --show-error --config '" + config.string() + "'";
+        // --insecure: the HTTPS fixture server's certificate is self-signed.
+        const std::string command =
+            "curl --silent --show-error --fail --insecure --config '" + config.string() + "'";
         state.ResumeTiming();
 
         const auto start = std::chrono::steady_clock::now();
-        const int result = std::system(command.c_str());
+        const int exitCode = std::system(command.c_str());
         totalSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (result != 0) {
+
+        state.PauseTiming();
+        const int written = FilledFiles(folder) - 1;  // less the config file
+        fs::remove_all(folder);
+        if (exitCode != 0 || written != shape.Requests()) {
             state.SkipWithError("curl failed");
             break;
         }
-
-        state.PauseTiming();
-        fs::remove_all(folder);
         state.ResumeTiming();
     }
-    g_curlPerImageMs = totalSeconds * 1000.0 / (static_cast<double>(state.iterations()) * kImages);
-    state.counters["images_per_s"] = 1000.0 / g_curlPerImageMs;
-    state.counters["ms_per_image"] = g_curlPerImageMs;
+    if (state.iterations() == 0 || totalSeconds <= 0) return;
+    perRequestMs = totalSeconds * 1000.0 / (static_cast<double>(state.iterations()) * shape.Requests());
+    state.counters["requests_per_s"] = 1000.0 / perRequestMs;
+    state.counters["ms_per_request"] = perRequestMs;
 }
 
-BENCHMARK(BM_PageWorker)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_CurlCommandLine)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_SiteD_PageWorker(benchmark::State& state) {
+    TimePageWorker(state, kSiteD, dorvane::sited::Routines(), g_siteD);
+}
+void BM_SiteD_Curl(benchmark::State& state) { TimeCurl(state, kSiteD, false, g_siteD.curlPerRequestMs); }
+void BM_SiteA_PageWorker(benchmark::State& state) {
+    TimePageWorker(state, kSiteA, dorvane::sitea::Routines(), g_siteA);
+}
+void BM_SiteA_Curl(benchmark::State& state) { TimeCurl(state, kSiteA, false, g_siteA.curlPerRequestMs); }
+void BM_SiteA_CurlNewConnections(benchmark::State& state) {
+    TimeCurl(state, kSiteA, true, g_siteA.curlNewConnectionPerRequestMs);
+}
+void BM_SiteB_PageWorker(benchmark::State& state) {
+    TimePageWorker(state, kSiteB, dorvane::siteb::Routines(), g_siteB);
+}
+void BM_SiteB_Curl(benchmark::State& state) { TimeCurl(state, kSiteB, false, g_siteB.curlPerRequestMs); }
+void BM_SiteB_CurlNewConnections(benchmark::State& state) {
+    TimeCurl(state, kSiteB, true, g_siteB.curlNewConnectionPerRequestMs);
+}
+
+BENCHMARK(BM_SiteD_PageWorker)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteD_Curl)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteA_PageWorker)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteA_Curl)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteA_CurlNewConnections)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteB_PageWorker)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteB_Curl)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteB_CurlNewConnections)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void PrintComparison(const PageShape& shape, const Comparison& measured) {
+    if (measured.workerPerRequestMs <= 0 || measured.curlPerRequestMs <= 0) return;
+    std::printf(
+        "%s, per request beyond the waits (%d requests, %.0f ms of waits): worker %.3f ms, curl %.3f ms, "
+        "ratio %.2f (target <= 1.25)\n",
+        shape.name, shape.Requests(), shape.WaitMs(), measured.workerPerRequestMs, measured.curlPerRequestMs,
+        measured.workerPerRequestMs / measured.curlPerRequestMs);
+    if (measured.curlNewConnectionPerRequestMs > 0) {
+        std::printf("%s, curl with a new connection per request: %.3f ms, worker ratio to it %.2f\n",
+                    shape.name, measured.curlNewConnectionPerRequestMs,
+                    measured.workerPerRequestMs / measured.curlNewConnectionPerRequestMs);
+    }
+}
 
 }  // namespace
 
@@ -152,11 +319,10 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (g_workerPerImageMs > 0 && g_curlPerImageMs > 0) {
-        std::printf(
-            "\nper image beyond the 5 ms wait: worker %.3f ms, curl %.3f ms, ratio %.2f (target <= 1.25)\n",
-            g_workerPerImageMs, g_curlPerImageMs, g_workerPerImageMs / g_curlPerImageMs);
-    }
+    std::printf("\n");
+    PrintComparison(kSiteD, g_siteD);
+    PrintComparison(kSiteA, g_siteA);
+    PrintComparison(kSiteB, g_siteB);
     std::printf("peak resident memory (VmHWM): %.1f MB (target < 64 MB)\n",
                 static_cast<double>(PeakResidentKb()) / 1024.0);
     std::error_code ignored;

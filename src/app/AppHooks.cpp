@@ -1,7 +1,13 @@
 #include "app/AppHooks.h"
 
+#include "app/CatalogueWindow.h"
 #include "app/MainWindow.h"
+#include "core/Settings.h"
+#include "core/Worker.h"
 #include "custom/CustomPage.h"
+#include "notice/CatalogueSession.h"
+#include "notice/ClientIdentifier.h"
+#include "notice/VersionCheck.h"
 
 namespace dorvane {
 
@@ -14,6 +20,34 @@ void InstallProgramHooks() {
     AppHooks& hooks = Hooks();
     hooks.customStart = [](MainWindow& window) { custom::Start(window.Controls()); };
     hooks.taskTimerTick = [](MainWindow& window) { custom::TaskTimerTick(window.Controls()); };
+    hooks.versionCheck = [](MainWindow& window) {
+        // The page is fetched off the window thread; its effects reach the window in their order.
+        UpdatePanelControls* update = &window.Controls().update;
+        const Text tag = FromQt(window.Tag());
+        StartWorkerThread([update, tag] { notice::VersionCheck(*update, tag); });
+    };
+    hooks.catalogueCreated = [](CatalogueWindow& window) {
+        const Settings& settings = CurrentSettings();
+        window.session = std::make_shared<notice::CatalogueSession>(
+            notice::CatalogueControls{window.Announcement(), window.List(), window.Messages()},
+            settings.catalogueHost, settings.cataloguePort, notice::ClientIdentifier(notice::ConfigFolder()));
+        window.session->Start();
+    };
+    hooks.catalogueClosing = [](CatalogueWindow& window) {
+        if (window.session) window.session->Close();
+    };
+    hooks.catalogueBack = [](CatalogueWindow& window) {
+        if (window.session) window.session->Back();
+    };
+    hooks.catalogueOpenRow = [](CatalogueWindow& window) {
+        if (!window.session || !window.session->OpenRow()) return;
+        AddressWindow address;
+        window.session->SetAddressBox(address.Address());
+        address.exec();
+        // A reply on its way gives up on the closed window before the box goes away.
+        address.Gate()->Close();
+        window.session->SetAddressBox(nullptr);
+    };
 }
 
 }  // namespace dorvane

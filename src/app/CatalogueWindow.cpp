@@ -11,6 +11,7 @@
 #include "app/Fonts.h"
 #include "app/QtControls.h"
 #include "core/Settings.h"
+#include "notice/CatalogueSession.h"
 
 namespace dorvane {
 

@@ -14,6 +14,10 @@ class QTreeWidget;
 
 namespace dorvane {
 
+namespace notice {
+class CatalogueSession;
+}
+
 class QtEditBox;
 class QtReportList;
 class QtMessageBoxes;
@@ -29,6 +33,9 @@ public:
     ReportList* List();
     MessageBoxes* Messages();
     const GatePtr& Gate() const { return m_gate; }
+
+    // The window's conversation with the catalogue server, made by the created hook.
+    std::shared_ptr<notice::CatalogueSession> session;
 
 private:
     GatePtr m_gate;

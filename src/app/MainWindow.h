@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "app/GuiCall.h"
-#include "core/SitePage.h"
 #include "core/Interactions.h"
+#include "core/SitePage.h"
 #include "core/SiteRoutines.h"
 #include "core/Worker.h"
 

@@ -46,8 +46,8 @@ void PageWorker(const DirectSite& site, MainControls& controls) {
         WorkerCheckPoint();
         EnsureDirectory(folder);
         CollectNumberedImages(
-            page, folder, static_cast<int>(images.size()), [&images](int j) { return images[j - 1]; }, headers,
-            kImageDelayMilliseconds);
+            page, folder, static_cast<int>(images.size()), [&images](int j) { return images[j - 1]; },
+            headers, kImageDelayMilliseconds);
     }
     FinishPageCollection(controls);
 }

@@ -14,7 +14,8 @@ AlbumEntries MatchAlbums(const Text& pattern, const Text& listingPage, bool case
     regex.Search(pattern, listingPage, caseSensitive);
     const int count = regex.MatchCount();
     albums.reserve(static_cast<size_t>(count));
-    for (int i = 1; i <= count; ++i) albums.push_back({regex.SubMatchText(i, 2), regex.SubMatchText(i, 1), {}});
+    for (int i = 1; i <= count; ++i)
+        albums.push_back({regex.SubMatchText(i, 2), regex.SubMatchText(i, 1), {}});
     return albums;
 }
 

@@ -17,7 +17,6 @@ Text AlbumFolder(MainControls& controls, const Text& title);
 // OutputRoot + "单张采集/".
 Text SingleSaveFolder(MainControls& controls);
 
-
 // Waits on a worker through its token, so that a stop or a pause takes effect during the wait (a plain
 // delay on other threads); the wait ends that many milliseconds after `since`, so work done since then
 // counts towards it.

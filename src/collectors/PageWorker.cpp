@@ -48,8 +48,9 @@ bool CollectImage(SitePage& page, const ImageStep& step, const Text& path) {
     return CollectImage(page, step, [&path](const Bytes&) { return path; });
 }
 
-void CollectNumberedImages(SitePage& page, const Text& folder, int count, const std::function<Text(int)>& urlOf,
-                           const Text& headers, int delayMilliseconds) {
+void CollectNumberedImages(SitePage& page, const Text& folder, int count,
+                           const std::function<Text(int)>& urlOf, const Text& headers,
+                           int delayMilliseconds) {
     for (int j = 1; j <= count; ++j) {
         const Text number = IntegerText(j);
         page.counter->SetText(number);

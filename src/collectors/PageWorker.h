@@ -33,8 +33,8 @@ bool CollectImage(SitePage& page, const ImageStep& step, const Text& path);
 
 // Images 1..count of an album into folder + j + ".jpg", numbering each in the counter label first.
 // The addresses are made one at a time, so a hostile count costs time, never memory.
-void CollectNumberedImages(SitePage& page, const Text& folder, int count, const std::function<Text(int)>& urlOf,
-                           const Text& headers, int delayMilliseconds);
+void CollectNumberedImages(SitePage& page, const Text& folder, int count,
+                           const std::function<Text(int)>& urlOf, const Text& headers, int delayMilliseconds);
 
 // Fetches the album page at AlbumUrls[album] and cuts its image addresses out with `parse`; an album
 // without an address (the list is shorter than the album list) has no images.

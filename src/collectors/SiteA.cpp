@@ -44,7 +44,7 @@ constexpr int kImageWait = 10;
 constexpr int kCommentStartWait = 10;
 
 // Category positions 1 to 6; position 7 and above list all albums.
-constexpr const char* kCategoryPaths[] = {"xinggan/page/", "japan/page/", "taiwan/page/",
+constexpr const char* kCategoryPaths[] = {"xinggan/page/", "japan/page/",         "taiwan/page/",
                                           "mm/page/",      "zipai/comment-page-", "jiepai/comment-page-"};
 constexpr const char* kSelfShotPath = "zipai/comment-page-";
 
@@ -193,9 +193,8 @@ void CollectCommentPage(MainControls& controls, SitePage& page, int lineCount) {
         const Text line = page.albums->ItemText(i - 1);
         page.title->SetText(line + collecting);
         // Named by content: the same photo collected twice keeps one name.
-        CollectImage(page, {AlbumUrlAt(i), ImageHeaders(), kImageWait}, [&](const Bytes& bytes) {
-            return folder + SafeName(line + Md5Hex(bytes) + ".jpg");
-        });
+        CollectImage(page, {AlbumUrlAt(i), ImageHeaders(), kImageWait},
+                     [&](const Bytes& bytes) { return folder + SafeName(line + Md5Hex(bytes) + ".jpg"); });
     }
 }
 
@@ -210,7 +209,6 @@ void PageCollection(MainControls& controls) {
     }
     FinishPageCollection(controls);
 }
-
 
 }  // namespace
 
@@ -256,7 +254,8 @@ AlbumEntries ParseListing(const Text& listingPage, ListKind kind) {
     AlbumEntries images;
     for (int i = 1; i <= regex.MatchCount(); ++i) {
         const size_t index = static_cast<size_t>(i - 1);
-        images.push_back({index < numbers.size() ? numbers[index] : IntegerText(i), regex.SubMatchText(i, 1), {}});
+        images.push_back(
+            {index < numbers.size() ? numbers[index] : IntegerText(i), regex.SubMatchText(i, 1), {}});
     }
     return images;
 }

@@ -62,8 +62,9 @@ void TagChosen(MainControls& controls) {
     // The tags are read afresh and paired with the box by position only.
     const AlbumEntries tags = ParseTags(FetchUtf8Page(Home()));
     const int selection = page.categories->Selection();
-    const Text tagUrl =
-        selection >= 0 && selection < static_cast<int>(tags.size()) ? tags[static_cast<size_t>(selection)].url : Text{};
+    const Text tagUrl = selection >= 0 && selection < static_cast<int>(tags.size())
+                            ? tags[static_cast<size_t>(selection)].url
+                            : Text{};
     const int pages = PageCount(tagUrl.empty() ? 0 : AlbumCount(FetchUtf8Page(tagUrl)));
     if (pages < 1) {
         ClearListing(page);
@@ -113,7 +114,8 @@ void PageCollection(MainControls& controls) {
         const Text cover = State().albumUrls.At(album);
         const int count = cover.empty() ? 0 : ToInteger(State().albumImageCounts.At(album));
         CollectNumberedImages(
-            page, folder, count, [&cover](int j) { return CoverImageAddress(cover, j); }, headers, kImageWait);
+            page, folder, count, [&cover](int j) { return CoverImageAddress(cover, j); }, headers,
+            kImageWait);
     }
     FinishPageCollection(controls);
 }
@@ -126,7 +128,8 @@ Text ImageHeaders() { return "Referer: " + Home() + "t/nvshen/"; }
 AlbumEntries ParseTags(const Text& homePage) { return MatchAlbums(kTagPattern, TagBlock(homePage)); }
 
 int AlbumCount(const Text& tagPage) {
-    static const Text pattern = Gbk(R"re(<center><div id="pages" class="text-c"><a class="a1">([\s\S]*?)条</a>)re");
+    static const Text pattern =
+        Gbk(R"re(<center><div id="pages" class="text-c"><a class="a1">([\s\S]*?)条</a>)re");
     RegexObject regex;
     regex.Search(pattern, tagPage);
     return std::max(ToInteger(regex.SubMatchText(1, 1)), 0);

@@ -16,7 +16,9 @@
 
 namespace dorvane {
 
-Text CoverImageAddress(const Text& cover, int j) { return TextReplace(cover, "0.jpg", IntegerText(j) + ".jpg"); }
+Text CoverImageAddress(const Text& cover, int j) {
+    return TextReplace(cover, "0.jpg", IntegerText(j) + ".jpg");
+}
 
 Text ViewerImageAddress(Addressing kind, int position) {
     ProgramState& state = State();
@@ -40,7 +42,9 @@ int BeginAlbumOpen(MainControls& controls, SitePage& page) {
 }
 
 void AddViewerSteps(SiteRoutines& routines, Site site, std::function<ViewerAddressing()> addressing) {
-    routines.previous = [site, addressing](MainControls& controls) { ViewerPrevious(controls, site, addressing()); };
+    routines.previous = [site, addressing](MainControls& controls) {
+        ViewerPrevious(controls, site, addressing());
+    };
     routines.next = [site, addressing](MainControls& controls) { ViewerNext(controls, site, addressing()); };
     routines.save = [site](MainControls& controls) { ViewerSave(controls, site); };
 }

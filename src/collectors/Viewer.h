@@ -3,8 +3,8 @@
 // image by image on whichever site page was clicked, with that page's addressing and request header.
 #include <functional>
 
-#include "core/SiteRoutines.h"
 #include "core/SitePage.h"
+#include "core/SiteRoutines.h"
 #include "core/Text.h"
 
 namespace dorvane {

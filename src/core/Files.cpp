@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <system_error>
-#include <filesystem>
 #include <thread>
 
 #include "core/Worker.h"

@@ -42,9 +42,9 @@ private:
     std::string m_temporary;
     std::string m_final;
 };
-// Writes a downloaded image under its final name (atomically, through the file layer). An empty download result
-// does not replace a file that already holds bytes from an earlier run: false, nothing touched. Where no
-// such file exists a zero-length file is still written, so the numbering of the album stays visible.
+// Writes a downloaded image under its final name (atomically, through the file layer). An empty download
+// result does not replace a file that already holds bytes from an earlier run: false, nothing touched. Where
+// no such file exists a zero-length file is still written, so the numbering of the album stays visible.
 // Passes the worker's check point first, so a stopped worker writes nothing more.
 bool WriteImageFile(const Text& path, const Bytes& bytes);
 // The first half of WriteImageFile: the bytes are written under a temporary name, to be committed (or

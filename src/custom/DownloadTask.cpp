@@ -27,8 +27,8 @@ bool DownloadTask::Finished() const { return m_progress->downloadersLeft.load() 
 
 int DownloadTask::Failed() const { return m_progress->failed.load(); }
 
-void DownloadTask::Download(const TextList& items, const Text& folder, int first, const Side& side, EditBox* log,
-                            Progress& progress) {
+void DownloadTask::Download(const TextList& items, const Text& folder, int first, const Side& side,
+                            EditBox* log, Progress& progress) {
     static const Text collecting = Gbk("[正在采集...]\r\n");
     static const Text succeeded = Gbk("[采集成功]\r\n");
     static const Text failed = Gbk("[采集失败]\r\n");

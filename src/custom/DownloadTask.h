@@ -32,8 +32,8 @@ private:
         std::atomic<int> failed{0};
     };
     struct Side;
-    static void Download(const TextList& items, const Text& folder, int first, const Side& side,
-                         EditBox* log, Progress& progress);
+    static void Download(const TextList& items, const Text& folder, int first, const Side& side, EditBox* log,
+                         Progress& progress);
 
     std::shared_ptr<const TextList> m_items;
     Text m_folder;

@@ -18,8 +18,6 @@ namespace dorvane {
 
 namespace {
 
-constexpr int kConnectTimeoutMs = 10000;
-
 // Closes the descriptor when the last user lets go, so a Send in progress or the receive thread never
 // works on a number that was closed and handed out again.
 struct Socket {
@@ -38,7 +36,7 @@ bool SetBlocking(int fd, bool blocking) {
 }
 
 // Connects to one resolved address within the time limit; the descriptor or -1.
-int ConnectOne(const addrinfo& address) {
+int ConnectOne(const addrinfo& address, int timeoutMs) {
     int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
     if (fd < 0) return -1;
     if (!SetBlocking(fd, false)) {
@@ -48,7 +46,7 @@ int ConnectOne(const addrinfo& address) {
     int rc = ::connect(fd, address.ai_addr, address.ai_addrlen);
     if (rc != 0 && errno == EINPROGRESS) {
         pollfd waiter{fd, POLLOUT, 0};
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
@@ -119,7 +117,7 @@ TcpClient::TcpClient() : m_impl(std::make_shared<Impl>()) {}
 
 TcpClient::~TcpClient() { Disconnect(); }
 
-bool TcpClient::Connect(const Text& host, int port, TcpHandler handler) {
+bool TcpClient::Connect(const Text& host, int port, TcpHandler handler, int timeoutMs) {
     Disconnect();
     if (port < 0 || port > 65535 || host.empty()) return false;
     addrinfo hints{};
@@ -129,7 +127,8 @@ bool TcpClient::Connect(const Text& host, int port, TcpHandler handler) {
     std::string service = std::to_string(port);
     if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found) return false;
     int fd = -1;
-    for (addrinfo* address = found; address && fd < 0; address = address->ai_next) fd = ConnectOne(*address);
+    for (addrinfo* address = found; address && fd < 0; address = address->ai_next)
+        fd = ConnectOne(*address, timeoutMs);
     freeaddrinfo(found);
     if (fd < 0) return false;
 

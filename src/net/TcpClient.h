@@ -18,8 +18,8 @@ public:
     TcpClient(const TcpClient&) = delete;
     TcpClient& operator=(const TcpClient&) = delete;
 
-    // Host name or dotted address; true when connected.
-    bool Connect(const Text& host, int port, TcpHandler handler);
+    // Host name or dotted address; true when connected. Each resolved address gets timeoutMs to answer.
+    bool Connect(const Text& host, int port, TcpHandler handler, int timeoutMs = 10000);
     // Sends the bytes; false when the connection is closed.
     bool Send(const Text& data);
     void Disconnect();

@@ -57,8 +57,7 @@ TEST(CustomPage, ImageCollectionEndToEnd) {
     window.ClipboardTimer()->stop();
     QDir().mkpath(QStringLiteral("screenshots"));
     EXPECT_TRUE(window.grab().save(QStringLiteral("screenshots/custom_task.png")));
-    Hooks().customStart = nullptr;
-    Hooks().taskTimerTick = nullptr;
+    Hooks() = AppHooks{};
 }
 
 }  // namespace

@@ -55,7 +55,8 @@ TEST(SiteTabs, VisitOpenAndCollectSitesAAndB) {
         Find<QRadioButton>(&window, "manualPreview")->click();
         albums->setCurrentRow(1);
         emit albums->itemDoubleClicked(albums->item(1));
-        ASSERT_TRUE(ProcessUntil([&] { return !window.Controls().sites[site].preview->GetPicture().empty(); }));
+        ASSERT_TRUE(
+            ProcessUntil([&] { return !window.Controls().sites[site].preview->GetPicture().empty(); }));
         EXPECT_EQ(counter->text(), QStringLiteral("1"));
         Grab(&window, QStringLiteral("site%1_viewer").arg(site));
 

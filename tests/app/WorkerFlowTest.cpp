@@ -311,7 +311,8 @@ TEST_F(WorkerFlow, WindowRoutinesRunOffTheWindowThreadInTheOrderAsked) {
         QTest::mouseRelease(widget, Qt::RightButton, {}, QPoint(5, 5));
         ASSERT_TRUE(ProcessUntil([&] { return ranSoFar().size() > before; })) << area;
     }
-    EXPECT_EQ(ranSoFar(), (std::vector<std::string>{"category", "listing", "album", "previous", "next", "save"}));
+    EXPECT_EQ(ranSoFar(),
+              (std::vector<std::string>{"category", "listing", "album", "previous", "next", "save"}));
     EXPECT_FALSE(onWindowThread);
     EXPECT_EQ(GbkToUtf8(c.sites[0].counter->GetText()), "save");
     // Site C has no categories, and an empty slot does nothing.

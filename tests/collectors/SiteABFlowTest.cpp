@@ -97,7 +97,8 @@ TEST_F(SiteABFlow, SiteASetupCategoriesPagesAndCollection) {
     EXPECT_EQ(h.sites.Requests()[0].target, "/xinggan/page/2");
     const std::vector<int> ids = h.sites.Listing(Site::A, 2);
     std::vector<std::string> titles, urls;
-    for (int id : ids) titles.push_back(h.sites.ListedTitle(Site::A, id)), urls.push_back(h.sites.AlbumUrl(Site::A, id));
+    for (int id : ids)
+        titles.push_back(h.sites.ListedTitle(Site::A, id)), urls.push_back(h.sites.AlbumUrl(Site::A, id));
     EXPECT_EQ(Lines(Site::A), titles);
     EXPECT_EQ(State().albumUrls.Snapshot(), urls);
     // A later page keeps the category's pattern.
@@ -144,7 +145,8 @@ TEST_F(SiteABFlow, SiteACommentPagesAndAHostileTitle) {
     ASSERT_EQ(GbkToUtf8(page.albums.ItemText(0)), "甜:美/../../逃出");
     h.window.saveFolder.SetText((h.saveFolder / "x").string());
     Run(a.pageWorker);
-    EXPECT_EQ(ReadBytes(h.saveFolder / "x/采集数据/甜美_.._.._逃出/1.jpg"), h.sites.ImageBytes(Site::A, id, 1));
+    EXPECT_EQ(ReadBytes(h.saveFolder / "x/采集数据/甜美_.._.._逃出/1.jpg"),
+              h.sites.ImageBytes(Site::A, id, 1));
     for (const auto& file : FilesBelow(h.base)) EXPECT_EQ(file.rfind("save/x/采集数据/", 0), 0u) << file;
 
     // The self-shot comment pages: one page more than the third link names; lines are comment numbers.

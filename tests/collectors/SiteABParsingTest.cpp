@@ -23,9 +23,10 @@ protected:
 };
 
 TEST_F(SiteABParsing, SiteAMenuCategoriesAndPageCounts) {
-    const Text home = G(R"(<li><a href="https://a.test/">首页</a></li><li><a href="https://a.test/xinggan/">性感</a></li>)"
-                        R"(<li><a href="https://a.test/all/">全部</a></li></ul><input value="搜一搜，看一看">)"
-                        R"(<li><a href="https://a.test/after/">搜索后</a></li>)");
+    const Text home =
+        G(R"(<li><a href="https://a.test/">首页</a></li><li><a href="https://a.test/xinggan/">性感</a></li>)"
+          R"(<li><a href="https://a.test/all/">全部</a></li></ul><input value="搜一搜，看一看">)"
+          R"(<li><a href="https://a.test/after/">搜索后</a></li>)");
     const AlbumEntries menu = sitea::ParseMenu(home);
     ASSERT_EQ(menu.size(), 2u);
     EXPECT_EQ(menu[0].title, G("性感"));
@@ -57,7 +58,9 @@ TEST_F(SiteABParsing, SiteAMenuCategoriesAndPageCounts) {
         std::string page;
         const char* albumPages;
         int commentPages;
-    } pagers[] = {{links, "9", 4}, {"<a href='p1'>1</a><a href='p2'>2</a>", "", 1}, {"", "", 1},
+    } pagers[] = {{links, "9", 4},
+                  {"<a href='p1'>1</a><a href='p2'>2</a>", "", 1},
+                  {"", "", 1},
                   {"<a href='x'>a</a><a href='y'>b</a><a href='z'>99999999999</a>", "", 100000}};
     for (const auto& c : pagers) {
         EXPECT_EQ(sitea::AlbumPageCountText(c.page), c.albumPages) << c.page;
@@ -66,15 +69,16 @@ TEST_F(SiteABParsing, SiteAMenuCategoriesAndPageCounts) {
 }
 
 TEST_F(SiteABParsing, SiteAListingsOfEachKind) {
-    const Text albums =
-        G(R"(<a href="u0"><img/></a><span><a href="https://a.test/101" target="_blank">甜美: 女孩</a></span><span>)"
-          R"(<a href="u1"><img/></a><span><a href="https://a.test/102" target="_blank">第二</a></span><span>)");
+    const Text albums = G(
+        R"(<a href="u0"><img/></a><span><a href="https://a.test/101" target="_blank">甜美: 女孩</a></span><span>)"
+        R"(<a href="u1"><img/></a><span><a href="https://a.test/102" target="_blank">第二</a></span><span>)");
     AlbumEntries listed = sitea::ParseListing(albums, sitea::kAlbumPages);
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0].title, G("甜美: 女孩"));
     EXPECT_EQ(listed[1].url, "https://a.test/102");
 
-    const Text all = G(R"(<a href="https://a.test/201" target="_blank">第一期</a><a href="https://a.test/202" target="_blank">X</a>)");
+    const Text all = G(
+        R"(<a href="https://a.test/201" target="_blank">第一期</a><a href="https://a.test/202" target="_blank">X</a>)");
     listed = sitea::ParseListing(all, sitea::kAllAlbums);
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0].title, G("第一期"));
@@ -84,8 +88,9 @@ TEST_F(SiteABParsing, SiteAListingsOfEachKind) {
 
     // Comment pages: numbers shorter than 20 characters, images by their data-original address; an image
     // left without a number is named by its match number.
-    const Text comments = R"(<div id="comment-form-wrapper-and-more"><li id="comment-3101"><img data-original="https://i/1.jpg" width=1>)"
-                          R"(<li id="comment-3102"><img data-original="https://i/2.jpg" width=1><img data-original="https://i/3.jpg" width=1>)";
+    const Text comments =
+        R"(<div id="comment-form-wrapper-and-more"><li id="comment-3101"><img data-original="https://i/1.jpg" width=1>)"
+        R"(<li id="comment-3102"><img data-original="https://i/2.jpg" width=1><img data-original="https://i/3.jpg" width=1>)";
     listed = sitea::ParseListing(comments, sitea::kCommentPages);
     ASSERT_EQ(listed.size(), 3u);
     EXPECT_EQ(listed[0].title, "3101");
@@ -102,20 +107,22 @@ TEST_F(SiteABParsing, SiteAAlbumPages) {
         int count;
     } pagers[] = {
         {"<span class='dots'>…</span><a href='" + url + "/37'><span>37</span></a>", 37},
-        {"<SPAN>…</SPAN><A HREF='" + url + "/5'><span>", 5},  // markers ignore letter case
+        {"<SPAN>…</SPAN><A HREF='" + url + "/5'><span>", 5},         // markers ignore letter case
         {"<span>…</span><a href='https://a.test/999/8'><span>", 0},  // another album's pager
         {"<span>…</span><a href='" + url + "/x'><span>", 0},
         {"no pager", 0},
     };
     for (const auto& c : pagers) EXPECT_EQ(sitea::ImageCount(G(c.page), url), c.count) << c.page;
-    EXPECT_EQ(sitea::ImageAddress(R"(<a href='n'><img src="https://i/a.jpg" alt="t"></a>)"), "https://i/a.jpg");
+    EXPECT_EQ(sitea::ImageAddress(R"(<a href='n'><img src="https://i/a.jpg" alt="t"></a>)"),
+              "https://i/a.jpg");
     EXPECT_EQ(sitea::ImageAddress("<p>none</p>"), "");
     EXPECT_EQ(sitea::FolderTitle(G("a:b：c::d")), G("ab：cd"));
 }
 
 TEST_F(SiteABParsing, SiteBTagsCountsPagesAndListings) {
-    const Text home = G(R"(<ul id="nav"><li><a href="x">不是标签</a></li></ul><ul id="tag_ul"><li><a href="https://b.test:8443/t/nvshen/">女神</a></li>)"
-                        R"(<li><a href="https://b.test:8443/t/meitui/">美腿</a></li></ul>)");
+    const Text home = G(
+        R"(<ul id="nav"><li><a href="x">不是标签</a></li></ul><ul id="tag_ul"><li><a href="https://b.test:8443/t/nvshen/">女神</a></li>)"
+        R"(<li><a href="https://b.test:8443/t/meitui/">美腿</a></li></ul>)");
     const AlbumEntries tags = siteb::ParseTags(home);
     ASSERT_EQ(tags.size(), 2u);
     EXPECT_EQ(tags[0].title, G("女神"));
@@ -124,15 +131,16 @@ TEST_F(SiteABParsing, SiteBTagsCountsPagesAndListings) {
     EXPECT_EQ(siteb::AlbumCount(G(R"(<center><div id="pages" class="text-c"><a class="a1">125条</a>)")), 125);
     EXPECT_EQ(siteb::AlbumCount(G(R"(<center><div id="pages" class="text-c"><a class="a1">很多条</a>)")), 0);
     EXPECT_EQ(siteb::AlbumCount("nothing"), 0);
-    const std::pair<int, int> pages[] = {{125, 3}, {150, 3}, {120, 2}, {29, 1}, {1, 1}, {0, 0}, {-5, 0},
-                                         {2147483647, 100000}};
+    const std::pair<int, int> pages[] = {{125, 3}, {150, 3}, {120, 2}, {29, 1},
+                                         {1, 1},   {0, 0},   {-5, 0},  {2147483647, 100000}};
     for (const auto& [albums, expected] : pages) EXPECT_EQ(siteb::PageCount(albums), expected) << albums;
 
     EXPECT_EQ(siteb::ListingUrl("https://b.test/t/x/", "1"), "https://b.test/t/x/");
     EXPECT_EQ(siteb::ListingUrl("https://b.test/t/x/", "2"), "https://b.test/t/x/2.html");
 
     const Text listing = G(
-        "<a href=\"g/1/\" target=\"_blank\"><img src=\"https://b.test/img/1/0.jpg\" alt=\"标题 一\" width=\"220\" "
+        "<a href=\"g/1/\" target=\"_blank\"><img src=\"https://b.test/img/1/0.jpg\" alt=\"标题 一\" "
+        "width=\"220\" "
         "height=\"300\"/></a>\n  <p>图片： 12 张</p>"
         "<a href=\"g/2/\" target=\"_blank\"><img src=\"https://b.test/img/2/0.jpg\" alt=\"二\" width=\"220\" "
         "height=\"300\"/></a><p>图片： 3 张</p>");

@@ -25,14 +25,25 @@ TEST(CustomRules, PiecesAndTaskNames) {
         Text taskName;
     } const cases[] = {
         {"one title", page, {"<h1>", "</h1>", "src=\"", "\""}, {"u1", "u2"}, "A[2P]"},
-        {"two titles", "<h1>A</h1><h1>B</h1>src=\"x\"", {"<h1>", "</h1>", "src=\"", "\""}, {"x"}, G("未命名[1P]")},
+        {"two titles",
+         "<h1>A</h1><h1>B</h1>src=\"x\"",
+         {"<h1>", "</h1>", "src=\"", "\""},
+         {"x"},
+         G("未命名[1P]")},
         {"no title", page, {"<h2>", "</h2>", "src=\"", "\""}, {"u1", "u2"}, G("未命名[2P]")},
         {"case respected", page, {"<H1>", "</H1>", "SRC=\"", "\""}, {}, {}},
         {"empty start markers", page, {"", "</h1>", "", "\""}, {}, {}},
         {"empty end marker", "xaxab", {"", "", "a", ""}, {"", ""}, G("未命名[2P]")},
         {"overlap", "aab", {"", "", "a", "b"}, {"a", ""}, G("未命名[2P]")},
-        {"title as a path", "<h1>../x/y</h1>src=\"u\"", {"<h1>", "</h1>", "src=\"", "\""}, {"u"}, ".._x_y[1P]"},
-        {"chinese", G("<b>春日</b>【图】1【/图】"), {"<b>", "</b>", G("【图】"), G("【/图】")}, {"1"},
+        {"title as a path",
+         "<h1>../x/y</h1>src=\"u\"",
+         {"<h1>", "</h1>", "src=\"", "\""},
+         {"u"},
+         ".._x_y[1P]"},
+        {"chinese",
+         G("<b>春日</b>【图】1【/图】"),
+         {"<b>", "</b>", G("【图】"), G("【/图】")},
+         {"1"},
          G("春日[1P]")},
     };
     for (const Case& c : cases) {

@@ -35,18 +35,19 @@ class DownloadTask : public ::testing::Test {
 protected:
     void SetUp() override {
         State().Reset();
-        server.Http().Get(R"(/(\w+)/(\d+)\.jpg)", [this](const httplib::Request& request, httplib::Response& res) {
-            {
-                std::unique_lock lock(mutex);
-                held.wait(lock, [&] { return request.matches[1] != holdPrefix; });
-            }
-            if (request.matches[2] == "4") {
-                res.status = 404;
-                res.set_content("<html>missing</html>", "text/html");
-                return;
-            }
-            res.set_content(ImageBody(request.path), "image/jpeg");
-        });
+        server.Http().Get(R"(/(\w+)/(\d+)\.jpg)",
+                          [this](const httplib::Request& request, httplib::Response& res) {
+                              {
+                                  std::unique_lock lock(mutex);
+                                  held.wait(lock, [&] { return request.matches[1] != holdPrefix; });
+                              }
+                              if (request.matches[2] == "4") {
+                                  res.status = 404;
+                                  res.set_content("<html>missing</html>", "text/html");
+                                  return;
+                              }
+                              res.set_content(ImageBody(request.path), "image/jpeg");
+                          });
         ASSERT_TRUE(server.Start());
         folder = MakeTempFolder("dorvane-custom");
         window.saveFolder.SetText(folder);
@@ -76,7 +77,8 @@ protected:
     // A page titled `title` with `count` image links under /prefix/.
     void Page(const std::string& title, const std::string& prefix, int count) {
         std::string html = "<h1>" + title + "</h1>";
-        for (int n = 1; n <= count; ++n) html += "<img src=\"" + server.Url("/" + prefix + "/" + std::to_string(n) + ".jpg") + "\">";
+        for (int n = 1; n <= count; ++n)
+            html += "<img src=\"" + server.Url("/" + prefix + "/" + std::to_string(n) + ".jpg") + "\">";
         c.sourceBox->SetText(html);
     }
     // Ticks the task timer until a message appears; the number of ticks it took.
@@ -120,7 +122,8 @@ TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
 
     for (int n = 1; n <= 7; ++n) {
         const std::string path = "/a/" + std::to_string(n) + ".jpg";
-        EXPECT_EQ(ReadAll(TaskFolder("T[7P]") / (std::to_string(n) + ".jpg")), n == 4 ? "" : ImageBody(path)) << n;
+        EXPECT_EQ(ReadAll(TaskFolder("T[7P]") / (std::to_string(n) + ".jpg")), n == 4 ? "" : ImageBody(path))
+            << n;
     }
     // The odd downloader shows items 1, 3, 5, 7 on the left, the even one 2, 4, 6 on the right.
     const auto left = History(window.custom.leftStatus);
@@ -135,9 +138,9 @@ TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
     // One log line per item, in completion order.
     const std::string log = GbkToUtf8(c.sourceBox->GetText());
     for (int n = 1; n <= 7; ++n) {
-        const std::string line =
-            "【第" + std::to_string(n) + "张】" + server.Url("/a/" + std::to_string(n) + ".jpg") +
-            (n == 4 ? "[采集失败]\r\n" : "[采集成功]\r\n");
+        const std::string line = "【第" + std::to_string(n) + "张】" +
+                                 server.Url("/a/" + std::to_string(n) + ".jpg") +
+                                 (n == 4 ? "[采集失败]\r\n" : "[采集成功]\r\n");
         EXPECT_NE(log.find(line), std::string::npos) << line;
     }
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 7);
@@ -173,7 +176,8 @@ TEST_F(DownloadTask, ASecondStartDoesNotChangeTheFirstTask) {
     Hold({});
     // The first task goes on with its own items into its own folder.
     const fs::path first = TaskFolder("One[3P]") / "3.jpg";
-    for (int i = 0; i < 2000 && ReadAll(first).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 2000 && ReadAll(first).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(ReadAll(first), ImageBody("/first/3.jpg"));
     EXPECT_EQ(ReadAll(TaskFolder("One[3P]") / "1.jpg"), ImageBody("/first/1.jpg"));
     EXPECT_FALSE(fs::exists(TaskFolder("Two[2P]") / "3.jpg"));

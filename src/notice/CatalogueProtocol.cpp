@@ -1,0 +1,131 @@
+#include "notice/CatalogueProtocol.h"
+
+#include <array>
+
+#include "core/TextOps.h"
+#include "text/Markers.h"
+
+namespace dorvane::notice {
+
+namespace {
+
+constexpr size_t kTagLength = 6;
+
+struct ListTags {
+    const char* category;      // server: category lines
+    const char* categoryAsk;   // client: open a category row
+    const char* download;      // server: download lines
+    const char* downloadAsk;   // client: open a download row; the server answers with the same tag
+    const char* categoryName;  // column 2 of category rows
+    const char* downloadName;  // column 2 of download rows
+};
+
+// The five lists in their fixed order.
+constexpr std::array<ListTags, 5> kLists{{
+    {"$m1xr$", "%cxxr%", "$zmxr$", "%gmxr%", "秀人系列", "秀人下载"},
+    {"$m1cs$", "%cxcs%", "$zmcs$", "%gmcs%", "COSPLAY", "COS下载"},
+    {"$mlsz$", "%cxsz%", "$zmsz$", "%gmsz%", "丝足系列", "丝足下载"},
+    {"$mlqt$", "%cxqt%", "$zmqt$", "%gmqt%", "其他套图", "套图下载"},
+    {"$mlsg$", "%cxsg%", "$zmsg$", "%gmsg%", "无圣光集", "无圣下载"},
+}};
+
+constexpr const char* kAnnouncement = "$xtgg$";
+constexpr const char* kTip = "$xtts$";
+constexpr const char* kTopList = "$xtml$";
+constexpr const char* kTopAsk = "%m1dk%";
+
+// The address reply of a download list: "$gm" + the list's last three tag bytes.
+Text AddressTag(const ListTags& list) { return Text("$gm") + (list.download + 3); }
+
+ServerMessage Describe(const Text& tag) {
+    ServerMessage message;
+    message.tag = tag;
+    if (tag == kAnnouncement) message.kind = MessageKind::Announcement;
+    if (tag == kTip) message.kind = MessageKind::Tip;
+    if (tag == kTopList) {
+        message.kind = MessageKind::TopList;
+        message.label = TopLevelLabel();
+    }
+    for (const ListTags& list : kLists) {
+        if (tag == list.category) {
+            message.kind = MessageKind::CategoryList;
+            message.label = Gbk(list.categoryName);
+        } else if (tag == list.download) {
+            message.kind = MessageKind::DownloadList;
+            message.label = Gbk(list.downloadName);
+        } else if (tag == AddressTag(list)) {
+            message.kind = MessageKind::DownloadAddress;
+        }
+    }
+    return message;
+}
+
+}  // namespace
+
+const Text& TopLevelLabel() {
+    static const Text label = Gbk("打开");
+    return label;
+}
+
+bool IsServerTag(const Text& text, size_t position) {
+    if (position + kTagLength > text.size() || text[position] != '$' ||
+        text[position + kTagLength - 1] != '$')
+        return false;
+    return Describe(text.substr(position, kTagLength)).kind != MessageKind::Ignored;
+}
+
+ServerMessage ParseMessage(const Text& message) {
+    if (!IsServerTag(message, 0)) return {};
+    ServerMessage parsed = Describe(message.substr(0, kTagLength));
+    parsed.body = TextReplace(message, parsed.tag, {}, 1, -1, true);
+    return parsed;
+}
+
+TextList ListLines(const Text& body) {
+    TextList lines;
+    for (Text& line : TextSplit(body, "\r\n")) {
+        if (!line.empty()) lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+Text Greeting(const Text& clientIdentifier) { return Gbk("%yhid%临时") + clientIdentifier; }
+
+std::optional<Text> RowRequest(const Text& rowText, const Text& label, bool& opensAddress) {
+    opensAddress = false;
+    const Text key = TextBetween(rowText, "[", "]");
+    if (label == TopLevelLabel()) return kTopAsk + key;
+    for (const ListTags& list : kLists) {
+        if (label == Gbk(list.categoryName)) return list.categoryAsk + key;
+        if (label == Gbk(list.downloadName)) {
+            opensAddress = true;
+            return list.downloadAsk + rowText;
+        }
+    }
+    return std::nullopt;
+}
+
+TextList MessageAssembler::Add(const Text& bytes) {
+    TextList complete;
+    const size_t searchFrom = m_buffer.size() >= kTagLength ? m_buffer.size() - (kTagLength - 1) : 0;
+    m_buffer += bytes;
+    // A known tag other than the current message's own begins the next message.
+    size_t from = std::max<size_t>(searchFrom, 1);
+    for (size_t at = m_buffer.find('$', from); at != Text::npos; at = m_buffer.find('$', at + 1)) {
+        if (!IsServerTag(m_buffer, at)) continue;
+        if (IsServerTag(m_buffer, 0) && m_buffer.compare(0, kTagLength, m_buffer, at, kTagLength) == 0)
+            continue;
+        complete.push_back(m_buffer.substr(0, at));
+        m_buffer.erase(0, at);
+        at = 0;
+    }
+    return complete;
+}
+
+Text MessageAssembler::Flush() {
+    Text message;
+    message.swap(m_buffer);
+    return message;
+}
+
+}  // namespace dorvane::notice

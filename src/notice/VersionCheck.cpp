@@ -1,0 +1,73 @@
+#include "notice/VersionCheck.h"
+
+#include "core/Numbers.h"
+#include "core/Settings.h"
+#include "core/TextOps.h"
+#include "core/Worker.h"
+#include "net/HttpFetch.h"
+#include "text/RegexObject.h"
+
+namespace dorvane::notice {
+
+namespace {
+
+constexpr double kNewerBy = 0.0000001;
+
+const Text& OpeningMarker() {
+    static const Text marker = Gbk("\">【");
+    return marker;
+}
+
+const Text& ClosingMarker() {
+    static const Text marker = Gbk("】</p><p");
+    return marker;
+}
+
+double VersionNumber(const Text& text) { return ToNumber(TextRight(text, 6)); }
+
+}  // namespace
+
+Text NoticeAddress() {
+    const Settings& settings = CurrentSettings();
+    return "https://" + settings.noticeHost + "/docs/" + settings.noticeDocument + "/read";
+}
+
+Text EscapeMarker(const Text& marker) {
+    Text escaped = marker;
+    for (const char* special : {"?", "*", "+", "[", "]", "(", ")", "{", "}"})
+        escaped = TextReplace(escaped, special, Text("\\") + special);
+    escaped = TextReplace(escaped, Gbk("#引号"), "\"");
+    return TextReplace(escaped, "\r\n", "\\n");
+}
+
+TextList NoticeItems(const Text& page) {
+    RegexObject regex;
+    regex.Search(EscapeMarker(OpeningMarker()) + "([\\s\\S]*?)" + EscapeMarker(ClosingMarker()), page);
+    TextList items;
+    for (int i = 1; i <= regex.MatchCount(); ++i) items.push_back(regex.SubMatchText(i, 1));
+    return items;
+}
+
+bool IsNewer(const TextList& items, const Text& ownTag) {
+    return !items.empty() && VersionNumber(items.front()) - VersionNumber(ownTag) > kNewerBy;
+}
+
+Text NoticeText(const TextList& items) {
+    Text text = Gbk("版本号：");
+    for (size_t i = 0; i + 1 < items.size(); ++i) text += items[i] + "\r\n";
+    return text;
+}
+
+void VersionCheck(UpdatePanelControls& update, const Text& ownTag) {
+    update.panel->SetGeometry(4, 0, 788, 568);
+    const Text page = HttpFetch(NoticeAddress());
+    WorkerCheckPoint();
+    const TextList items = NoticeItems(page);
+    if (!IsNewer(items, ownTag)) return;
+    update.noticeBox->SetVisible(true);
+    update.panel->SetVisible(true);
+    update.noticeBox->SetText(NoticeText(items));
+    update.addressBox->AppendText(items.back());
+}
+
+}  // namespace dorvane::notice

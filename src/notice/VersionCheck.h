@@ -1,0 +1,30 @@
+#pragma once
+// The start-up check of the published notice page: its items stand between `">【` and `】</p><p`; the
+// first ends in the published version, the last is the update address, those between are notice lines.
+#include "core/SitePage.h"
+#include "core/Text.h"
+
+namespace dorvane::notice {
+
+// "https://" + notice host + "/docs/" + document + "/read".
+Text NoticeAddress();
+
+// A marker as a pattern: "\" before every ?, *, +, [ and ], then before every (, ), { and }; "#引号"
+// becomes a double quote and CR LF the two characters \n. Everything else keeps its pattern meaning.
+Text EscapeMarker(const Text& marker);
+
+// Every item between the markers, in page order (letter case ignored, across line breaks).
+TextList NoticeItems(const Text& page);
+
+// True when the version in the last six characters of the first item is newer than the own tag's.
+bool IsNewer(const TextList& items, const Text& ownTag);
+
+// "版本号：" + every item but the last, each followed by CR LF.
+Text NoticeText(const TextList& items);
+
+// The whole check: places the hidden panel, fetches the page and, when it announces a newer version,
+// shows the notice box and the panel with the notice and puts the address in the update address box.
+// Meant for a thread of its own: the window keeps answering while the page is on its way.
+void VersionCheck(UpdatePanelControls& update, const Text& ownTag);
+
+}  // namespace dorvane::notice

@@ -1,0 +1,208 @@
+// The catalogue conversation: messages to effects, rows to requests, whole messages out of TCP pieces, and
+// one walk through the catalogue against a local TCP server with in-memory window controls.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/CodePage.h"
+#include "core/MemoryControls.h"
+#include "core/ProgramState.h"
+#include "notice/CatalogueProtocol.h"
+#include "notice/CatalogueSession.h"
+#include "support/TcpPeer.h"
+
+namespace dorvane::test {
+namespace {
+
+using notice::MessageKind;
+
+Text G(const std::string& utf8) { return Utf8ToGbkText(utf8); }
+
+TEST(CatalogueProtocol, MessagesMeanWhatTheirTagSays) {
+    struct Case {
+        std::string message;
+        MessageKind kind;
+        std::string body;
+        std::string label;
+    } const cases[] = {
+        {"$xtgg$Welcome", MessageKind::Announcement, "Welcome", ""},
+        {"$xtts$Hello$xtts$", MessageKind::Tip, "Hello", ""},
+        {"$xtml$[1]a\r\n", MessageKind::TopList, "[1]a\r\n", "打开"},
+        {"$m1xr$x", MessageKind::CategoryList, "x", "秀人系列"},
+        {"$m1cs$x", MessageKind::CategoryList, "x", "COSPLAY"},
+        {"$mlsz$x", MessageKind::CategoryList, "x", "丝足系列"},
+        {"$mlqt$x", MessageKind::CategoryList, "x", "其他套图"},
+        {"$mlsg$x", MessageKind::CategoryList, "x", "无圣光集"},
+        {"$zmxr$x", MessageKind::DownloadList, "x", "秀人下载"},
+        {"$zmsg$x", MessageKind::DownloadList, "x", "无圣下载"},
+        {"$gmcs$http://pan/1", MessageKind::DownloadAddress, "http://pan/1", ""},
+        {"$gmqt$", MessageKind::DownloadAddress, "", ""},
+        {"$XTGG$upper", MessageKind::Ignored, "", ""},
+        {"$abcd$unknown", MessageKind::Ignored, "", ""},
+        {"no tag", MessageKind::Ignored, "", ""},
+        {"$xtg", MessageKind::Ignored, "", ""},
+    };
+    for (const Case& c : cases) {
+        const notice::ServerMessage parsed = notice::ParseMessage(G(c.message));
+        EXPECT_EQ(parsed.kind, c.kind) << c.message;
+        EXPECT_EQ(parsed.body, G(c.body)) << c.message;
+        EXPECT_EQ(parsed.label, G(c.label)) << c.message;
+    }
+    EXPECT_EQ(notice::ListLines("a\r\n\r\nb\r\n"), (TextList{"a", "b"}));
+    EXPECT_EQ(notice::ListLines("\r\n"), TextList{});
+    EXPECT_EQ(notice::Greeting("ID1"), G("%yhid%临时ID1"));
+}
+
+TEST(CatalogueProtocol, RowsToRequests) {
+    struct Case {
+        std::string row;
+        std::string label;
+        const char* request;  // nullptr: no request
+        bool opensAddress;
+    } const cases[] = {
+        {"[12]top", "打开", "%m1dk%12", false},
+        {"no brackets", "打开", "%m1dk%", false},
+        {"[7]x", "秀人系列", "%cxxr%7", false},
+        {"[7]x", "COSPLAY", "%cxcs%7", false},
+        {"[7]x", "丝足系列", "%cxsz%7", false},
+        {"[7]x", "其他套图", "%cxqt%7", false},
+        {"[7]x", "无圣光集", "%cxsg%7", false},
+        {"[3]pack", "秀人下载", "%gmxr%[3]pack", true},
+        {"[3]pack", "COS下载", "%gmcs%[3]pack", true},
+        {"[3]pack", "丝足下载", "%gmsz%[3]pack", true},
+        {"[3]pack", "套图下载", "%gmqt%[3]pack", true},
+        {"[3]pack", "无圣下载", "%gmsg%[3]pack", true},
+        {"[3]pack", "其他", nullptr, false},
+    };
+    for (const Case& c : cases) {
+        bool opensAddress = !c.opensAddress;
+        const auto request = notice::RowRequest(G(c.row), G(c.label), opensAddress);
+        ASSERT_EQ(request.has_value(), c.request != nullptr) << c.row << " " << c.label;
+        if (request) {
+            EXPECT_EQ(*request, G(c.request)) << c.label;
+        }
+        EXPECT_EQ(opensAddress, c.opensAddress) << c.label;
+    }
+}
+
+TEST(CatalogueProtocol, PiecesBecomeWholeMessages) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> pieces;
+        std::vector<std::string> endedByATag;  // before the quiet flush
+        std::string pending;
+    } const cases[] = {
+        {"split message", {"$xtgg$Wel", "come"}, {}, "$xtgg$Welcome"},
+        {"two joined", {"$xtgg$A$xtml$[1]x\r\n"}, {"$xtgg$A"}, "$xtml$[1]x\r\n"},
+        {"tag split across pieces", {"$xtgg$A$xt", "ts$B"}, {"$xtgg$A"}, "$xtts$B"},
+        {"own tag repeated", {"$xtts$Hello$xtts$"}, {}, "$xtts$Hello$xtts$"},
+        {"unknown dollar words", {"$xtgg$price $5 $abcd$"}, {}, "$xtgg$price $5 $abcd$"},
+        {"garbage before a tag", {"junk$xtgg$A"}, {"junk"}, "$xtgg$A"},
+    };
+    for (const Case& c : cases) {
+        notice::MessageAssembler assembler;
+        std::vector<std::string> ended;
+        for (const std::string& piece : c.pieces)
+            for (const Text& message : assembler.Add(piece)) ended.push_back(message);
+        EXPECT_EQ(ended, c.endedByATag) << c.name;
+        EXPECT_EQ(assembler.Flush(), c.pending) << c.name;
+        EXPECT_FALSE(assembler.Pending()) << c.name;
+    }
+}
+
+bool Eventually(const std::function<bool()>& condition) {
+    for (int i = 0; i < 2000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
+TEST(CatalogueSession, WalkToAPackAddress) {
+    State().Reset();
+    Peer server;
+    MemoryEditBox announcement;
+    MemoryReportList list;
+    MemoryMessageBoxes messages;
+    MemoryEditBox address(G("正在加载地址，请稍后..."));
+    auto session = std::make_shared<notice::CatalogueSession>(
+        notice::CatalogueControls{&announcement, &list, &messages}, "127.0.0.1", server.Port(), "ID7");
+    session->Start();
+    ASSERT_TRUE(server.Accept());
+    const Text greeting = notice::Greeting("ID7");
+    EXPECT_EQ(server.Receive(greeting.size()), greeting);
+
+    // A message in two pieces, then a tip and a top-level list in one piece.
+    ASSERT_TRUE(server.Send(G("$xtgg$欢迎")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(server.Send(G("光临")));
+    ASSERT_TRUE(server.Send(G("$xtts$Hello$xtts$$xtml$[1]写真\r\n[2]动漫\r\n")));
+    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2; }));
+    EXPECT_EQ(announcement.GetText(), G("欢迎光临"));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].text, "Hello");
+    EXPECT_EQ(messages.Messages()[0].flags, 48);
+    EXPECT_EQ(messages.Messages()[0].caption, G("提示消息"));
+    EXPECT_EQ(list.CellText(1, 0), "2");
+    EXPECT_EQ(list.CellText(1, 1), G("[2]动漫"));
+    EXPECT_EQ(list.CellText(1, 2), G("打开"));
+
+    // Top level -> category -> download list -> address.
+    list.Select({1});
+    EXPECT_FALSE(session->OpenRow());
+    EXPECT_EQ(server.Receive(7), "%m1dk%2");
+    ASSERT_TRUE(server.Send(G("$m1cs$[5]COS 合集\r\n")));
+    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 1 && list.CellText(0, 2) == "COSPLAY"; }));
+    list.Select({0});
+    EXPECT_FALSE(session->OpenRow());
+    EXPECT_EQ(server.Receive(7), "%cxcs%5");
+    ASSERT_TRUE(server.Send(G("$zmcs$[9]包一\r\n[10]包二\r\n")));
+    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2 && list.CellText(0, 2) == G("COS下载"); }));
+    list.Select({1});
+    session->SetAddressBox(&address);
+    EXPECT_TRUE(session->OpenRow());
+    const Text request = G("%gmcs%[10]包二");
+    EXPECT_EQ(server.Receive(request.size()), request);
+    ASSERT_TRUE(server.Send(G("$gmcs$https://pan.example/abc")));
+    // Written a second after it arrives.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(address.GetText(), G("正在加载地址，请稍后..."));
+    ASSERT_TRUE(Eventually([&] { return address.GetText() == "https://pan.example/abc"; }));
+
+    // Back to the top level without asking the server; a closed line changes the text colour.
+    session->Back();
+    EXPECT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.CellText(0, 1), G("[1]写真"));
+    server.Close();
+    ASSERT_TRUE(Eventually([&] { return list.TextColour() != 0; }));
+    EXPECT_GE(list.TextColour(), 1);
+    EXPECT_LE(list.TextColour(), 14526784);
+    session->Close();
+}
+
+TEST(CatalogueSession, NoServerMeansAnEmptyWindowAndSilentRows) {
+    int port = 0;
+    {
+        Peer gone;  // a free port that nothing listens on once it is released
+        port = gone.Port();
+    }
+    MemoryEditBox announcement;
+    MemoryReportList list;
+    MemoryMessageBoxes messages;
+    auto session = std::make_shared<notice::CatalogueSession>(
+        notice::CatalogueControls{&announcement, &list, &messages}, "127.0.0.1", port, "ID");
+    session->Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(session->Connected());
+    const int row = list.InsertRow();
+    list.SetCell(row, 2, G("打开"));
+    list.Select({row});
+    EXPECT_FALSE(session->OpenRow());
+    session->Close();
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(announcement.GetText(), "");
+}
+
+}  // namespace
+}  // namespace dorvane::test
