@@ -212,6 +212,32 @@ bool Append(SlistPtr& list, const std::string& line) {
     return true;
 }
 
+// One easy handle per thread, kept between transfers: its connection cache, TLS sessions and DNS answers
+// let the next request to the same host and port (through the same proxy) skip the handshakes. A handle
+// is never used by two transfers at once, because a thread runs one transfer at a time; every option is
+// reset before each use, so nothing of an earlier request carries over (libcurl keeps only the live
+// connections, the TLS sessions and the DNS cache across a reset; its cookie engine stays off).
+class ThreadHandle {
+public:
+    static CURL* Acquire() {
+        HandlePtr& handle = Slot();
+        if (handle) {
+            curl_easy_reset(handle.get());
+        } else {
+            handle.reset(curl_easy_init());
+        }
+        return handle.get();
+    }
+    // Closes every connection the thread keeps: after a stopped or failed transfer nothing of it is reused.
+    static void Drop() { Slot().reset(); }
+
+private:
+    static HandlePtr& Slot() {
+        thread_local HandlePtr handle;
+        return handle;
+    }
+};
+
 TransferOutcome ClassifyFailure(const TransferState& state) {
     if (!state.requestStarted) {
         return state.followingRedirect ? TransferOutcome::NoResponse : TransferOutcome::ConnectFailed;
@@ -220,6 +246,8 @@ TransferOutcome ClassifyFailure(const TransferState& state) {
 }
 
 }  // namespace
+
+void CloseThreadConnections() { ThreadHandle::Drop(); }
 
 std::string WireUrl(const std::string& url) {
     bool plain = true;
@@ -282,12 +310,11 @@ TransferResult PerformTransfer(const TransferRequest& request) {
             return result;
         }
     }
-    HandlePtr owner(curl_easy_init());
-    if (!owner) {
+    CURL* handle = ThreadHandle::Acquire();
+    if (!handle) {
         result.outcome = TransferOutcome::ConnectFailed;
         return result;
     }
-    CURL* handle = owner.get();
 
     // Header lines: the caller's in their order, then empty values that keep libcurl from adding its
     // own Accept, Content-Type (for bodies) and Expect lines.
@@ -391,6 +418,7 @@ TransferResult PerformTransfer(const TransferRequest& request) {
     } else {
         result.outcome = ClassifyFailure(state);
     }
+    if (result.aborted || result.outcome != TransferOutcome::Complete) ThreadHandle::Drop();
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The libcurl plumbing shared by the fetch paths: one easy handle per call, nothing kept between calls.
+// The libcurl plumbing shared by the fetch paths. Each thread keeps one easy handle, so successive requests
+// to the same host reuse an open connection and its TLS session; no request state is kept between calls.
 //
 // The caller decides every request header line; libcurl adds only Host and Content-Length of its own.
 // Time-outs are per phase (connecting, and a stall limit while sending or receiving), never on the whole
@@ -57,6 +58,9 @@ bool CheckHttpUrl(const std::string& url);
 std::string WireUrl(const std::string& url);
 
 TransferResult PerformTransfer(const TransferRequest& request);
+
+// Closes the connections the calling thread keeps open for reuse (they also close when the thread ends).
+void CloseThreadConnections();
 
 // The status line of a raw header block from its tenth character up to the first CRLF after it
 // ("HTTP/1.1 200 OK" gives "200 OK").

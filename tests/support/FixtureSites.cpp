@@ -10,6 +10,7 @@
 
 #include "core/CodePage.h"
 #include "core/Settings.h"
+#include "net/CurlTransfer.h"
 #include "support/FixtureImages.h"
 #include "support/TestCertificate.h"
 
@@ -219,6 +220,9 @@ bool FixtureSites::Start(int port, int tlsPort) {
 }
 
 void FixtureSites::Stop() {
+    // A connection the test's thread keeps for reuse would hold a server thread for its whole keep-alive
+    // time-out.
+    CloseThreadConnections();
     Halt(*m_server, m_thread);
     Halt(*m_tlsServer, m_tlsThread);
 }

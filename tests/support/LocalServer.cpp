@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "net/CurlTransfer.h"
 #include "support/TestCertificate.h"
 
 namespace dorvane::test {
@@ -53,6 +54,9 @@ bool LocalServer::Start() {
 }
 
 void LocalServer::Stop() {
+    // A connection the test's thread keeps for reuse would hold a server thread for its whole keep-alive
+    // time-out.
+    CloseThreadConnections();
     if (m_thread.joinable()) {
         m_server->stop();
         m_thread.join();
