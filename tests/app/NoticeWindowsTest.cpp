@@ -89,19 +89,31 @@ TEST(NoticeWindows, CatalogueWalkAndAddressWindow) {
         const Text request = G("%gmcs%[32]某某 COS 图包 第二期");
         if (server.Receive(request.size()) == request) server.Send(G("$gmcs$https://pan.example/s/abc"));
     });
+    // However the test ends, the server's thread is woken and joined.
+    struct Joined {
+        Peer& server;
+        std::thread& thread;
+        ~Joined() {
+            server.Close();
+            thread.join();
+        }
+    } joined{server, peer};
     {
         CatalogueWindow catalogue(nullptr);
         catalogue.show();
         auto* list = Find<QTreeWidget>(&catalogue, "catalogueList");
-        ASSERT_TRUE(ProcessUntil([&] { return list->topLevelItemCount() == 2; }));
+        // Rows fill cell by cell: wait for the last cell of the last row.
+        const auto rowsReady = [&](const char* label) {
+            return ProcessUntil(
+                [&] { return list->topLevelItemCount() == 2 && list->topLevelItem(1)->text(2) == U(label); });
+        };
+        ASSERT_TRUE(rowsReady("打开"));
         EXPECT_EQ(catalogue.Announcement()->GetText(), G("欢迎使用图包目录"));
         Grab(&catalogue, QStringLiteral("catalogue_top"));
 
         list->setCurrentItem(list->topLevelItem(1));
         emit list->itemDoubleClicked(list->topLevelItem(1), 1);
-        ASSERT_TRUE(ProcessUntil([&] {
-            return list->topLevelItemCount() == 2 && list->topLevelItem(0)->text(2) == U("COS下载");
-        }));
+        ASSERT_TRUE(rowsReady("COS下载"));
         list->clearSelection();
         list->setCurrentItem(list->topLevelItem(1));
         Text shown;
@@ -117,8 +129,6 @@ TEST(NoticeWindows, CatalogueWalkAndAddressWindow) {
         emit list->itemDoubleClicked(list->topLevelItem(1), 1);  // returns when the address window closes
         EXPECT_EQ(shown, "https://pan.example/s/abc");
     }
-    server.Close();
-    peer.join();
 }
 
 }  // namespace

@@ -138,7 +138,8 @@ TEST(CatalogueSession, WalkToAPackAddress) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(server.Send(G("光临")));
     ASSERT_TRUE(server.Send(G("$xtts$Hello$xtts$$xtml$[1]写真\r\n[2]动漫\r\n")));
-    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2; }));
+    // Rows fill cell by cell: wait for the last cell of the last row.
+    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2 && list.CellText(1, 2) == G("打开"); }));
     EXPECT_EQ(announcement.GetText(), G("欢迎光临"));
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].text, "Hello");
@@ -158,7 +159,7 @@ TEST(CatalogueSession, WalkToAPackAddress) {
     EXPECT_FALSE(session->OpenRow());
     EXPECT_EQ(server.Receive(7), "%cxcs%5");
     ASSERT_TRUE(server.Send(G("$zmcs$[9]包一\r\n[10]包二\r\n")));
-    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2 && list.CellText(0, 2) == G("COS下载"); }));
+    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2 && list.CellText(1, 2) == G("COS下载"); }));
     list.Select({1});
     session->SetAddressBox(&address);
     EXPECT_TRUE(session->OpenRow());

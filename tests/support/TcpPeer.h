@@ -47,8 +47,9 @@ public:
         }
         return data;
     }
+    // Also wakes a Receive waiting on another thread.
     void Close() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (m_fd >= 0) ::shutdown(m_fd, SHUT_RDWR), ::close(m_fd);
         m_fd = -1;
     }
     // Vanishes with a TCP reset, as a crashed server would.
