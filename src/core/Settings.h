@@ -2,7 +2,9 @@
 // Build-time settings (CMake cache variables DORVANE_*). Tests replace them at run time through
 // MutableSettings() before they start any routine.
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/SitePage.h"
 
@@ -25,5 +27,18 @@ struct Settings {
 
 const Settings& CurrentSettings();
 Settings& MutableSettings();
+
+// A host setting: a name or address with an optional ":port" (1 to 65535), nothing else: no scheme, path,
+// query, user part or blank.
+bool IsValidHost(const std::string& host);
+// A port from 1 to 65535 written in decimal digits only.
+std::optional<int> ParsePort(const std::string& text);
+
+// The keys a settings file and the command line use: "sites/a" .. "sites/e", "notice/host",
+// "notice/document", "catalogue/host", "catalogue/port".
+const std::vector<std::string>& SettingKeys();
+// Sets one value; an unknown key or a malformed value leaves the settings as they were and returns a
+// message naming the key and the value; empty when applied.
+std::string ApplySetting(Settings& settings, const std::string& key, const std::string& value);
 
 }  // namespace dorvane

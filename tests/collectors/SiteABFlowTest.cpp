@@ -190,18 +190,26 @@ TEST_F(SiteABFlow, SiteAViewerAndAStopInTheMiddle) {
 
     // A stop while an image is on its way: nothing is written under its name, and nothing after it.
     h.window.autoCollect.SetSelected(true);
-    std::atomic<int> served{0};
-    std::atomic<bool> release{false};
-    h.sites.SetImageHook([&](const std::string&) {
-        if (++served == 3) {
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // Shared with the server's thread, which may still be in the hook when this test's body has ended.
+    struct Gate {
+        std::atomic<int> served{0};
+        std::atomic<bool> release{false};
+    };
+    auto gate = std::make_shared<Gate>();
+    h.sites.SetImageHook([gate](const std::string&) {
+        if (++gate->served == 3) {
+            while (!gate->release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
+    struct Release {
+        Gate& gate;
+        ~Release() { gate.release = true; }
+    } releaseAtEnd{*gate};
     auto worker = h.StartOnWorker(a.pageWorker);
-    ASSERT_TRUE(Eventually([&] { return served == 3; }));
+    ASSERT_TRUE(Eventually([&] { return gate->served == 3; }));
     worker->RequestStop();
     ASSERT_TRUE(worker->WaitFinished(std::chrono::seconds(20)));
-    release = true;
+    gate->release = true;
     const auto files = FilesBelow(h.OutputRoot());
     EXPECT_EQ(files.size(), 2u);
     for (const auto& file : files) EXPECT_FALSE(file.ends_with("3.jpg")) << file;

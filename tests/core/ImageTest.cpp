@@ -7,7 +7,7 @@
 #include <random>
 
 #include "core/Image.h"
-#include "support/ImageEncoding.h"
+#include "demo/ImageEncoding.h"
 
 namespace dorvane {
 namespace {
@@ -29,7 +29,7 @@ std::vector<uint8_t> Pattern(int width, int height, int channels) {
 
 Bytes EncodeJpeg(int width, int height, bool progressive = false, bool grey = false) {
     const int components = grey ? 1 : 3;
-    return test::EncodeJpeg(Pattern(width, height, components), width, height, components, progressive);
+    return demo::EncodeJpeg(Pattern(width, height, components), width, height, components, progressive);
 }
 
 // The pattern in the colour type and depth asked for: a palette image uses red for the top-left quarter
@@ -48,7 +48,7 @@ Bytes EncodePng(int width, int height, int colourType, int bitDepth, bool interl
         }
     std::vector<png_color> palette;
     if (colourType == PNG_COLOR_TYPE_PALETTE) palette = {{255, 0, 0}, {0, 0, 255}};
-    return test::EncodePng(rows, width, height, colourType, bitDepth, interlaced, palette);
+    return demo::EncodePng(rows, width, height, colourType, bitDepth, interlaced, palette);
 }
 
 const uint8_t* PixelAt(const Bitmap& b, int x, int y) {

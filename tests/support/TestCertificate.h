@@ -1,19 +1,12 @@
 #pragma once
-// A self-signed certificate for 127.0.0.1 made at test time (EC P-256), written as PEM files.
-#include <string>
+// A self-signed certificate for 127.0.0.1 and temporary folders (shared with the demo sites).
+#include "demo/Certificate.h"
 
 namespace dorvane::test {
 
-struct CertificateFiles {
-    std::string certificatePath;
-    std::string keyPath;
-};
-
-// Writes certificate.pem and key.pem into the folder; empty paths when OpenSSL failed.
-CertificateFiles MakeSelfSignedCertificate(const std::string& folder);
-
-// A fresh folder under the system's temporary directory; removed by RemoveFolder.
-std::string MakeTempFolder(const std::string& prefix);
-void RemoveFolder(const std::string& folder);
+using demo::CertificateFiles;
+using demo::MakeSelfSignedCertificate;
+using demo::MakeTempFolder;
+using demo::RemoveFolder;
 
 }  // namespace dorvane::test

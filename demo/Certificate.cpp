@@ -1,4 +1,4 @@
-#include "support/TestCertificate.h"
+#include "demo/Certificate.h"
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-namespace dorvane::test {
+namespace dorvane::demo {
 
 namespace {
 
@@ -65,4 +65,4 @@ void RemoveFolder(const std::string& folder) {
     std::filesystem::remove_all(folder, ignored);
 }
 
-}  // namespace dorvane::test
+}  // namespace dorvane::demo

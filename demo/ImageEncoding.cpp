@@ -1,11 +1,11 @@
-#include "support/ImageEncoding.h"
+#include "demo/ImageEncoding.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include <jpeglib.h>
 
-namespace dorvane::test {
+namespace dorvane::demo {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::string EncodePng(const std::vector<unsigned char>& rows, int width, int hei
     return out;
 }
 
-}  // namespace dorvane::test
+}  // namespace dorvane::demo

@@ -1,12 +1,12 @@
-#include "support/FixtureImages.h"
+#include "demo/DemoImages.h"
 
-#include "support/ImageEncoding.h"
+#include "demo/ImageEncoding.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-namespace dorvane::test {
+namespace dorvane::demo {
 
 namespace {
 
@@ -55,4 +55,4 @@ std::string MakePng(uint32_t seed, int width, int height) {
     return EncodePng(Pixels(seed, width, height), width, height, PNG_COLOR_TYPE_RGB, 8);
 }
 
-}  // namespace dorvane::test
+}  // namespace dorvane::demo

@@ -1,4 +1,4 @@
-#include "support/FixtureSites.h"
+#include "demo/DemoSites.h"
 
 #include <httplib.h>
 
@@ -10,11 +10,11 @@
 
 #include "core/CodePage.h"
 #include "core/Settings.h"
+#include "demo/Certificate.h"
+#include "demo/DemoImages.h"
 #include "net/CurlTransfer.h"
-#include "support/FixtureImages.h"
-#include "support/TestCertificate.h"
 
-namespace dorvane::test {
+namespace dorvane::demo {
 
 namespace {
 
@@ -32,7 +32,7 @@ constexpr MenuEntry kSiteACategories[] = {
 };
 constexpr int kAlbumCategories = 4;
 constexpr MenuEntry kSiteBTags[] = {{"nvshen", "女神"}, {"xinggan", "性感"}, {"meitui", "美腿"}};
-static_assert(std::size(kSiteBTags) == FixtureSites::kTagCount);
+static_assert(std::size(kSiteBTags) == DemoSites::kTagCount);
 
 // Ids with five digits keep Site A's album paths (/ID) apart from its other paths.
 int FirstAlbumId(Site site) {
@@ -182,9 +182,9 @@ int LoggedRequest::HeaderCount(const std::string& name) const {
     }));
 }
 
-const char* FixtureSites::ResizeSuffix() { return kResizeSuffix; }
+const char* DemoSites::ResizeSuffix() { return kResizeSuffix; }
 
-FixtureSites::FixtureSites(FixtureOptions options)
+DemoSites::DemoSites(DemoOptions options)
     : m_options(options), m_server(std::make_unique<httplib::Server>()) {
     for (Site site : {Site::A, Site::B, Site::C, Site::D, Site::E}) Model(site).pageCount = options.pageCount;
     m_server->Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
@@ -206,9 +206,9 @@ FixtureSites::FixtureSites(FixtureOptions options)
     m_tlsServer->set_tcp_nodelay(true);
 }
 
-FixtureSites::~FixtureSites() { Stop(); }
+DemoSites::~DemoSites() { Stop(); }
 
-bool FixtureSites::Start(int port, int tlsPort) {
+bool DemoSites::Start(int port, int tlsPort) {
     m_port = Listen(*m_server, m_thread, port);
     if (m_port <= 0) return false;
     m_tlsPort = Listen(*m_tlsServer, m_tlsThread, tlsPort);
@@ -219,7 +219,7 @@ bool FixtureSites::Start(int port, int tlsPort) {
     return true;
 }
 
-void FixtureSites::Stop() {
+void DemoSites::Stop() {
     // A connection the test's thread keeps for reuse would hold a server thread for its whole keep-alive
     // time-out.
     CloseThreadConnections();
@@ -227,41 +227,41 @@ void FixtureSites::Stop() {
     Halt(*m_tlsServer, m_tlsThread);
 }
 
-std::string FixtureSites::Host() const { return "127.0.0.1:" + std::to_string(m_port); }
+std::string DemoSites::Host() const { return "127.0.0.1:" + std::to_string(m_port); }
 
-std::string FixtureSites::TlsHost() const { return "127.0.0.1:" + std::to_string(m_tlsPort); }
+std::string DemoSites::TlsHost() const { return "127.0.0.1:" + std::to_string(m_tlsPort); }
 
-std::string FixtureSites::HomeA() const { return "https://" + TlsHost() + "/"; }
+std::string DemoSites::HomeA() const { return "https://" + TlsHost() + "/"; }
 
-std::string FixtureSites::HomeB() const { return "https://" + TlsHost() + "/"; }
+std::string DemoSites::HomeB() const { return "https://" + TlsHost() + "/"; }
 
-void FixtureSites::UseForSettings() const {
+void DemoSites::UseForSettings() const {
     for (Site site : {Site::A, Site::B}) MutableSettings().siteHosts[static_cast<int>(site)] = TlsHost();
     for (Site site : {Site::C, Site::D, Site::E})
         MutableSettings().siteHosts[static_cast<int>(site)] = Host();
 }
 
-void FixtureSites::SetPageCount(Site site, int count) {
+void DemoSites::SetPageCount(Site site, int count) {
     std::lock_guard lock(m_mutex);
     Model(site).pageCount = count;
 }
 
-int FixtureSites::PageCount(Site site) const {
+int DemoSites::PageCount(Site site) const {
     std::lock_guard lock(m_mutex);
     return Model(site).pageCount;
 }
 
-void FixtureSites::SetListing(Site site, int page, std::vector<int> albumIds) {
+void DemoSites::SetListing(Site site, int page, std::vector<int> albumIds) {
     std::lock_guard lock(m_mutex);
     Model(site).listings[page] = std::move(albumIds);
 }
 
-std::vector<int> FixtureSites::Listing(Site site, int page) const {
+std::vector<int> DemoSites::Listing(Site site, int page) const {
     std::lock_guard lock(m_mutex);
     return ListingLocked(site, page);
 }
 
-std::vector<int> FixtureSites::ListingLocked(Site site, int page) const {
+std::vector<int> DemoSites::ListingLocked(Site site, int page) const {
     const SiteModel& model = Model(site);
     if (auto found = model.listings.find(page); found != model.listings.end()) return found->second;
     std::vector<int> ids;
@@ -271,42 +271,42 @@ std::vector<int> FixtureSites::ListingLocked(Site site, int page) const {
     return ids;
 }
 
-void FixtureSites::SetAlbum(Site site, FixtureAlbum album) {
+void DemoSites::SetAlbum(Site site, DemoAlbum album) {
     std::lock_guard lock(m_mutex);
     Model(site).albums[album.id] = std::move(album);
 }
 
-FixtureAlbum FixtureSites::Album(Site site, int id) const {
+DemoAlbum DemoSites::Album(Site site, int id) const {
     std::lock_guard lock(m_mutex);
     return AlbumLocked(site, id);
 }
 
-FixtureAlbum FixtureSites::AlbumLocked(Site site, int id) const {
+DemoAlbum DemoSites::AlbumLocked(Site site, int id) const {
     const SiteModel& model = Model(site);
     if (auto found = model.albums.find(id); found != model.albums.end()) return found->second;
-    FixtureAlbum album;
+    DemoAlbum album;
     album.id = id;
     album.titleUtf8 = DefaultTitle(site, id);
     album.images.assign(static_cast<size_t>(std::max(m_options.imagesPerAlbum, 0)), ImageKind::Jpeg);
     return album;
 }
 
-void FixtureSites::SetRawPage(const std::string& path, std::string body) {
+void DemoSites::SetRawPage(const std::string& path, std::string body) {
     std::lock_guard lock(m_mutex);
     m_rawPages[path] = std::move(body);
 }
 
-void FixtureSites::SetSiteEMetaCharset(bool present) {
+void DemoSites::SetSiteEMetaCharset(bool present) {
     std::lock_guard lock(m_mutex);
     m_options.siteEMetaCharset = present;
 }
 
-std::string FixtureSites::ImageUrl(Site site, int albumId, int image) const {
+std::string DemoSites::ImageUrl(Site site, int albumId, int image) const {
     std::lock_guard lock(m_mutex);
     return ImageUrlLocked(site, AlbumLocked(site, albumId), image);
 }
 
-std::string FixtureSites::ImageBytes(Site site, int albumId, int image) const {
+std::string DemoSites::ImageBytes(Site site, int albumId, int image) const {
     const ImageTarget target{.site = site, .albumId = albumId, .image = image};
     std::optional<ImageKind> kind;
     {
@@ -316,7 +316,7 @@ std::string FixtureSites::ImageBytes(Site site, int albumId, int image) const {
     return kind ? ImageBytesFor(target, *kind) : std::string{};
 }
 
-std::string FixtureSites::ImageBytesAt(const std::string& url) const {
+std::string DemoSites::ImageBytesAt(const std::string& url) const {
     std::string path;
     bool secure = false;
     if (const std::string plain = Home() + "/"; url.rfind(plain, 0) == 0) {
@@ -338,8 +338,8 @@ std::string FixtureSites::ImageBytesAt(const std::string& url) const {
     return kind ? ImageBytesFor(*target, *kind) : std::string{};
 }
 
-std::optional<FixtureSites::ImageTarget> FixtureSites::ParseImageTarget(const std::string& path,
-                                                                        bool secure) const {
+std::optional<DemoSites::ImageTarget> DemoSites::ParseImageTarget(const std::string& path,
+                                                                  bool secure) const {
     ImageTarget target;
     if (secure) {
         for (bool zipai : {true, false}) {
@@ -362,27 +362,27 @@ std::optional<FixtureSites::ImageTarget> FixtureSites::ParseImageTarget(const st
     return target;
 }
 
-std::optional<ImageKind> FixtureSites::ImageKindLocked(const ImageTarget& target) const {
+std::optional<ImageKind> DemoSites::ImageKindLocked(const ImageTarget& target) const {
     if (target.comment) {
         if (target.image < 1 || target.image > CommentCountLocked(target.albumId)) return std::nullopt;
         return ImageKind::Jpeg;
     }
     if (target.site == Site::B && target.image == 0) return ImageKind::Jpeg;  // the cover
-    const FixtureAlbum album = AlbumLocked(target.site, target.albumId);
+    const DemoAlbum album = AlbumLocked(target.site, target.albumId);
     if (target.image < 1 || target.image > static_cast<int>(album.images.size())) return std::nullopt;
     const ImageKind kind = album.images[static_cast<size_t>(target.image - 1)];
     if (kind == ImageKind::NotFound) return std::nullopt;
     return kind;
 }
 
-std::string FixtureSites::ImageBytesFor(const ImageTarget& target, ImageKind kind) const {
+std::string DemoSites::ImageBytesFor(const ImageTarget& target, ImageKind kind) const {
     if (target.comment)
         return MakeJpeg(CommentSeed(target.zipai, target.albumId, target.image), m_options.imageBytes);
     const uint32_t seed = ImageSeed(target.site, target.albumId, target.image);
     return kind == ImageKind::Png ? MakePng(seed) : MakeJpeg(seed, m_options.imageBytes);
 }
 
-std::string FixtureSites::ImageRefererLocked(const ImageTarget& target) const {
+std::string DemoSites::ImageRefererLocked(const ImageTarget& target) const {
     if (!m_options.requireReferer) return {};
     if (target.site == Site::A) return HomeA();
     if (target.site == Site::B) return HomeB() + "t/nvshen/";
@@ -391,28 +391,28 @@ std::string FixtureSites::ImageRefererLocked(const ImageTarget& target) const {
 
 // --- Site A ---
 
-std::vector<std::string> FixtureSites::CategoryNames() const {
+std::vector<std::string> DemoSites::CategoryNames() const {
     std::vector<std::string> names;
     for (const MenuEntry& entry : kSiteACategories) names.push_back(ToGbk(entry.nameUtf8));
     return names;
 }
 
-std::vector<std::string> FixtureSites::CategoryUrls() const {
+std::vector<std::string> DemoSites::CategoryUrls() const {
     std::vector<std::string> urls;
     for (const MenuEntry& entry : kSiteACategories) urls.push_back(HomeA() + entry.slug + "/");
     return urls;
 }
 
-int FixtureSites::CommentCountLocked(int page) const {
+int DemoSites::CommentCountLocked(int page) const {
     if (page < 1 || page > std::max(Model(Site::A).pageCount, 1)) return 0;
     return std::max(m_options.albumsPerPage, 0);
 }
 
-std::string FixtureSites::CommentNumberLocked(bool zipai, int page, int position) const {
+std::string DemoSites::CommentNumberLocked(bool zipai, int page, int position) const {
     return std::to_string((zipai ? 100000 : 200000) + page * 100 + position);
 }
 
-std::vector<std::string> FixtureSites::CommentNumbers(bool zipai, int page) const {
+std::vector<std::string> DemoSites::CommentNumbers(bool zipai, int page) const {
     std::lock_guard lock(m_mutex);
     std::vector<std::string> numbers;
     for (int k = 1; k <= CommentCountLocked(page); ++k)
@@ -420,7 +420,7 @@ std::vector<std::string> FixtureSites::CommentNumbers(bool zipai, int page) cons
     return numbers;
 }
 
-std::vector<std::string> FixtureSites::CommentImageUrls(bool zipai, int page) const {
+std::vector<std::string> DemoSites::CommentImageUrls(bool zipai, int page) const {
     std::lock_guard lock(m_mutex);
     std::vector<std::string> urls;
     for (int k = 1; k <= CommentCountLocked(page); ++k) {
@@ -432,29 +432,29 @@ std::vector<std::string> FixtureSites::CommentImageUrls(bool zipai, int page) co
 
 // --- Site B ---
 
-std::string FixtureSites::TagUrl(int tagIndex) const {
+std::string DemoSites::TagUrl(int tagIndex) const {
     if (tagIndex < 0 || tagIndex >= kTagCount) return {};
     return HomeB() + "t/" + kSiteBTags[tagIndex].slug + "/";
 }
 
-std::string FixtureSites::TagName(int tagIndex) const {
+std::string DemoSites::TagName(int tagIndex) const {
     if (tagIndex < 0 || tagIndex >= kTagCount) return {};
     return ToGbk(kSiteBTags[tagIndex].nameUtf8);
 }
 
-void FixtureSites::SetTagAlbumCount(int tagIndex, int count) {
+void DemoSites::SetTagAlbumCount(int tagIndex, int count) {
     if (tagIndex < 0 || tagIndex >= kTagCount) return;
     std::lock_guard lock(m_mutex);
     m_tagAlbumCounts[tagIndex] = count;
 }
 
-std::string FixtureSites::ListedTitle(Site site, int albumId) const {
+std::string DemoSites::ListedTitle(Site site, int albumId) const {
     std::string title = Album(site, albumId).titleUtf8;
     if (site == Site::C) title.erase(std::remove(title.begin(), title.end(), ';'), title.end());
     return ToGbk(title);
 }
 
-std::string FixtureSites::AlbumUrl(Site site, int albumId) const {
+std::string DemoSites::AlbumUrl(Site site, int albumId) const {
     const std::string id = std::to_string(albumId);
     switch (site) {
         case Site::A:
@@ -470,12 +470,12 @@ std::string FixtureSites::AlbumUrl(Site site, int albumId) const {
     }
 }
 
-std::vector<LoggedRequest> FixtureSites::Requests() const {
+std::vector<LoggedRequest> DemoSites::Requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
 }
 
-std::vector<LoggedRequest> FixtureSites::RequestsTo(const std::string& targetPrefix) const {
+std::vector<LoggedRequest> DemoSites::RequestsTo(const std::string& targetPrefix) const {
     std::vector<LoggedRequest> matching;
     for (const LoggedRequest& request : Requests()) {
         if (request.target.rfind(targetPrefix, 0) == 0) matching.push_back(request);
@@ -483,19 +483,19 @@ std::vector<LoggedRequest> FixtureSites::RequestsTo(const std::string& targetPre
     return matching;
 }
 
-void FixtureSites::ClearRequests() {
+void DemoSites::ClearRequests() {
     std::lock_guard lock(m_mutex);
     m_requests.clear();
 }
 
-void FixtureSites::SetImageHook(std::function<void(const std::string& path)> hook) {
+void DemoSites::SetImageHook(std::function<void(const std::string& path)> hook) {
     std::lock_guard lock(m_mutex);
     m_imageHook = std::move(hook);
 }
 
 // --- pages ---
 
-std::string FixtureSites::RenderSiteCListing(int page) const {
+std::string DemoSites::RenderSiteCListing(int page) const {
     std::string html =
         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Cosplay</title></head><body>\n"
         "<ul class=\"photo-list\">\n";
@@ -520,8 +520,8 @@ std::string FixtureSites::RenderSiteCListing(int page) const {
     return html + "</body></html>\n";
 }
 
-std::string FixtureSites::RenderSiteCAlbum(int id) const {
-    const FixtureAlbum album = AlbumLocked(Site::C, id);
+std::string DemoSites::RenderSiteCAlbum(int id) const {
+    const DemoAlbum album = AlbumLocked(Site::C, id);
     std::string html =
         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>\n"
         "<div class=\"talk_pic hauto\">\n";
@@ -533,7 +533,7 @@ std::string FixtureSites::RenderSiteCAlbum(int id) const {
            "</div></body></html>\n";
 }
 
-std::string FixtureSites::RenderSiteDListing(int page) const {
+std::string DemoSites::RenderSiteDListing(int page) const {
     std::string html =
         "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>二次元</title>"
         "</head><body>\n";
@@ -557,8 +557,8 @@ std::string FixtureSites::RenderSiteDListing(int page) const {
     return html + "</body></html>\n";
 }
 
-std::string FixtureSites::RenderSiteDAlbum(int id) const {
-    const FixtureAlbum album = AlbumLocked(Site::D, id);
+std::string DemoSites::RenderSiteDAlbum(int id) const {
+    const DemoAlbum album = AlbumLocked(Site::D, id);
     std::string html = "<!DOCTYPE html><html><head><meta charset=\"UTF-8\"></head><body>\n<h1>" +
                        album.titleUtf8 + "</h1><span class=\"views\">" + std::to_string(id * 7) +
                        " 浏览</span>\n<div class=\"entry\">\n";
@@ -570,7 +570,7 @@ std::string FixtureSites::RenderSiteDAlbum(int id) const {
     return html + "</div>\n<div class=\"share\"><span>分享到</span></div></body></html>\n";
 }
 
-std::string FixtureSites::RenderSiteEListing(int page) const {
+std::string DemoSites::RenderSiteEListing(int page) const {
     std::string html = "<!DOCTYPE html><html><head>";
     if (m_options.siteEMetaCharset) {
         html += "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">";
@@ -593,8 +593,8 @@ std::string FixtureSites::RenderSiteEListing(int page) const {
     return ToGbk(html + "</body></html>\n");
 }
 
-std::string FixtureSites::RenderSiteEAlbum(int id) const {
-    const FixtureAlbum album = AlbumLocked(Site::E, id);
+std::string DemoSites::RenderSiteEAlbum(int id) const {
+    const DemoAlbum album = AlbumLocked(Site::E, id);
     std::string html =
         "<!DOCTYPE html><html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
         "charset=gb2312\"></head><body>\n<h1>" +
@@ -610,7 +610,7 @@ std::string FixtureSites::RenderSiteEAlbum(int id) const {
                  "</body></html>\n");
 }
 
-std::string FixtureSites::ImageUrlLocked(Site site, const FixtureAlbum& album, int image) const {
+std::string DemoSites::ImageUrlLocked(Site site, const DemoAlbum& album, int image) const {
     const bool png = image >= 1 && image <= static_cast<int>(album.images.size()) &&
                      album.images[static_cast<size_t>(image - 1)] == ImageKind::Png;
     const std::string home = site == Site::A || site == Site::B ? HomeA() : Home() + "/";
@@ -620,7 +620,7 @@ std::string FixtureSites::ImageUrlLocked(Site site, const FixtureAlbum& album, i
 
 // Sites A and B share the home page: Site A's navigation menu runs from its home link to the search box,
 // Site B's tag list follows in a list of its own.
-std::string FixtureSites::RenderTlsHome() const {
+std::string DemoSites::RenderTlsHome() const {
     const std::string home = HomeA();
     std::string html =
         "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>妹子图</title>"
@@ -637,7 +637,7 @@ std::string FixtureSites::RenderTlsHome() const {
     return html + "</ul></div>\n</body></html>\n";
 }
 
-std::string FixtureSites::RenderSiteACategory(const std::string& category, int page) const {
+std::string DemoSites::RenderSiteACategory(const std::string& category, int page) const {
     const std::string home = HomeA();
     std::string html = "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>" +
                        category + "</title></head><body>\n<div class=\"postlist\"><ul id=\"pins\">\n";
@@ -666,7 +666,7 @@ std::string FixtureSites::RenderSiteACategory(const std::string& category, int p
     return html + "</body></html>\n";
 }
 
-std::string FixtureSites::RenderSiteAComments(bool zipai, int page) const {
+std::string DemoSites::RenderSiteAComments(bool zipai, int page) const {
     const std::string home = HomeA();
     std::string html =
         std::string("<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>") +
@@ -695,7 +695,7 @@ std::string FixtureSites::RenderSiteAComments(bool zipai, int page) const {
 }
 
 // Every album of listing pages 1 ... pageCount, one link each and no other link that opens a new window.
-std::string FixtureSites::RenderSiteAAllAlbums() const {
+std::string DemoSites::RenderSiteAAllAlbums() const {
     std::string html =
         "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"UTF-8\"><title>每日更新</title>"
         "</head><body>\n"
@@ -714,8 +714,8 @@ std::string FixtureSites::RenderSiteAAllAlbums() const {
 
 // Album page J shows image J; its pager ends in a link to the last page (the image count) right after an
 // ellipsis. An album without images has neither.
-std::optional<std::string> FixtureSites::RenderSiteAAlbum(int id, int page) const {
-    const FixtureAlbum album = AlbumLocked(Site::A, id);
+std::optional<std::string> DemoSites::RenderSiteAAlbum(int id, int page) const {
+    const DemoAlbum album = AlbumLocked(Site::A, id);
     const int count = static_cast<int>(album.images.size());
     if (page < 1 || (page > count && page != 1)) return std::nullopt;
     const std::string url = AlbumUrl(Site::A, id);
@@ -740,7 +740,7 @@ std::optional<std::string> FixtureSites::RenderSiteAAlbum(int id, int page) cons
 
 // A tag's listing page: album entries (cover, title, image count) and a pager that opens with the number
 // of albums under the tag.
-std::string FixtureSites::RenderSiteBTag(int tagIndex, int page) const {
+std::string DemoSites::RenderSiteBTag(int tagIndex, int page) const {
     const std::string tagUrl = TagUrl(tagIndex);
     const int albums = m_tagAlbumCounts[tagIndex];
     const int pages = (albums + 30) / 60;
@@ -748,7 +748,7 @@ std::string FixtureSites::RenderSiteBTag(int tagIndex, int page) const {
     std::string html = std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>") +
                        kSiteBTags[tagIndex].nameUtf8 + "</title></head><body>\n<div class=\"hezi\"><ul>\n";
     for (int id : ListingLocked(Site::B, page)) {
-        const FixtureAlbum album = AlbumLocked(Site::B, id);
+        const DemoAlbum album = AlbumLocked(Site::B, id);
         html += "<li><a href=\"" + AlbumUrl(Site::B, id) + "\" target=\"_blank\"><img src=\"" +
                 ImageUrlLocked(Site::B, album, 0) + "\" alt=\"" + album.titleUtf8 +
                 "\" width=\"220\" height=\"300\"/></a>\n<p>图片： " + std::to_string(album.images.size()) +
@@ -765,7 +765,7 @@ std::string FixtureSites::RenderSiteBTag(int tagIndex, int page) const {
     return html + "</div></center>\n</body></html>\n";
 }
 
-std::optional<std::string> FixtureSites::RenderTlsLocked(const std::string& path) const {
+std::optional<std::string> DemoSites::RenderTlsLocked(const std::string& path) const {
     if (auto raw = m_rawPages.find(path); raw != m_rawPages.end()) return raw->second;
     if (path == "/") return RenderTlsHome();
     int number = 0;
@@ -800,7 +800,7 @@ std::optional<std::string> FixtureSites::RenderTlsLocked(const std::string& path
 
 // --- serving ---
 
-void FixtureSites::Handle(const void* requestPointer, void* responsePointer, bool secure) {
+void DemoSites::Handle(const void* requestPointer, void* responsePointer, bool secure) {
     const auto& request = *static_cast<const httplib::Request*>(requestPointer);
     auto& response = *static_cast<httplib::Response*>(responsePointer);
     const std::string& path = request.path;
@@ -864,15 +864,14 @@ void FixtureSites::Handle(const void* requestPointer, void* responsePointer, boo
     }
 }
 
-std::string FixtureSites::Body(const std::string& path) const {
+std::string DemoSites::Body(const std::string& path) const {
     std::lock_guard lock(m_mutex);
     std::string contentType;
     if (std::optional<std::string> body = RenderLocked(path, contentType)) return *body;
     return RenderTlsLocked(path).value_or(std::string{});
 }
 
-std::optional<std::string> FixtureSites::RenderLocked(const std::string& path,
-                                                      std::string& contentType) const {
+std::optional<std::string> DemoSites::RenderLocked(const std::string& path, std::string& contentType) const {
     if (auto raw = m_rawPages.find(path); raw != m_rawPages.end()) {
         contentType = "text/html";
         return raw->second;
@@ -901,4 +900,4 @@ std::optional<std::string> FixtureSites::RenderLocked(const std::string& path,
     return std::nullopt;
 }
 
-}  // namespace dorvane::test
+}  // namespace dorvane::demo

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace dorvane::test {
+namespace dorvane::demo {
 
 // A baseline (or progressive) JPEG at quality 90 of 8-bit samples, rows top to bottom, with 1 (grey) or
 // 3 (RGB) components. Each comment (at most 65533 bytes) becomes a comment segment before the image data.
@@ -17,4 +17,4 @@ std::string EncodeJpeg(const std::vector<unsigned char>& pixels, int width, int 
 std::string EncodePng(const std::vector<unsigned char>& rows, int width, int height, int colourType,
                       int bitDepth, bool interlaced = false, const std::vector<png_color>& palette = {});
 
-}  // namespace dorvane::test
+}  // namespace dorvane::demo
