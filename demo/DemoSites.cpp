@@ -204,6 +204,9 @@ DemoSites::DemoSites(DemoOptions options)
     // web server sends them; otherwise every page on a kept-alive connection stalls for about 40 ms.
     m_server->set_tcp_nodelay(true);
     m_tlsServer->set_tcp_nodelay(true);
+    // A client that keeps its connection open keeps it for a whole collection, as on a real site.
+    m_server->set_keep_alive_max_count(1000);
+    m_tlsServer->set_keep_alive_max_count(1000);
 }
 
 DemoSites::~DemoSites() { Stop(); }
