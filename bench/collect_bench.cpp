@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "collectors/SiteA.h"
 #include "collectors/SiteB.h"
 #include "collectors/SiteD.h"
@@ -109,15 +110,6 @@ fs::path ScratchFolder(const std::string& name) {
     return folder;
 }
 
-long PeakResidentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
-}
-
 // Non-empty files below the folder: a 403 or a failed transfer leaves an empty one or none.
 int FilledFiles(const fs::path& folder) {
     int count = 0;
@@ -196,7 +188,7 @@ void TimePageWorker(benchmark::State& state, const PageShape& shape, const dorva
     result.workerPerRequestMs = (iterationMs - shape.WaitMs()) / shape.Requests();
     state.counters["images_per_s"] = shape.Images() * 1000.0 / iterationMs;
     state.counters["ms_per_request_beyond_waits"] = result.workerPerRequestMs;
-    state.counters["VmHWM_MB"] = static_cast<double>(PeakResidentKb()) / 1024.0;
+    state.counters["VmHWM_MB"] = static_cast<double>(dorvane::bench::StatusKb("VmHWM")) / 1024.0;
 }
 
 // Every address the worker requests, in its order.
@@ -324,7 +316,7 @@ int main(int argc, char** argv) {
     PrintComparison(kSiteA, g_siteA);
     PrintComparison(kSiteB, g_siteB);
     std::printf("peak resident memory (VmHWM): %.1f MB (target < 64 MB)\n",
-                static_cast<double>(PeakResidentKb()) / 1024.0);
+                static_cast<double>(dorvane::bench::StatusKb("VmHWM")) / 1024.0);
     std::error_code ignored;
     fs::remove_all(fs::temp_directory_path() / ("dorvane-bench-" + std::to_string(getpid())), ignored);
     return 0;

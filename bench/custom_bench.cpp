@@ -16,6 +16,7 @@
 
 #include <unistd.h>
 
+#include "BenchSupport.h"
 #include "core/CodePage.h"
 #include "core/MemoryControls.h"
 #include "core/ProgramState.h"
@@ -27,8 +28,9 @@
 
 namespace {
 
+using namespace dorvane::bench;
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using dorvane::test::LocalServer;
 
 constexpr int kImages = 200;
@@ -37,26 +39,6 @@ constexpr int kRounds = 3;
 constexpr double kRatioTarget = 1.3;
 constexpr long kPeakTargetKb = 64 * 1024;
 const char* const kTaskTitle = "bench";
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// A field of /proc/self/status in kB, -1 when missing.
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    }
-    return -1;
-}
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

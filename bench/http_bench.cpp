@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "net/HttpFetch.h"
 #include "net/HttpObjectFetch.h"
 #include "support/LocalServer.h"
@@ -18,33 +19,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace dorvane::bench;
 using dorvane::test::LocalServer;
 
 constexpr int kImages = 300;
 constexpr size_t kImageSize = 256 * 1024;
 constexpr size_t kLargeSize = 100u * 1024 * 1024;
 constexpr int kRounds = 7;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// A field of /proc/self/status in kB, -1 when missing.
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    }
-    return -1;
-}
 
 // Resets the peak resident size to the current one (Linux 4.0 and later).
 bool ResetPeak() {

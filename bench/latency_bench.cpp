@@ -35,6 +35,7 @@
 #include <utility>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "collectors/Collectors.h"
 #include "core/MemoryControls.h"
 #include "core/ProgramState.h"
@@ -50,8 +51,9 @@
 
 namespace {
 
+using namespace dorvane::bench;
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using dorvane::Site;
 using dorvane::test::FixtureSites;
 using dorvane::test::LatencyProxy;
@@ -71,12 +73,6 @@ bool g_failed = false;
 void Fail(const std::string& what) {
     std::fprintf(stderr, "FAILED: %s\n", what.c_str());
     g_failed = true;
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 double MsSince(Clock::time_point start) {

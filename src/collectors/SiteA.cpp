@@ -6,19 +6,16 @@
 #include "collectors/OutputPaths.h"
 #include "collectors/PageWorker.h"
 #include "collectors/Viewer.h"
-#include "core/ByteOps.h"
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Settings.h"
 #include "core/TextOps.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
-#include "net/HttpObjectFetch.h"
 #include "text/Directory.h"
 #include "text/Hash.h"
 #include "text/Markers.h"
 #include "text/RegexObject.h"
-#include "text/Wide.h"
 
 namespace dorvane::sitea {
 
@@ -54,12 +51,6 @@ Text FetchPage(const Text& url, const Text& headers = {}) {
     return page;
 }
 
-Text FetchUtf8Listing(const Text& url) {
-    const Text page = Utf8ToGbk(BytesToText(HttpObjectFetch(url)));
-    WorkerCheckPoint();
-    return page;
-}
-
 void Wait(int milliseconds) { CheckedDelaySince(std::chrono::steady_clock::now(), milliseconds); }
 
 Text AlbumPageUrl(const Text& albumUrl, int j) { return albumUrl + "/" + IntegerText(j); }
@@ -74,7 +65,7 @@ ListKind CurrentKind() { return static_cast<ListKind>(State().siteAListKind.load
 ViewerAddressing SiteAddressing() { return {Addressing::Direct, ImageHeaders()}; }
 
 void ListingParse(SitePage& page, const Text& url) {
-    AppendAlbums(page, ParseListing(FetchUtf8Listing(url), CurrentKind()));
+    AppendAlbums(page, ParseListing(FetchUtf8Page(url), CurrentKind()));
 }
 
 // --- routines ---
@@ -127,8 +118,7 @@ void CategoryChosen(MainControls& controls) {
 
 void PageChosen(MainControls& controls) {
     SitePage& page = controls.Page(kSite);
-    page.albums->Clear();
-    State().albumUrls.Clear();
+    ClearListing(page);
     const int selection = page.pages->Selection();
     const Text pageText = selection < 0 ? Text{} : page.pages->ItemText(selection);
     ListingParse(page, State().siteAListPrefix.Get() + pageText);

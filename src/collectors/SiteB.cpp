@@ -5,17 +5,14 @@
 #include "collectors/OutputPaths.h"
 #include "collectors/PageWorker.h"
 #include "collectors/Viewer.h"
-#include "core/ByteOps.h"
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Settings.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
-#include "net/HttpObjectFetch.h"
 #include "text/Directory.h"
 #include "text/Markers.h"
 #include "text/RegexObject.h"
-#include "text/Wide.h"
 
 namespace dorvane::siteb {
 
@@ -28,12 +25,6 @@ constexpr int kAlbumsPerPage = 60;
 constexpr int kImageWait = 5;
 
 Text TagBlock(const Text& homePage) { return TextBetween(homePage, kTagBlockStart, "</ul>"); }
-
-Text FetchUtf8Page(const Text& url) {
-    const Text page = Utf8ToGbk(BytesToText(HttpObjectFetch(url)));
-    WorkerCheckPoint();
-    return page;
-}
 
 ViewerAddressing SiteAddressing() { return {Addressing::Cover, ImageHeaders()}; }
 

@@ -1,13 +1,10 @@
 #include "collectors/SiteC.h"
 
 #include "collectors/DirectSite.h"
-#include "core/ByteOps.h"
 #include "core/Settings.h"
 #include "core/TextOps.h"
 #include "net/Codecs.h"
-#include "net/HttpObjectFetch.h"
 #include "text/Markers.h"
-#include "text/Wide.h"
 
 namespace dorvane::sitec {
 
@@ -69,9 +66,7 @@ SiteRoutines Routines() {
     site.firstListingUrl = IndexUrl;
     site.pageNumberText = PageNumberText;
     site.fetchListing = [](const Text& page) {
-        const Text url = ListingUrl(page);
-        const Text listing = Utf8ToGbk(BytesToText(HttpObjectFetch(url)));
-        return ParseListing(listing, Home());
+        return ParseListing(FetchUtf8Page(ListingUrl(page)), Home());
     };
     site.viewerImageLinks = ViewerImageLinks;
     site.workerImageLinks = WorkerImageLinks;

@@ -1,11 +1,8 @@
 #include "collectors/SiteD.h"
 
 #include "collectors/DirectSite.h"
-#include "core/ByteOps.h"
 #include "core/Settings.h"
-#include "net/HttpObjectFetch.h"
 #include "text/Markers.h"
-#include "text/Wide.h"
 
 namespace dorvane::sited {
 
@@ -46,10 +43,7 @@ SiteRoutines Routines() {
     site.site = kSite;
     site.firstListingUrl = FirstListingUrl;
     site.pageNumberText = PageNumberText;
-    site.fetchListing = [](const Text& page) {
-        const Text url = ListingUrl(page);
-        return ParseListing(Utf8ToGbk(BytesToText(HttpObjectFetch(url))));
-    };
+    site.fetchListing = [](const Text& page) { return ParseListing(FetchUtf8Page(ListingUrl(page))); };
     site.viewerImageLinks = ImageLinks;
     site.workerImageLinks = ImageLinks;
     // No header of its own: the fetcher's defaults go out alone.
