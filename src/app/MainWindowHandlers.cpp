@@ -30,7 +30,7 @@ Text CurrentDirectoryText() {
     std::error_code error;
     const std::filesystem::path path = std::filesystem::current_path(error);
     if (error) return {};
-    return Utf8ToGbkText(path.string());
+    return Utf8ToSystemText(path.string());
 }
 
 QString DefaultFolderDialog(QWidget* owner) {

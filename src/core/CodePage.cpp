@@ -106,6 +106,14 @@ std::string Utf8ToGbkText(const std::string& utf8) {
     return r ? *r : std::string();
 }
 
+std::string SystemTextToUtf8(const std::string& text) {
+    return ConvertCharset(text, "GB18030", "UTF-8").value_or(std::string());
+}
+
+std::string Utf8ToSystemText(const std::string& utf8) {
+    return ConvertCharset(utf8, "UTF-8", "GB18030").value_or(std::string());
+}
+
 Text Gbk(const char* utf8) { return Utf8ToGbkText(utf8 ? utf8 : ""); }
 
 }  // namespace dorvane

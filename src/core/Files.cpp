@@ -75,14 +75,14 @@ std::string TemporaryName(const std::string& folder) {
 
 }  // namespace
 
-std::string NativePath(const Text& gbkPath) { return GbkToUtf8(gbkPath); }
+std::string NativePath(const Text& path) { return SystemTextToUtf8(path); }
 
 Text CurrentDirectory() {
     std::string buffer(4096, '\0');
     for (;;) {
         if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
             buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-            return Utf8ToGbkText(buffer);
+            return Utf8ToSystemText(buffer);
         }
         if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
         buffer.resize(buffer.size() * 2);

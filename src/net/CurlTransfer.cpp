@@ -253,9 +253,9 @@ std::string WireUrl(const std::string& url) {
     bool plain = true;
     for (unsigned char c : url) plain = plain && c > 0x20 && c < 0x7f;
     if (plain) return url;
-    // Addresses are GBK text in this program; servers expect the UTF-8 form, percent-encoded, as a browser
+    // Addresses are GBK text in this program (GB18030 where typed by the user); servers expect the UTF-8 form, percent-encoded, as a browser
     // sends it. The host part is left alone (libcurl turns a non-ASCII host name into its IDN form).
-    std::string utf8 = ConvertCharset(url, "GBK", "UTF-8").value_or(url);
+    std::string utf8 = ConvertCharset(url, "GB18030", "UTF-8").value_or(url);
     size_t scheme = utf8.find("://");
     size_t pathStart = scheme == std::string::npos ? 0 : utf8.find_first_of("/?#", scheme + 3);
     if (pathStart == std::string::npos) return utf8;

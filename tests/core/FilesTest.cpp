@@ -71,6 +71,21 @@ TEST_F(Files, NativePathIsUtf8) {
     EXPECT_EQ(NativePath(""), "");
 }
 
+// A path the system gives holds characters GBK lacks; it must reach the file system as it was given,
+// and a GBK text keeps its bytes on the way.
+TEST_F(Files, SystemPathsKeepEveryCharacter) {
+    for (const std::string utf8 : {"jörg/图片", "Ελλάδα/😀.jpg", "café €/1.jpg", "采集数据"}) {
+        const Text text = Utf8ToSystemText(utf8);
+        EXPECT_EQ(NativePath(text), utf8);
+        EXPECT_EQ(text.find('?'), std::string::npos) << utf8;
+    }
+    EXPECT_EQ(Utf8ToSystemText("采集数据"), Gbk("采集数据"));
+    const Text folder = Utf8ToSystemText((m_folder / "jörg").string());
+    ASSERT_TRUE(CreateDirectory(folder));
+    ASSERT_TRUE(WriteFile(folder + "/1.jpg", Bytes("x")));
+    EXPECT_EQ(Content(m_folder / "jörg" / "1.jpg"), "x");
+}
+
 TEST_F(Files, WriteFileJoinsPartsAndLeavesNoTemporaryFile) {
     const Bytes a = "ab\0"s;
     const Bytes empty;
