@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 
 #include <cctype>
+#include <cstdlib>
 
 namespace dorvane {
 
@@ -17,6 +18,58 @@ Settings BuiltIn() {
     s.archivePassword = DORVANE_ARCHIVE_PASSWORD;
     s.contactLineUtf8 = DORVANE_CONTACT_LINE;
     return s;
+}
+
+// A whole number from low to high written in decimal digits only.
+std::optional<int> ParseCount(const std::string& text, int low, int high) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value < low || value > high) return std::nullopt;
+    return value;
+}
+
+std::optional<double> ParseRate(const std::string& text) {
+    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789.") != std::string::npos)
+        return std::nullopt;
+    char* end = nullptr;
+    const double rate = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || rate > 1000) return std::nullopt;
+    return rate;
+}
+
+std::optional<bool> ParseSwitch(const std::string& text) {
+    std::string lower;
+    for (unsigned char c : text) lower += static_cast<char>(std::tolower(c));
+    if (lower == "true" || lower == "on" || lower == "yes" || lower == "1") return true;
+    if (lower == "false" || lower == "off" || lower == "no" || lower == "0") return false;
+    return std::nullopt;
+}
+
+// The transfer and collection keys; nullopt when the key is not one of them.
+std::optional<std::string> ApplyTransferSetting(Settings& settings, const std::string& key,
+                                                const std::string& value) {
+    const auto malformed = [&](const char* what) { return key + ": \"" + value + "\" is not " + what; };
+    if (key == "network/retries") {
+        const std::optional<int> retries = ParseCount(value, 0, 10);
+        if (!retries) return malformed("a number of retries from 0 to 10");
+        settings.retries = *retries;
+    } else if (key == "network/rate-limit") {
+        const std::optional<double> rate = ParseRate(value);
+        if (!rate) return malformed("a number of requests per second (0 for no limit, at most 1000)");
+        settings.requestsPerSecond = *rate;
+    } else if (key == "network/max-body-mb") {
+        const std::optional<int> megabytes = ParseCount(value, 1, 16384);
+        if (!megabytes) return malformed("a size in megabytes from 1 to 16384");
+        settings.maxBodyBytes = static_cast<long long>(*megabytes) * 1024 * 1024;
+    } else if (key == "collect/skip-existing") {
+        const std::optional<bool> skip = ParseSwitch(value);
+        if (!skip) return malformed("true or false");
+        settings.skipExisting = *skip;
+    } else {
+        return std::nullopt;
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -51,7 +104,9 @@ bool IsValidHost(const std::string& host) {
 const std::vector<std::string>& SettingKeys() {
     static const std::vector<std::string> keys = {"sites/a",         "sites/b",        "sites/c",
                                                   "sites/d",         "sites/e",        "notice/host",
-                                                  "notice/document", "catalogue/host", "catalogue/port"};
+                                                  "notice/document", "catalogue/host", "catalogue/port",
+                                                  "network/retries", "network/rate-limit",
+                                                  "network/max-body-mb", "collect/skip-existing"};
     return keys;
 }
 
@@ -73,6 +128,8 @@ std::string ApplySetting(Settings& settings, const std::string& key, const std::
         const std::optional<int> port = ParsePort(value);
         if (!port) return malformed("a port from 1 to 65535");
         settings.cataloguePort = *port;
+    } else if (std::optional<std::string> message = ApplyTransferSetting(settings, key, value)) {
+        return *message;
     } else {
         return key + ": unknown setting";
     }

@@ -20,6 +20,15 @@ struct Settings {
     std::string archivePassword;
     std::string contactLineUtf8;
 
+    // Transfers. A failed connection or a 429/5xx answer is tried again this many times.
+    int retries = 3;
+    // Requests per second to one host; 0 means no limit.
+    double requestsPerSecond = 0;
+    // A body beyond this many bytes is abandoned as a failed fetch.
+    long long maxBodyBytes = 256LL * 1024 * 1024;
+    // An album image whose final file exists and is not empty is not fetched again.
+    bool skipExisting = false;
+
     const std::string& SiteHost(Site site) const { return siteHosts[static_cast<int>(site)]; }
     // "http://" + host, no trailing slash.
     std::string SiteHome(Site site) const { return "http://" + SiteHost(site); }
@@ -35,7 +44,8 @@ bool IsValidHost(const std::string& host);
 std::optional<int> ParsePort(const std::string& text);
 
 // The keys a settings file and the command line use: "sites/a" .. "sites/e", "notice/host",
-// "notice/document", "catalogue/host", "catalogue/port".
+// "notice/document", "catalogue/host", "catalogue/port", "network/retries", "network/rate-limit",
+// "network/max-body-mb", "collect/skip-existing".
 const std::vector<std::string>& SettingKeys();
 // Sets one value; an unknown key or a malformed value leaves the settings as they were and returns a
 // message naming the key and the value; empty when applied.
