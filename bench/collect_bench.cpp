@@ -28,10 +28,10 @@
 #include "collectors/SiteA.h"
 #include "collectors/SiteB.h"
 #include "collectors/SiteD.h"
-#include "core/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "support/FixtureSites.h"
+#include "support/MemoryControls.h"
 
 namespace {
 
@@ -132,6 +132,10 @@ bool RunOnWorker(const dorvane::SiteRoutines::Routine& routine, dorvane::MainCon
     return true;
 }
 
+// What Sites A and B keep between their routines.
+const auto g_siteALists = std::make_shared<dorvane::sitea::Lists>();
+const auto g_siteBTag = std::make_shared<dorvane::SharedText>();
+
 // Puts listing page 1 of the site on the window the way the user gets there.
 bool LoadListing(const PageShape& shape, const dorvane::SiteRoutines& routines,
                  dorvane::MemoryMainWindow& window) {
@@ -139,12 +143,12 @@ bool LoadListing(const PageShape& shape, const dorvane::SiteRoutines& routines,
     if (shape.site == Site::A) {
         // The menu goes in as page setup would put it, without the follow-up threads setup starts; then
         // the first category and its first page.
-        for (const std::string& url : Sites().CategoryUrls()) dorvane::State().siteACategoryUrls.Append(url);
+        g_siteALists->categoryUrls.Assign(Sites().CategoryUrls());
         for (const std::string& name : Sites().CategoryNames()) page.categories.AddItem(name);
         page.categories.SetSelection(0);
         if (!RunOnWorker(routines.categoryLoad, window.controls)) return false;
     } else {
-        if (shape.site == Site::B) dorvane::State().siteBTagUrl.Set(Sites().TagUrl(0));
+        if (shape.site == Site::B) g_siteBTag->Set(Sites().TagUrl(0));
         page.pages.AddItem("1");
     }
     page.pages.SetSelection(0);
@@ -267,14 +271,14 @@ void BM_SiteD_PageWorker(benchmark::State& state) {
 }
 void BM_SiteD_Curl(benchmark::State& state) { TimeCurl(state, kSiteD, false, g_siteD.curlPerRequestMs); }
 void BM_SiteA_PageWorker(benchmark::State& state) {
-    TimePageWorker(state, kSiteA, dorvane::sitea::Routines(), g_siteA);
+    TimePageWorker(state, kSiteA, dorvane::sitea::Routines(g_siteALists), g_siteA);
 }
 void BM_SiteA_Curl(benchmark::State& state) { TimeCurl(state, kSiteA, false, g_siteA.curlPerRequestMs); }
 void BM_SiteA_CurlNewConnections(benchmark::State& state) {
     TimeCurl(state, kSiteA, true, g_siteA.curlNewConnectionPerRequestMs);
 }
 void BM_SiteB_PageWorker(benchmark::State& state) {
-    TimePageWorker(state, kSiteB, dorvane::siteb::Routines(), g_siteB);
+    TimePageWorker(state, kSiteB, dorvane::siteb::Routines(g_siteBTag), g_siteB);
 }
 void BM_SiteB_Curl(benchmark::State& state) { TimeCurl(state, kSiteB, false, g_siteB.curlPerRequestMs); }
 void BM_SiteB_CurlNewConnections(benchmark::State& state) {

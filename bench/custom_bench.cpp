@@ -18,7 +18,7 @@
 
 #include "BenchSupport.h"
 #include "core/CodePage.h"
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "custom/CustomPage.h"

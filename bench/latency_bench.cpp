@@ -37,7 +37,7 @@
 
 #include "BenchSupport.h"
 #include "collectors/Collectors.h"
-#include "core/MemoryControls.h"
+#include "collectors/SiteA.h"
 #include "core/ProgramState.h"
 #include "core/Settings.h"
 #include "core/SiteRoutines.h"
@@ -47,6 +47,7 @@
 #include "support/FixtureSites.h"
 #include "support/LatencyProxy.h"
 #include "support/LocalServer.h"
+#include "support/MemoryControls.h"
 #include "support/TestCertificate.h"
 
 namespace {
@@ -384,6 +385,9 @@ bool RunOnWorker(const dorvane::SiteRoutines::Routine& routine, dorvane::MainCon
     return true;
 }
 
+// What Site A keeps between its routines.
+const auto g_siteALists = std::make_shared<dorvane::sitea::Lists>();
+
 // Puts listing page 1 on the window the way the user gets there.
 bool LoadListing(ProxiedSites& sites, const SiteShape& shape, const dorvane::SiteRoutines& routines,
                  dorvane::MemoryMainWindow& window) {
@@ -391,8 +395,9 @@ bool LoadListing(ProxiedSites& sites, const SiteShape& shape, const dorvane::Sit
     if (shape.site == Site::A) {
         // The menu as page setup would put it, without the follow-up thread setup starts; then the first
         // category and its first page.
-        for (const std::string& url : sites.Sites().CategoryUrls())
-            dorvane::State().siteACategoryUrls.Append(sites.Proxied(url));
+        dorvane::TextList urls;
+        for (const std::string& url : sites.Sites().CategoryUrls()) urls.push_back(sites.Proxied(url));
+        g_siteALists->categoryUrls.Assign(urls);
         for (const std::string& name : sites.Sites().CategoryNames()) page.categories.AddItem(name);
         page.categories.SetSelection(0);
         if (!RunOnWorker(routines.categoryLoad, window.controls)) return false;
@@ -417,7 +422,8 @@ WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShap
     sites.Use(backend);
     const std::string name = std::string(shape.name) +
                              (backend == Backend::Fixture ? " (fixture server)" : " (kept-alive mirror)");
-    const dorvane::SiteRoutines routines = dorvane::RoutinesFor(shape.site);
+    const dorvane::SiteRoutines routines =
+        shape.site == Site::A ? dorvane::sitea::Routines(g_siteALists) : dorvane::RoutinesFor(shape.site);
     std::vector<std::string> expected;
     const std::vector<std::string> urls = sites.WorkerRequests(shape, expected);
     if (static_cast<int>(urls.size()) != shape.Requests()) {

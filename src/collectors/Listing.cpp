@@ -1,6 +1,7 @@
 #include "collectors/Listing.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "core/ByteOps.h"
 #include "core/Numbers.h"
@@ -42,7 +43,21 @@ void AppendPageNumbers(SitePage& page, int count) {
     for (int i = 1; i <= count; ++i) page.pages->AddItem(IntegerText(i));
 }
 
+namespace {
+
+// An album line and its address (and count) change together: a listing cleared by one routine while
+// another appends never falls between a line and its address, which would pair every later line with
+// the wrong address. Taken only off the window thread (routines never run on it), so waiting for the
+// window while holding it cannot deadlock.
+std::mutex& ListingMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
 void ClearListing(SitePage& page) {
+    std::lock_guard lock(ListingMutex());
     page.albums->Clear();
     State().albumUrls.Clear();
     State().albumImageCounts.Clear();
@@ -63,6 +78,7 @@ Text BeginListingLoad(SitePage& page) {
 void AppendAlbums(SitePage& page, const AlbumEntries& albums, bool withCounts) {
     for (const AlbumEntry& album : albums) {
         // The address goes in only with its line, so the lists never drift apart.
+        std::lock_guard lock(ListingMutex());
         if (page.albums->AddItem(album.title) < 0) continue;
         State().albumUrls.Append(album.url);
         if (withCounts) State().albumImageCounts.Append(album.imageCount);

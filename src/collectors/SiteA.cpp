@@ -46,7 +46,7 @@ constexpr const char* kCategoryPaths[] = {"xinggan/page/", "japan/page/",       
 constexpr const char* kSelfShotPath = "zipai/comment-page-";
 
 Text FetchPage(const Text& url, const Text& headers = {}) {
-    const Text page = HttpFetch(url, Get, {}, {}, {}, headers);
+    const Text page = HttpFetch(url, HttpMethod::Get, {}, {}, {}, headers);
     WorkerCheckPoint();
     return page;
 }
@@ -60,32 +60,33 @@ Text FetchImageAddress(const Text& albumUrl, int j) {
     return ImageAddress(FetchPage(AlbumPageUrl(albumUrl, j), ImageHeaders()));
 }
 
-ListKind CurrentKind() { return static_cast<ListKind>(State().siteAListKind.load()); }
+ListKind CurrentKind(const Lists& state) { return static_cast<ListKind>(state.kind.load()); }
 
 ViewerAddressing SiteAddressing() { return {Addressing::Direct, ImageHeaders()}; }
 
-void ListingParse(SitePage& page, const Text& url) {
-    AppendAlbums(page, ParseListing(FetchUtf8Page(url), CurrentKind()));
+void ListingParse(SitePage& page, const Text& url, ListKind kind) {
+    AppendAlbums(page, ParseListing(FetchUtf8Page(url), kind));
 }
 
 // --- routines ---
 
-void CategoryChosen(MainControls& controls);
+using ListsPtr = std::shared_ptr<Lists>;
 
-void PageSetup(MainControls& controls) {
+void CategoryChosen(MainControls& controls, Lists& state);
+
+void PageSetup(MainControls& controls, const ListsPtr& state) {
     SitePage& page = controls.Page(kSite);
     const AlbumEntries menu = ParseMenu(FetchPage(Home()));
     for (const AlbumEntry& category : menu) {
         // The address goes in only with its item, so box item k - 1 and list entry k stay paired.
-        if (page.categories->AddItem(category.title) >= 0) State().siteACategoryUrls.Append(category.url);
+        if (page.categories->AddItem(category.title) >= 0) state->categoryUrls.Append(category.url);
     }
     page.categories->SetSelection(kSetupCategory);
-    StartFollowUpThread([&controls] { CategoryChosen(controls); });
+    StartFollowUpThread([&controls, state] { CategoryChosen(controls, *state); });
 }
 
-void CategoryChosen(MainControls& controls) {
+void CategoryChosen(MainControls& controls, Lists& state) {
     SitePage& page = controls.Page(kSite);
-    ProgramState& state = State();
     page.pages->Clear();
     const int selection = page.categories->Selection();
     if (selection < 0 || selection >= page.categories->ItemCount()) return;
@@ -93,13 +94,13 @@ void CategoryChosen(MainControls& controls) {
     const CategoryChoice choice = ChooseCategory(position);
     if (choice.kind == kAllAlbums) {
         // The category's own page is not read: the all-albums listing has no page numbers.
-        state.siteAListPrefix.Set(choice.prefix);
+        state.prefix.Set(choice.prefix);
         page.pages->SetVisible(false);
-        state.siteAListKind = kAllAlbums;
+        state.kind = kAllAlbums;
         ClearListing(page);
-        ListingParse(page, choice.prefix);
+        ListingParse(page, choice.prefix, kAllAlbums);
     } else {
-        const Text categoryPage = FetchPage(state.siteACategoryUrls.At(position));
+        const Text categoryPage = FetchPage(state.categoryUrls.At(position));
         page.pages->SetVisible(true);
         if (choice.kind == kAlbumPages) {
             const Text count = AlbumPageCountText(categoryPage);
@@ -110,27 +111,27 @@ void CategoryChosen(MainControls& controls) {
             page.pageCount->SetText(JumpPagesLabel(IntegerText(count)));
             AppendPageNumbers(page, count);
         }
-        state.siteAListPrefix.Set(choice.prefix);
-        state.siteAListKind = choice.kind;
+        state.prefix.Set(choice.prefix);
+        state.kind = choice.kind;
     }
     page.pages->SetSelection(0);
 }
 
-void PageChosen(MainControls& controls) {
+void PageChosen(MainControls& controls, Lists& state) {
     SitePage& page = controls.Page(kSite);
     ClearListing(page);
     const int selection = page.pages->Selection();
     const Text pageText = selection < 0 ? Text{} : page.pages->ItemText(selection);
-    ListingParse(page, State().siteAListPrefix.Get() + pageText);
+    ListingParse(page, state.prefix.Get() + pageText, CurrentKind(state));
 }
 
-void AlbumOpen(MainControls& controls) {
+void AlbumOpen(MainControls& controls, const Lists& lists) {
     SitePage& page = controls.Page(kSite);
     ProgramState& state = State();
     const int album = BeginAlbumOpen(controls, page);
     if (album < 1) return;
     TextList images;
-    const ListKind kind = CurrentKind();
+    const ListKind kind = CurrentKind(lists);
     if (kind == kAlbumPages || kind == kAllAlbums) {
         const Text url = AlbumUrlAt(album);
         const int count = url.empty() ? 0 : ImageCount(FetchPage(url), url);
@@ -174,10 +175,10 @@ void CollectAlbums(MainControls& controls, SitePage& page, int albumCount) {
     }
 }
 
-void CollectCommentPage(MainControls& controls, SitePage& page, int lineCount) {
+void CollectCommentPage(MainControls& controls, SitePage& page, int lineCount, const Text& prefix) {
     static const Text collecting = Gbk(" 正在采集 .");
     Wait(kCommentStartWait);
-    const Text folder = OutputRoot(controls) + CommentFolderName(State().siteAListPrefix.Get()) + "/";
+    const Text folder = OutputRoot(controls) + CommentFolderName(prefix) + "/";
     EnsureDirectory(folder);
     for (int i = 1; i <= lineCount; ++i) {
         const Text line = page.albums->ItemText(i - 1);
@@ -188,14 +189,14 @@ void CollectCommentPage(MainControls& controls, SitePage& page, int lineCount) {
     }
 }
 
-void PageCollection(MainControls& controls) {
+void PageCollection(MainControls& controls, const Lists& state) {
     SitePage& page = controls.Page(kSite);
     const int count = BeginPageCollection(page);
-    const ListKind kind = CurrentKind();
+    const ListKind kind = CurrentKind(state);
     if (kind == kAlbumPages || kind == kAllAlbums) {
         CollectAlbums(controls, page, count);
     } else if (kind == kCommentPages) {
-        CollectCommentPage(controls, page, count);
+        CollectCommentPage(controls, page, count, state.prefix.Get());
     }
     FinishPageCollection(controls);
 }
@@ -266,13 +267,13 @@ Text CommentFolderName(const Text& prefix) {
     return prefix == Home() + kSelfShotPath ? selfShot : street;
 }
 
-SiteRoutines Routines() {
+SiteRoutines Routines(std::shared_ptr<Lists> lists) {
     SiteRoutines routines;
-    routines.pageLoader = PageSetup;
-    routines.categoryLoad = CategoryChosen;
-    routines.listingLoad = PageChosen;
-    routines.albumOpen = AlbumOpen;
-    routines.pageWorker = PageCollection;
+    routines.pageLoader = [lists](MainControls& controls) { PageSetup(controls, lists); };
+    routines.categoryLoad = [lists](MainControls& controls) { CategoryChosen(controls, *lists); };
+    routines.listingLoad = [lists](MainControls& controls) { PageChosen(controls, *lists); };
+    routines.albumOpen = [lists](MainControls& controls) { AlbumOpen(controls, *lists); };
+    routines.pageWorker = [lists](MainControls& controls) { PageCollection(controls, *lists); };
     AddViewerSteps(routines, kSite, SiteAddressing);
     return routines;
 }

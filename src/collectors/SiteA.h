@@ -3,7 +3,11 @@
 // in numbered pages, numbered comment pages where every entry is one photo, and one page that lists all
 // albums. An album spreads over many pages, one image per page, so each image costs a page fetch; every
 // image request names the home page as its Referer.
+#include <atomic>
+#include <memory>
+
 #include "collectors/Listing.h"
+#include "core/SharedList.h"
 #include "core/SiteRoutines.h"
 
 namespace dorvane::sitea {
@@ -44,8 +48,15 @@ Text FolderTitle(const Text& line);
 // The folder of a comment-page collection: "妹子自拍" for the self-shot pages, else "街拍美女".
 Text CommentFolderName(const Text& prefix);
 
+// What the chosen category lists, kept between the tab page's routines.
+struct Lists {
+    std::atomic<int> kind{kNoList};  // a ListKind
+    SharedText prefix;               // listing address before the page number
+    SharedList categoryUrls;         // paired with the category box by position (item k - 1, entry k)
+};
+
 // The tab page's routines: pageLoader, categoryLoad, listingLoad, albumOpen, pageWorker, previous, next
-// and save.
-SiteRoutines Routines();
+// and save, all working on the given lists.
+SiteRoutines Routines(std::shared_ptr<Lists> lists = std::make_shared<Lists>());
 
 }  // namespace dorvane::sitea

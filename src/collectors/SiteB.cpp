@@ -34,19 +34,21 @@ void ListingParse(SitePage& page, const Text& url) {
 
 // --- routines ---
 
-void TagChosen(MainControls& controls);
-void PageChosen(MainControls& controls);
+using TagPtr = std::shared_ptr<SharedText>;
 
-void PageSetup(MainControls& controls) {
+void TagChosen(MainControls& controls, const TagPtr& tag);
+void PageChosen(MainControls& controls, const SharedText& tag);
+
+void PageSetup(MainControls& controls, const TagPtr& tag) {
     SitePage& page = controls.Page(kSite);
     const Text home = HttpFetch(Home());
     WorkerCheckPoint();
     for (const AlbumEntry& tag : ParseTags(home)) page.categories->AddItem(tag.title);
     page.categories->SetSelection(0);
-    StartFollowUpThread([&controls] { TagChosen(controls); });
+    StartFollowUpThread([&controls, tag] { TagChosen(controls, tag); });
 }
 
-void TagChosen(MainControls& controls) {
+void TagChosen(MainControls& controls, const TagPtr& tag) {
     SitePage& page = controls.Page(kSite);
     page.pages->Clear();
     page.pages->SetVisible(true);
@@ -62,19 +64,19 @@ void TagChosen(MainControls& controls) {
         if (!tagUrl.empty()) ListingParse(page, tagUrl);
         return;
     }
-    State().siteBTagUrl.Set(tagUrl);
+    tag->Set(tagUrl);
     page.pageCount->SetText(JumpPagesLabel(IntegerText(pages)));
     AppendPageNumbers(page, pages);
     page.pages->SetSelection(0);
-    StartFollowUpThread([&controls] { PageChosen(controls); });
+    StartFollowUpThread([&controls, tag] { PageChosen(controls, *tag); });
 }
 
-void PageChosen(MainControls& controls) {
+void PageChosen(MainControls& controls, const SharedText& tag) {
     SitePage& page = controls.Page(kSite);
     ClearListing(page);
     const int selection = page.pages->Selection();
     const Text pageText = selection < 0 ? Text{} : page.pages->ItemText(selection);
-    const Text tagUrl = State().siteBTagUrl.Get();
+    const Text tagUrl = tag.Get();
     if (tagUrl.empty()) return;
     ListingParse(page, ListingUrl(tagUrl, pageText));
 }
@@ -147,11 +149,11 @@ AlbumEntries ParseListing(const Text& listingPage) {
     return albums;
 }
 
-SiteRoutines Routines() {
+SiteRoutines Routines(std::shared_ptr<SharedText> tagUrl) {
     SiteRoutines routines;
-    routines.pageLoader = PageSetup;
-    routines.categoryLoad = TagChosen;
-    routines.listingLoad = PageChosen;
+    routines.pageLoader = [tagUrl](MainControls& controls) { PageSetup(controls, tagUrl); };
+    routines.categoryLoad = [tagUrl](MainControls& controls) { TagChosen(controls, tagUrl); };
+    routines.listingLoad = [tagUrl](MainControls& controls) { PageChosen(controls, *tagUrl); };
     routines.albumOpen = AlbumOpen;
     routines.pageWorker = PageCollection;
     AddViewerSteps(routines, kSite, SiteAddressing);

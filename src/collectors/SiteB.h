@@ -3,7 +3,10 @@
 // each album's cover, title and image count, and the images lie beside the cover (cover 0.jpg, images
 // 1.jpg, 2.jpg ...), so no album page is ever fetched. Image requests, and only they, carry the Referer of
 // a fixed tag page.
+#include <memory>
+
 #include "collectors/Listing.h"
+#include "core/SharedList.h"
 #include "core/SiteRoutines.h"
 
 namespace dorvane::siteb {
@@ -25,7 +28,7 @@ Text ListingUrl(const Text& tagUrl, const Text& pageText);
 AlbumEntries ParseListing(const Text& listingPage);
 
 // The tab page's routines: pageLoader, categoryLoad, listingLoad, albumOpen, pageWorker, previous, next
-// and save.
-SiteRoutines Routines();
+// and save. The address of the chosen tag is kept in tagUrl between them.
+SiteRoutines Routines(std::shared_ptr<SharedText> tagUrl = std::make_shared<SharedText>());
 
 }  // namespace dorvane::siteb

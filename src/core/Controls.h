@@ -1,7 +1,7 @@
 #pragma once
 // The abstract control interfaces that every routine below the GUI layer writes against. The GUI layer
 // implements them over Qt widgets (carrying each access from a worker thread out on the window thread);
-// MemoryControls.h implements them in memory for tests and benchmarks.
+// the tests' support code implements them in memory for tests and benchmarks.
 //
 // Every access made from a worker thread first passes the worker's check point (Worker.h): a stopped
 // worker unwinds instead of touching a control, a paused one waits.

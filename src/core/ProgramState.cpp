@@ -9,11 +9,6 @@ void ProgramState::Reset() {
     viewerPosition = 0;
     viewerImageCount = 0;
     viewerAlbumIndex = 0;
-    siteAListKind = 0;
-    siteAListPrefix.Set({});
-    siteACategoryUrls.Clear();
-    siteBTagUrl.Set({});
-    siteBPage.Set({});
     customItems.Clear();
     customItemCount = 0;
     customTaskName.Set({});

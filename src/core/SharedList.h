@@ -22,4 +22,21 @@ private:
     TextList m_items;
 };
 
+// A program-wide text, shared like SharedList.
+class SharedText {
+public:
+    Text Get() const {
+        std::lock_guard lock(m_mutex);
+        return m_value;
+    }
+    void Set(const Text& value) {
+        std::lock_guard lock(m_mutex);
+        m_value = value;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    Text m_value;
+};
+
 }  // namespace dorvane

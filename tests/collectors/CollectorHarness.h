@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/CodePage.h"
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "support/FixtureSites.h"

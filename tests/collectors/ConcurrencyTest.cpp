@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 #include "CollectorHarness.h"
+#include "collectors/Listing.h"
 #include "collectors/SiteC.h"
 #include "collectors/SiteD.h"
 
@@ -65,6 +67,41 @@ TEST(CollectorsConcurrency, ListingLoadOnTheWindowThreadDuringACollection) {
         EXPECT_TRUE(served.count(ReadBytes(h.OutputRoot() / file))) << file;
     }
     EXPECT_EQ(State().albumUrls.Count(), h.Page(Site::C).albums.ItemCount());
+}
+
+// A list box that lingers after each line, so that a clear from another thread lands between a line and
+// its address unless the two are appended as one step.
+class LingeringListBox : public MemoryListBox {
+public:
+    int AddItem(const Text& text) override {
+        const int index = MemoryListBox::AddItem(text);
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+        return index;
+    }
+};
+
+TEST(CollectorsConcurrency, ClearingNeverSplitsALineFromItsAddress) {
+    State().Reset();
+    LingeringListBox albums;
+    SitePage page;
+    page.albums = &albums;
+    const auto entries = [](const char* prefix, int count) {
+        AlbumEntries list;
+        for (int i = 0; i < count; ++i)
+            list.push_back({Text("t") + prefix + std::to_string(i), Text("u") + prefix + std::to_string(i), {}});
+        return list;
+    };
+    std::thread loader([&] { AppendAlbums(page, entries("a", 300)); });
+    for (int round = 0; round < 20; ++round) {
+        ClearListing(page);
+        AppendAlbums(page, entries("b", 3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    loader.join();
+    ASSERT_EQ(State().albumUrls.Count(), albums.ItemCount());
+    for (int i = 0; i < albums.ItemCount(); ++i) {
+        EXPECT_EQ(albums.ItemText(i).substr(1), State().albumUrls.At(i + 1).substr(1)) << i;
+    }
 }
 
 }  // namespace

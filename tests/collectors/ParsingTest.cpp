@@ -7,7 +7,7 @@
 #include "collectors/SiteD.h"
 #include "collectors/SiteE.h"
 #include "core/CodePage.h"
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "support/FixtureSites.h"
 
 namespace dorvane::test {

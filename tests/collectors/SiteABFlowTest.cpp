@@ -4,7 +4,8 @@
 
 #include <regex>
 
-#include "collectors/Collectors.h"
+#include "collectors/SiteA.h"
+#include "collectors/SiteB.h"
 #include "core/Numbers.h"
 #include "core/SiteRoutines.h"
 #include "text/Hash.h"
@@ -32,9 +33,8 @@ FixtureOptions Guarded() {
 class SiteABFlow : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegisterSiteCollectors();
-        a = RoutinesFor(Site::A);
-        b = RoutinesFor(Site::B);
+        a = sitea::Routines(lists);
+        b = siteb::Routines(tag);
     }
     void Manual() {
         h.window.autoCollect.SetSelected(false);
@@ -66,6 +66,8 @@ protected:
     }
 
     CollectorHarness h{Guarded()};
+    std::shared_ptr<sitea::Lists> lists = std::make_shared<sitea::Lists>();
+    std::shared_ptr<SharedText> tag = std::make_shared<SharedText>();
     SiteRoutines a, b;
 };
 
@@ -76,9 +78,9 @@ TEST_F(SiteABFlow, SiteASetupCategoriesPagesAndCollection) {
     std::vector<std::string> names;
     for (int i = 0; i < page.categories.ItemCount(); ++i) names.push_back(page.categories.ItemText(i));
     EXPECT_EQ(names, h.sites.CategoryNames());
-    EXPECT_EQ(State().siteACategoryUrls.Snapshot(), h.sites.CategoryUrls());
+    EXPECT_EQ(lists->categoryUrls.Snapshot(), h.sites.CategoryUrls());
     EXPECT_EQ(page.categories.Selection(), 7);
-    ASSERT_TRUE(Eventually([&] { return State().siteAListKind.load() == 3 && page.albums.ItemCount() > 0; }));
+    ASSERT_TRUE(Eventually([&] { return lists->kind.load() == 3 && page.albums.ItemCount() > 0; }));
     ASSERT_TRUE(Eventually([&] { return RunningWorkerCount() == 0; }));
     EXPECT_FALSE(page.pages.IsVisible());
     EXPECT_EQ(State().albumUrls.Count(), page.albums.ItemCount());
@@ -89,7 +91,7 @@ TEST_F(SiteABFlow, SiteASetupCategoriesPagesAndCollection) {
     EXPECT_TRUE(page.pages.IsVisible());
     EXPECT_EQ(GbkToUtf8(page.pageCount.GetText()), "共7页 跳到：");
     EXPECT_EQ(h.PageItems(Site::A), Numbers(1, 7));
-    EXPECT_EQ(State().siteAListPrefix.Get(), h.sites.HomeA() + "xinggan/page/");
+    EXPECT_EQ(lists->prefix.Get(), h.sites.HomeA() + "xinggan/page/");
     page.pages.SetSelection(1);
     h.sites.ClearRequests();
     Run(a.listingLoad);
@@ -152,7 +154,7 @@ TEST_F(SiteABFlow, SiteACommentPagesAndAHostileTitle) {
     // The self-shot comment pages: one page more than the third link names; lines are comment numbers.
     page.categories.SetSelection(4);
     Run(a.categoryLoad);
-    EXPECT_EQ(State().siteAListKind.load(), 2);
+    EXPECT_EQ(lists->kind.load(), 2);
     EXPECT_EQ(GbkToUtf8(page.pageCount.GetText()), "共7页 跳到：");
     page.pages.SetSelection(1);
     Run(a.listingLoad);
@@ -229,7 +231,7 @@ TEST_F(SiteABFlow, SiteBTagsPagesCollectionAndViewer) {
     EXPECT_EQ(GbkToUtf8(page.pageCount.GetText()), "共3页 跳到：");
     EXPECT_EQ(h.PageItems(Site::B), Numbers(1, 3));
     const std::string tag0 = h.sites.TagUrl(0);
-    EXPECT_EQ(State().siteBTagUrl.Get(), tag0);
+    EXPECT_EQ(tag->Get(), tag0);
     const std::vector<int> ids = h.sites.Listing(Site::B, 1);
     std::vector<std::string> covers, counts;
     for (int id : ids) covers.push_back(h.sites.ImageUrl(Site::B, id, 0)), counts.push_back("4");
@@ -250,7 +252,7 @@ TEST_F(SiteABFlow, SiteBTagsPagesCollectionAndViewer) {
         EXPECT_EQ(h.PageItems(Site::B).size(), tag == 1 ? 1u : 0u) << tag;
         EXPECT_EQ(State().albumUrls.Count(), page.albums.ItemCount());
     }
-    EXPECT_EQ(State().siteBTagUrl.Get(), h.sites.TagUrl(1));
+    EXPECT_EQ(tag->Get(), h.sites.TagUrl(1));
     EXPECT_GT(page.albums.ItemCount(), 0);  // the tag of no page lists its own address
 
     // Back to tag 0, page 1, and collect it.

@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/Worker.h"
 
 namespace dorvane {

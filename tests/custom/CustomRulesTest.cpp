@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "core/CodePage.h"
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "custom/CustomPage.h"
 #include "custom/CustomRules.h"

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "core/CodePage.h"
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "custom/CustomPage.h"

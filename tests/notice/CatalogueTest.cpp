@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "core/CodePage.h"
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "notice/CatalogueProtocol.h"
 #include "notice/CatalogueSession.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "core/CodePage.h"
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/Settings.h"
 #include "notice/ClientIdentifier.h"
 #include "notice/VersionCheck.h"

@@ -1,7 +1,7 @@
 // The in-memory controls keep the same rules as the window's controls.
 #include <gtest/gtest.h>
 
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 #include "core/Worker.h"
 
 namespace dorvane {

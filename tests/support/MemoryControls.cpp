@@ -1,4 +1,4 @@
-#include "core/MemoryControls.h"
+#include "support/MemoryControls.h"
 
 #include <algorithm>
 
