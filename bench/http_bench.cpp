@@ -118,7 +118,7 @@ int main() {
                 [&] { return dorvane::HttpFetch(server.Url("/large")).size(); });
     MeasurePeak("HttpFetch 100 MB, text + responseBytes", [&] {
         dorvane::Bytes bytes;
-        dorvane::Text text = dorvane::HttpFetch(server.Url("/large"), 0, {}, {}, {}, {}, {}, false, {}, {},
+        dorvane::Text text = dorvane::HttpFetch(server.Url("/large"), dorvane::HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {},
                                                 {}, {}, {}, 0, {}, {}, bytes);
         return text.size() + bytes.size();
     });

@@ -829,6 +829,11 @@ void DemoSites::Handle(const void* requestPointer, void* responsePointer, bool s
             m_requests.push_back(std::move(logged));
             hook = m_imageHook;
             kind = ImageKindLocked(*target);
+            if (kind == ImageKind::BusyOnce && m_busyAnswered.insert(path).second) {
+                response.status = 503;
+                response.set_content("busy", "text/plain");
+                return;
+            }
         }
         if (hook) hook(path);
         if (!referer.empty() && request.get_header_value("Referer") != referer) {
@@ -843,6 +848,18 @@ void DemoSites::Handle(const void* requestPointer, void* responsePointer, bool s
         }
         auto bytes = std::make_shared<std::string>(ImageBytesFor(*target, *kind));
         const char* type = *kind == ImageKind::Png ? "image/png" : "image/jpeg";
+        if (*kind == ImageKind::Oversized) {
+            response.set_chunked_content_provider(type, [sent = size_t{0}](size_t, httplib::DataSink& sink) mutable {
+                static const std::string chunk(64 * 1024, 'x');
+                if (sent >= 64) {
+                    sink.done();
+                    return true;
+                }
+                ++sent;
+                return sink.write(chunk.data(), chunk.size());
+            });
+            return;
+        }
         if (*kind == ImageKind::Reset) {
             response.set_content_provider(bytes->size(), type,
                                           [bytes](size_t offset, size_t, httplib::DataSink& sink) {

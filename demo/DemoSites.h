@@ -28,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,6 +46,8 @@ enum class ImageKind {
     Png,       // a PNG link (Site E shows how its marker swallows it)
     NotFound,  // the link answers 404
     Reset,     // the server sends half of the image and drops the connection
+    BusyOnce,  // the first request answers 503, later ones the image
+    Oversized, // 4 MB of bytes sent without a length
 };
 
 struct DemoAlbum {
@@ -214,6 +217,7 @@ private:
     int m_tagAlbumCounts[kTagCount] = {125, 125, 125};
     std::vector<LoggedRequest> m_requests;
     std::function<void(const std::string&)> m_imageHook;
+    std::set<std::string> m_busyAnswered;  // BusyOnce images that answered 503 already
 };
 
 }  // namespace dorvane::demo

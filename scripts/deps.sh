@@ -8,6 +8,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   tinyproxy curl
+  clang libclang-rt-14-dev
   fonts-noto-cjk xvfb xauth
 )
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds everything (warnings are errors) and runs every test through
 # CTest: once in a normal build, once under AddressSanitizer + UndefinedBehaviorSanitizer, and the
-# threading tests under ThreadSanitizer.
+# threading tests under ThreadSanitizer; last, every fuzz target over its committed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -24,4 +24,10 @@ if [ "${DORVANE_SKIP_SANITIZERS:-0}" != "1" ]; then
   cmake --build build-tsan -j "$JOBS"
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir build-tsan --output-on-failure -j "$JOBS" -R "${DORVANE_TSAN_TESTS:-Worker|Concurr|Stress|Tcp|SiteABFlow}"
+fi
+
+# Every fuzz target once over its committed corpus (clang, AddressSanitizer + UndefinedBehaviorSanitizer):
+# an input that once crashed a parser stays fixed.
+if [ "${DORVANE_SKIP_FUZZ:-0}" != "1" ]; then
+  DORVANE_SKIP_DEPS=1 bash scripts/fuzz.sh --corpus
 fi

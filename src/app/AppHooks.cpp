@@ -2,6 +2,7 @@
 
 #include "app/CatalogueWindow.h"
 #include "app/MainWindow.h"
+#include "app/QtText.h"
 #include "core/Settings.h"
 #include "core/Worker.h"
 #include "custom/CustomPage.h"

@@ -23,14 +23,6 @@ constexpr int kAddressClientHeight = 197;
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-template <class F>
-void Guarded(F action) {
-    try {
-        action();
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 CatalogueWindow::CatalogueWindow(QWidget* owner) : QDialog(owner), m_gate(std::make_shared<WindowGate>()) {
@@ -64,19 +56,19 @@ CatalogueWindow::CatalogueWindow(QWidget* owner) : QDialog(owner), m_gate(std::m
     m_messages = std::make_unique<QtMessageBoxes>(m_gate, this);
 
     connect(m_backButton, &QPushButton::clicked, this, [this] {
-        if (Hooks().catalogueBack) Guarded([&] { Hooks().catalogueBack(*this); });
+        if (Hooks().catalogueBack) Guarded("catalogue back", [&] { Hooks().catalogueBack(*this); });
     });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] {
-        if (Hooks().catalogueOpenRow) Guarded([&] { Hooks().catalogueOpenRow(*this); });
+        if (Hooks().catalogueOpenRow) Guarded("catalogue row", [&] { Hooks().catalogueOpenRow(*this); });
     });
-    if (Hooks().catalogueCreated) Guarded([&] { Hooks().catalogueCreated(*this); });
+    if (Hooks().catalogueCreated) Guarded("catalogue opening", [&] { Hooks().catalogueCreated(*this); });
 }
 
 CatalogueWindow::~CatalogueWindow() {
     // The receive thread may be waiting on one of these controls; release it before disconnecting, which
     // waits for that thread.
     m_gate->Close();
-    if (Hooks().catalogueClosing) Guarded([&] { Hooks().catalogueClosing(*this); });
+    if (Hooks().catalogueClosing) Guarded("catalogue closing", [&] { Hooks().catalogueClosing(*this); });
 }
 
 EditBox* CatalogueWindow::Announcement() { return m_announcementControl.get(); }
@@ -111,7 +103,7 @@ AddressWindow::AddressWindow() : QDialog(nullptr), m_gate(std::make_shared<Windo
 
     m_addressControl = std::make_unique<QtEditBox>(m_gate, m_address);
     m_clipboard = std::make_unique<QtClipboard>(m_gate, this);
-    connect(copy, &QPushButton::clicked, this, [this] { Guarded([&] { OnCopy(); }); });
+    connect(copy, &QPushButton::clicked, this, [this] { Guarded("address copy", [&] { OnCopy(); }); });
 }
 
 AddressWindow::~AddressWindow() { m_gate->Close(); }

@@ -2,14 +2,25 @@
 
 #include <QMetaObject>
 #include <QThread>
+#include <QtGlobal>
 #include <chrono>
 #include <condition_variable>
-#include <exception>
 
-#include "core/CodePage.h"
 #include "core/Worker.h"
 
 namespace dorvane {
+
+void Guarded(const char* what, const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const WorkerStopped&) {
+        if (CurrentWorker()) throw;
+    } catch (const std::exception& error) {
+        qWarning("%s failed: %s", what, error.what());
+    } catch (...) {
+        qWarning("%s failed: unknown exception", what);
+    }
+}
 
 bool WindowGate::IsOpen() const {
     std::lock_guard lock(m_mutex);
@@ -31,50 +42,45 @@ bool WindowGate::Post(QObject* context, std::function<void()> call) {
 
 namespace {
 
-enum class CallState { Pending, Done, Deferred, Dropped };
+enum class CallState { Pending, Done, Failed, Deferred, Dropped };
 
+// One queued access, shared by the caller that waits for it and the window thread.
 struct PendingCall {
     std::mutex mutex;
     std::condition_variable changed;
     CallState state = CallState::Pending;
-    bool abandoned = false;  // the caller stopped waiting; the window thread must not run it
-    std::exception_ptr error;
+    bool abandoned = false;          // the caller stopped waiting; the window thread must not run it
+    void Finish(CallState result) {  // with the mutex held
+        state = result;
+        changed.notify_all();
+    }
 };
 
-void Finish(PendingCall& call, CallState state) {
-    call.state = state;
-    call.changed.notify_all();
-}
-
-// Runs on the window thread.
-void Execute(const std::shared_ptr<PendingCall>& call, const GatePtr& gate,
-             const std::weak_ptr<WorkerToken>& worker, bool fromWorker, const std::function<void()>& action) {
-    std::unique_lock lock(call->mutex);
-    if (call->abandoned) return;
-    if (!gate->IsOpen()) return Finish(*call, CallState::Dropped);
-    if (fromWorker) {
-        std::shared_ptr<WorkerToken> token = worker.lock();
-        if (!token || token->StopRequested()) return Finish(*call, CallState::Dropped);
-        if (token->Paused()) return Finish(*call, CallState::Deferred);
-    }
+// On the window thread: runs the action unless the caller left, the window closed or the calling worker
+// was stopped; a paused worker's access goes back to wait at the worker's check point.
+void Execute(PendingCall& call, const WindowGate& gate, const std::weak_ptr<WorkerToken>& worker,
+             bool fromWorker, const std::function<void()>& action) {
+    std::unique_lock lock(call.mutex);
+    if (call.abandoned) return;
+    const std::shared_ptr<WorkerToken> token = worker.lock();
+    if (!gate.IsOpen() || (fromWorker && (!token || token->StopRequested())))
+        return call.Finish(CallState::Dropped);
+    if (token && token->Paused()) return call.Finish(CallState::Deferred);
     lock.unlock();
-    std::exception_ptr error;
-    try {
+    bool ran = false;
+    Guarded("control access", [&] {
         action();
-    } catch (...) {
-        error = std::current_exception();
-    }
+        ran = true;
+    });
     lock.lock();
-    call->error = error;
-    Finish(*call, CallState::Done);
+    call.Finish(ran ? CallState::Done : CallState::Failed);
 }
 
-CallState Await(PendingCall& call, const GatePtr& gate, WorkerToken* worker) {
+CallState Await(PendingCall& call, const WindowGate& gate, const WorkerToken* worker) {
     std::unique_lock lock(call.mutex);
     while (call.state == CallState::Pending) {
         call.changed.wait_for(lock, std::chrono::milliseconds(10));
-        if (call.state != CallState::Pending) break;
-        if ((worker && worker->StopRequested()) || !gate->IsOpen()) {
+        if (call.state == CallState::Pending && ((worker && worker->StopRequested()) || !gate.IsOpen())) {
             // Whether or not the window thread has started it, the caller leaves now; everything the
             // action needs was copied into it.
             call.abandoned = true;
@@ -99,39 +105,20 @@ bool RunOnWindowThread(GatePtr gate, QObject* context, std::function<void()> act
         auto call = std::make_shared<PendingCall>();
         const bool posted =
             gate->Post(context, [call, gate, weakWorker, fromWorker = worker != nullptr, action] {
-                Execute(call, gate, weakWorker, fromWorker, action);
+                Execute(*call, *gate, weakWorker, fromWorker, action);
             });
-        CallState state = posted ? Await(*call, gate, worker) : CallState::Dropped;
-        switch (state) {
-            case CallState::Done: {
-                std::exception_ptr error;
-                {
-                    std::lock_guard lock(call->mutex);
-                    error = call->error;
-                }
-                if (error) std::rethrow_exception(error);
+        switch (posted ? Await(*call, *gate, worker) : CallState::Dropped) {
+            case CallState::Done:
                 return true;
-            }
             case CallState::Deferred:
                 // Paused after queuing: wait at the check point (or unwind on a stop), then queue again.
                 WorkerCheckPoint();
                 continue;
-            case CallState::Dropped:
-            case CallState::Pending:
+            default:  // dropped, or failed (reported on the window thread): a worker ends its routine
                 if (worker) throw WorkerStopped{};
                 return false;
         }
     }
-}
-
-QString ToQt(const Text& gbk) {
-    const std::string utf8 = SystemTextToUtf8(gbk);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-Text FromQt(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    return Utf8ToSystemText(std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
 }  // namespace dorvane

@@ -7,15 +7,17 @@
 // dropped, and one whose worker is paused is handed back to wait at the worker's check point, so that after
 // a stop no further step happens and while paused none does.
 #include <QObject>
-#include <QString>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <type_traits>
 
-#include "core/Text.h"
-
 namespace dorvane {
+
+// Runs the body; an exception escaping it is reported with qWarning (naming what was running) and goes no
+// further, so none reaches Qt's event dispatch. WorkerStopped is no failure: on a worker thread it passes
+// through so that the worker unwinds; elsewhere there is nothing to unwind and it ends the body quietly.
+void Guarded(const char* what, const std::function<void()>& body);
 
 // Open while the window whose controls it guards exists. Closing it makes every waiting or later access
 // from another thread give up (workers unwind with WorkerStopped, other threads get an empty result).
@@ -33,24 +35,22 @@ private:
 using GatePtr = std::shared_ptr<WindowGate>;
 
 // Runs the action on the context object's (window) thread and waits for it. True when it ran; false when
-// the gate closed on a thread that is not a worker (a worker gets WorkerStopped instead).
+// the gate closed, or the action failed (reported through Guarded), on a thread that is not a worker; a
+// worker gets WorkerStopped instead. On the window thread itself the action runs directly.
 bool RunOnWindowThread(GatePtr gate, QObject* context, std::function<void()> action);
 
 template <class F>
 auto OnWindowThread(GatePtr gate, QObject* context, F action) -> std::invoke_result_t<F> {
     using R = std::invoke_result_t<F>;
     if constexpr (std::is_void_v<R>) {
-        RunOnWindowThread(gate, context, std::move(action));
+        RunOnWindowThread(std::move(gate), context, std::move(action));
     } else {
         // Shared so that a result arriving after the caller gave up has somewhere to go.
         auto result = std::make_shared<R>();
-        if (!RunOnWindowThread(gate, context, [result, action] { *result = action(); })) return R{};
+        if (!RunOnWindowThread(std::move(gate), context, [result, action] { *result = action(); }))
+            return R{};
         return std::move(*result);
     }
 }
-
-// GBK text <-> Qt strings.
-QString ToQt(const Text& gbk);
-Text FromQt(const QString& text);
 
 }  // namespace dorvane

@@ -187,6 +187,7 @@ void MainWindow::BuildSitePage(int index, QWidget* page) {
     w.nextArea = Place<ClickArea>(w.preview, name("nextArea"), next.left, next.top, next.width, next.height);
     w.saveArea = Place<ClickArea>(w.preview, name("saveArea"), save.left, save.top, save.width, save.height);
     w.saveArea->setText(U("采集本张"));
+    w.preview->AddButtonRow(prefix);
 }
 
 void MainWindow::BuildCustomPage(QWidget* page) {

@@ -38,15 +38,6 @@ QString DefaultFolderDialog(QWidget* owner) {
                                              QFileDialog::ShowDirsOnly);
 }
 
-// Handlers on the window thread must not let an exception into Qt's event dispatch.
-template <class F>
-void Guarded(F action) {
-    try {
-        action();
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 MainWindow::~MainWindow() {
@@ -63,15 +54,17 @@ MainWindow::~MainWindow() {
 
 void MainWindow::Wire() {
     Parts& p = *m_parts;
-    p.tabs->onUserChanged = [this](int page) { Guarded([&] { OnPageChanged(page); }); };
-    connect(p.startButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnStart(); }); });
-    connect(p.pauseButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnPause(); }); });
-    connect(p.stopButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnStop(); }); });
-    connect(p.autoCollect, &QRadioButton::clicked, this, [this] { Guarded([&] { OnAutoCollect(); }); });
-    connect(p.manualPreview, &QRadioButton::clicked, this, [this] { Guarded([&] { OnManualPreview(); }); });
-    connect(p.browseButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnBrowse(); }); });
-    connect(p.brandButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnBrand(); }); });
-    connect(p.updateButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnUpdate(); }); });
+    p.tabs->onUserChanged = [this](int page) { Guarded("page change", [&] { OnPageChanged(page); }); };
+    connect(p.startButton, &QPushButton::clicked, this, [this] { Guarded("start", [&] { OnStart(); }); });
+    connect(p.pauseButton, &QPushButton::clicked, this, [this] { Guarded("pause", [&] { OnPause(); }); });
+    connect(p.stopButton, &QPushButton::clicked, this, [this] { Guarded("stop", [&] { OnStop(); }); });
+    connect(p.autoCollect, &QRadioButton::clicked, this,
+            [this] { Guarded("auto collect", [&] { OnAutoCollect(); }); });
+    connect(p.manualPreview, &QRadioButton::clicked, this,
+            [this] { Guarded("manual preview", [&] { OnManualPreview(); }); });
+    connect(p.browseButton, &QPushButton::clicked, this, [this] { Guarded("browse", [&] { OnBrowse(); }); });
+    connect(p.brandButton, &QPushButton::clicked, this, [this] { Guarded("catalogue", [&] { OnBrand(); }); });
+    connect(p.updateButton, &QPushButton::clicked, this, [this] { Guarded("update", [&] { OnUpdate(); }); });
     for (int i = 0; i < kSiteCount; ++i) {
         const Site site = static_cast<Site>(i);
         Parts::SiteWidgets& w = p.sites[static_cast<size_t>(i)];
@@ -86,19 +79,22 @@ void MainWindow::Wire() {
         w.nextArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::next); };
         w.saveArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::save); };
     }
-    connect(p.fetchButton, &QPushButton::clicked, this, [this] { Guarded([&] { OnFetchSource(); }); });
+    connect(p.fetchButton, &QPushButton::clicked, this,
+            [this] { Guarded("source fetch", [&] { OnFetchSource(); }); });
     connect(p.customStart, &QPushButton::clicked, this, [this] {
-        if (Hooks().customStart) Guarded([&] { Hooks().customStart(*this); });
+        if (Hooks().customStart) Guarded("custom start", [&] { Hooks().customStart(*this); });
     });
-    connect(p.clipboardTimer, &QTimer::timeout, this, [this] { Guarded([&] { OnClipboardTick(); }); });
+    connect(p.clipboardTimer, &QTimer::timeout, this,
+            [this] { Guarded("clipboard tick", [&] { OnClipboardTick(); }); });
     connect(p.taskTimer, &QTimer::timeout, this, [this] {
-        if (Hooks().taskTimerTick) Guarded([&] { Hooks().taskTimerTick(*this); });
+        if (Hooks().taskTimerTick) Guarded("task timer tick", [&] { Hooks().taskTimerTick(*this); });
     });
     p.urlBox->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_parts->urlBox && event->type() == QEvent::FocusIn) Guarded([&] { OnUrlBoxFocus(); });
+    if (watched == m_parts->urlBox && event->type() == QEvent::FocusIn)
+        Guarded("URL box focus", [&] { OnUrlBoxFocus(); });
     return QWidget::eventFilter(watched, event);
 }
 
@@ -136,7 +132,7 @@ void MainWindow::StartTracked(const SiteRoutines::Routine& routine) {
 void MainWindow::StartUp() {
     Controls().saveFolder->SetText(CurrentDirectoryText());
     setWindowTitle(windowTitle() + QStringLiteral("V") + Tag());
-    if (Hooks().versionCheck) Guarded([&] { Hooks().versionCheck(*this); });
+    if (Hooks().versionCheck) Guarded("version check", [&] { Hooks().versionCheck(*this); });
 }
 
 void MainWindow::OnPageChanged(int page) {

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
-#include <QScrollBar>
-#include <algorithm>
 #include <cstring>
 
 #include "core/Image.h"
@@ -13,11 +11,6 @@
 namespace dorvane {
 
 namespace {
-
-QtMessageBoxes::Answerer& TheAnswerer() {
-    static QtMessageBoxes::Answerer answerer;
-    return answerer;
-}
 
 QByteArray Raw(const Text& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
 Text FromRaw(const QVariant& value) {
@@ -44,45 +37,13 @@ QImage ToImage(const Bitmap& bitmap) {
 
 }  // namespace
 
-bool QtControlCore::IsVisible() {
-    return Call([this] { return !m_widget->isHidden(); });
-}
-
-void QtControlCore::SetVisible(bool visible) {
-    Call([this, visible] { m_widget->setVisible(visible); });
-}
-
-void QtControlCore::SetGeometry(int left, int top, int width, int height) {
-    Call([=, this] { m_widget->setGeometry(left, top, width, height); });
-}
-
 Text TextShadow::Read(const QString& current, bool multiLine) const {
-    if (valid && current == shown) return bytes;
+    if (current == shown) return bytes;
     // The user changed it: take the widget's text, with the system's line ends.
     QString text = current;
     if (multiLine) text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return FromQt(text);
 }
-
-void TextShadow::Remember(const Text& text, const QString& display) {
-    bytes = text;
-    shown = display;
-    valid = true;
-}
-
-Text QtLabel::GetText() {
-    return m_core.Call([this] { return m_shadow.Read(m_label->text(), false); });
-}
-
-void QtLabel::SetText(const Text& text) {
-    m_core.Call([this, text] {
-        const QString shown = ToQt(text);
-        m_label->setText(shown);
-        m_shadow.Remember(text, shown);
-    });
-}
-
-QString QtEditBox::Shown() const { return m_line ? m_line->text() : m_multi->toPlainText(); }
 
 void QtEditBox::Show(const Text& text) {
     const QString shown = ForDisplay(text, m_multi != nullptr);
@@ -93,304 +54,106 @@ void QtEditBox::Show(const Text& text) {
         m_multi->setPlainText(shown);
     }
     // Read back what the widget made of it, so that later comparisons see the widget's own form.
-    m_shadow.Remember(text, Shown());
+    m_shadow = {text, Shown()};
 }
 
-Text QtEditBox::GetText() {
-    return m_core.Call([this] { return m_shadow.Read(Shown(), m_multi != nullptr); });
+void QtEditBox::Append(const Text& text) {
+    const Text whole = Read() + text;
+    if (m_line) return Show(whole);
+    QTextCursor cursor = m_multi->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(ForDisplay(text, true));
+    m_multi->setTextCursor(cursor);
+    m_multi->ensureCursorVisible();
+    m_shadow = {whole, Shown()};
 }
 
-void QtEditBox::SetText(const Text& text) {
-    m_core.Call([this, text] { Show(text); });
+Text CellBytes(const QAbstractItemModel* model, int row, int column) {
+    return FromRaw(model->index(row, column).data(Qt::UserRole));
 }
 
-void QtEditBox::AppendText(const Text& text) {
-    m_core.Call([this, text] {
-        const Text whole = m_shadow.Read(Shown(), m_multi != nullptr) + text;
-        if (m_line) {
-            Show(whole);
-            return;
-        }
-        QTextCursor cursor = m_multi->textCursor();
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(ForDisplay(text, true));
-        m_multi->setTextCursor(cursor);
-        m_multi->ensureCursorVisible();
-        m_shadow.Remember(whole, Shown());
-    });
+void SetCellBytes(QAbstractItemModel* model, int row, int column, const Text& text) {
+    const QModelIndex cell = model->index(row, column);
+    if (!cell.isValid()) return;
+    model->setData(cell, ToQt(text), Qt::DisplayRole);
+    model->setData(cell, Raw(text), Qt::UserRole);
 }
 
-bool QtEditBox::IsReadOnly() {
-    return m_core.Call([this] { return m_line ? m_line->isReadOnly() : m_multi->isReadOnly(); });
-}
-
-void QtEditBox::SetReadOnly(bool readOnly) {
-    m_core.Call([this, readOnly] {
-        if (m_line)
-            m_line->setReadOnly(readOnly);
-        else
-            m_multi->setReadOnly(readOnly);
-    });
-}
-
-Text QtButton::GetCaption() {
-    return m_core.Call([this] { return m_shadow.Read(m_button->text(), false); });
-}
-
-void QtButton::SetCaption(const Text& caption) {
-    m_core.Call([this, caption] {
-        const QString shown = ToQt(caption);
-        m_button->setText(shown);
-        m_shadow.Remember(caption, shown);
-    });
-}
-
-bool QtRadioButton::IsSelected() {
-    return m_core.Call([this] { return m_radio->isChecked(); });
-}
-
-void QtRadioButton::SetSelected(bool selected) {
-    m_core.Call([this, selected] {
-        // An exclusive group refuses to uncheck its checked button; the program may do so.
-        const bool exclusive = m_radio->autoExclusive();
-        if (!selected) m_radio->setAutoExclusive(false);
-        m_radio->setChecked(selected);
-        m_radio->setAutoExclusive(exclusive);
-    });
-}
-
-int QtListBox::ItemCount() {
-    return m_core.Call([this] { return m_list->count(); });
-}
-
-Text QtListBox::ItemText(int index) {
-    return m_core.Call([this, index] {
-        QListWidgetItem* item = m_list->item(index);
-        return item ? FromRaw(item->data(Qt::UserRole)) : Text{};
-    });
-}
-
-int QtListBox::AddItem(const Text& text) {
-    return m_core.Call([this, text] {
-        auto* item = new QListWidgetItem(ToQt(text));
-        item->setData(Qt::UserRole, Raw(text));
-        m_list->addItem(item);
-        return m_list->count() - 1;
-    });
-}
-
-void QtListBox::Clear() {
-    m_core.Call([this] { m_list->clear(); });
-}
-
-int QtListBox::Selection() {
-    return m_core.Call([this] {
-        QListWidgetItem* item = m_list->currentItem();
-        return item && item->isSelected() ? m_list->row(item) : -1;
-    });
-}
-
-void QtListBox::SetSelection(int index) {
-    m_core.Call([this, index] {
-        if (index < 0 || index >= m_list->count()) {
-            m_list->setCurrentRow(-1);
-            m_list->clearSelection();
-            return;
-        }
-        m_list->setCurrentRow(index);
-        m_list->scrollToItem(m_list->item(index));
-    });
-}
-
-int QtComboBox::ItemCount() {
-    return m_core.Call([this] { return m_combo->count(); });
-}
-
-Text QtComboBox::ItemText(int index) {
-    return m_core.Call([this, index] {
-        if (index < 0 || index >= m_combo->count()) return Text{};
-        return FromRaw(m_combo->itemData(index));
-    });
-}
-
-int QtComboBox::AddItem(const Text& text) {
-    return m_core.Call([this, text] {
-        m_combo->addItem(ToQt(text), Raw(text));
-        return m_combo->count() - 1;
-    });
-}
-
-void QtComboBox::Clear() {
-    m_core.Call([this] { m_combo->clear(); });
-}
-
-int QtComboBox::Selection() {
-    return m_core.Call([this] { return m_combo->currentIndex(); });
-}
-
-void QtComboBox::SetSelection(int index) {
-    // "Item selected" is wired to the user-only activated signal, so this never raises it.
-    m_core.Call([this, index] {
-        int target = std::min(index, m_combo->count() - 1);
-        if (target < -1) target = -1;
-        m_combo->setCurrentIndex(target);
-    });
-}
-
-Bytes QtPictureBox::GetPicture() {
-    return m_core.Call([this] { return m_picture->PictureBytes(); });
+int AppendRow(QAbstractItemModel* model, const Text& text) {
+    const int row = model->rowCount();
+    if (!model->insertRow(row)) return -1;
+    SetCellBytes(model, row, 0, text);
+    return row;
 }
 
 void QtPictureBox::SetPicture(const Bytes& imageBytes) {
-    // Decoding can be slow: it happens on the calling thread, only the hand-over on the window thread.
+    // Decoding can be slow: it happens on the calling thread, only the hand-over on the window thread. The
+    // bytes are copied once, into what the widget keeps; the queued call only shares them.
     WorkerCheckPoint();
-    QImage image = ToImage(DecodeImage(imageBytes));
-    m_core.Call([this, imageBytes, image] { m_picture->SetPicture(imageBytes, image); });
-}
-
-int QtTabControl::CurrentPage() {
-    return m_core.Call([this] { return m_tabs->Current(); });
-}
-
-void QtTabControl::SetCurrentPage(int page) {
-    m_core.Call([this, page] { m_tabs->SetCurrent(page); });
-}
-
-int QtReportList::RowCount() {
-    return m_core.Call([this] { return m_tree->topLevelItemCount(); });
-}
-
-int QtReportList::InsertRow() {
-    return m_core.Call([this] {
-        m_tree->addTopLevelItem(new QTreeWidgetItem);
-        return m_tree->topLevelItemCount() - 1;
-    });
-}
-
-void QtReportList::SetCell(int row, int column, const Text& text) {
-    m_core.Call([this, row, column, text] {
-        QTreeWidgetItem* item = m_tree->topLevelItem(row);
-        if (!item || column < 0 || column >= m_tree->columnCount()) return;
-        item->setText(column, ToQt(text));
-        item->setData(column, Qt::UserRole, Raw(text));
-    });
-}
-
-Text QtReportList::CellText(int row, int column) {
-    return m_core.Call([this, row, column] {
-        QTreeWidgetItem* item = m_tree->topLevelItem(row);
-        if (!item || column < 0 || column >= m_tree->columnCount()) return Text{};
-        return FromRaw(item->data(column, Qt::UserRole));
-    });
+    auto bytes = std::make_shared<const Bytes>(imageBytes);
+    QImage image = ToImage(DecodeImage(*bytes));
+    Call([this, bytes, image] { m_object->SetPicture(bytes, image); });
 }
 
 std::vector<int> QtReportList::SelectedRows() {
-    return m_core.Call([this] {
+    return Call([this] {
         std::vector<int> rows;
-        for (QTreeWidgetItem* item : m_tree->selectedItems())
-            rows.push_back(m_tree->indexOfTopLevelItem(item));
+        for (QTreeWidgetItem* item : m_object->selectedItems())
+            rows.push_back(m_object->indexOfTopLevelItem(item));
         std::sort(rows.begin(), rows.end());
         return rows;
     });
 }
 
-void QtReportList::DeleteAllRows() {
-    m_core.Call([this] { m_tree->clear(); });
-}
-
 void QtReportList::SetTextColour(int colour) {
-    m_core.Call([this, colour] {
+    Call([this, colour] {
         // The system numbers colours 0xBBGGRR.
-        QPalette palette = m_tree->palette();
+        QPalette palette = m_object->palette();
         palette.setColor(QPalette::Text, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
-        m_tree->setPalette(palette);
+        m_object->setPalette(palette);
     });
 }
-
-int QtTimer::Period() {
-    return OnWindowThread(m_gate, m_timer, [this] { return m_timer->isActive() ? m_timer->interval() : 0; });
-}
-
-void QtTimer::SetPeriod(int milliseconds) {
-    OnWindowThread(m_gate, m_timer, [this, milliseconds] {
-        if (milliseconds <= 0)
-            m_timer->stop();
-        else
-            m_timer->start(milliseconds);
-    });
-}
-
-void QtMessageBoxes::SetAnswerer(Answerer answerer) { TheAnswerer() = std::move(answerer); }
 
 int QtMessageBoxes::ShowDialog(QWidget* owner, const QString& text, int flags, const QString& caption) {
-    QMessageBox box(owner);
-    box.setWindowTitle(caption);
-    box.setText(text);
-    switch (flags & 0xF0) {
-        case 0x10:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case 0x20:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case 0x30:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case 0x40:
-            box.setIcon(QMessageBox::Information);
-            break;
-        default:
-            break;
-    }
-    switch (flags & 0xF) {
-        case MbOkCancel:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            box.setEscapeButton(QMessageBox::Cancel);
-            break;
-        case MbYesNo:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setEscapeButton(QMessageBox::No);
-            break;
-        default:
-            box.setStandardButtons(QMessageBox::Ok);
-            break;
-    }
+    // The icon is the flags' second digit: none, stop, question, exclamation, information.
+    constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Question,
+                                            QMessageBox::Warning, QMessageBox::Information};
+    const int icon = (flags & 0xF0) >> 4;
+    const int kind = flags & 0xF;
+    // Closing without a button gives the box's cancel answer (the escape button), or OK when it has only OK.
+    const auto [buttons, escape] =
+        kind == MbOkCancel ? std::pair{QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel}
+        : kind == MbYesNo  ? std::pair{QMessageBox::Yes | QMessageBox::No, QMessageBox::No}
+                           : std::pair{QMessageBox::StandardButtons(QMessageBox::Ok), QMessageBox::Ok};
+    QMessageBox box(icon < 5 ? kIcons[icon] : QMessageBox::NoIcon, caption, text, buttons, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(escape);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
-    switch (clicked ? box.standardButton(clicked) : QMessageBox::NoButton) {
-        case QMessageBox::Ok:
-            return IdOk;
-        case QMessageBox::Yes:
-            return IdYes;
-        case QMessageBox::No:
-            return IdNo;
-        case QMessageBox::Cancel:
-            return IdCancel;
-        default:
-            // Closed without a button: the box's cancel answer, or OK for a box that only has OK.
-            if ((flags & 0xF) == MbYesNo) return IdNo;
-            return (flags & 0xF) == MbOkCancel ? IdCancel : IdOk;
-    }
+    const QMessageBox::StandardButton answer = clicked ? box.standardButton(clicked) : escape;
+    return answer == QMessageBox::Yes      ? IdYes
+           : answer == QMessageBox::No     ? IdNo
+           : answer == QMessageBox::Cancel ? IdCancel
+                                           : IdOk;
 }
 
 int QtMessageBoxes::Show(const Text& text, int flags, const Text& caption) {
     const Text title = caption.empty() ? Gbk("信息：") : caption;
     // A box that could not be shown (its window is gone) counts as cancelled.
     auto answer = std::make_shared<int>(IdCancel);
-    QWidget* owner = m_owner;
-    RunOnWindowThread(m_gate, m_owner, [answer, owner, text, flags, title] {
-        const Answerer answerer = TheAnswerer();
+    RunOnWindowThread(m_gate, m_object, [answer, owner = m_object, text, flags, title] {
+        const Answerer answerer = s_answerer;
         *answer = answerer ? answerer(text, flags, title) : ShowDialog(owner, ToQt(text), flags, ToQt(title));
     });
     return *answer;
 }
 
 Text QtClipboard::GetText() {
-    return OnWindowThread(m_gate, m_context, [] { return FromQt(QApplication::clipboard()->text()); });
+    return Call([] { return FromQt(QApplication::clipboard()->text()); });
 }
 
 bool QtClipboard::SetText(const Text& text) {
-    return OnWindowThread(m_gate, m_context, [text] {
+    return Call([text] {
         QApplication::clipboard()->setText(ToQt(text));
         return true;
     });

@@ -11,226 +11,267 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <functional>
+#include <type_traits>
 
 #include "app/GuiCall.h"
+#include "app/QtText.h"
 #include "app/Widgets.h"
 #include "core/Controls.h"
 
 namespace dorvane {
 
-// Shared plumbing: the widget, the window's gate, and the properties every control has.
-class QtControlCore {
+// A Qt object that any thread reaches through the window's gate.
+template <class Interface, class Object>
+class QtBound : public Interface {
 public:
-    QtControlCore(GatePtr gate, QWidget* widget) : m_gate(std::move(gate)), m_widget(widget) {}
+    QtBound(GatePtr gate, Object* object) : m_gate(std::move(gate)), m_object(object) {}
+
+protected:
     template <class F>
     auto Call(F action) {
-        return OnWindowThread(m_gate, m_widget, std::move(action));
+        return OnWindowThread(m_gate, m_object, std::move(action));
     }
-    bool IsVisible();
-    void SetVisible(bool visible);
-    void SetGeometry(int left, int top, int width, int height);
-    QWidget* Widget() const { return m_widget; }
-
-private:
     GatePtr m_gate;
-    QWidget* m_widget;
+    Object* m_object;
 };
+
+// What every control has: visibility and a place.
+template <class Interface, class Widget>
+class QtControl : public QtBound<Interface, Widget> {
+public:
+    using QtBound<Interface, Widget>::QtBound;
+    bool IsVisible() override {
+        return this->Call([w = this->m_object] { return !w->isHidden(); });
+    }
+    void SetVisible(bool visible) override {
+        this->Call([w = this->m_object, visible] { w->setVisible(visible); });
+    }
+    void SetGeometry(int left, int top, int width, int height) override {
+        this->Call([=, w = this->m_object] { w->setGeometry(left, top, width, height); });
+    }
+};
+using QtPanel = QtControl<Control, QWidget>;
 
 // A text as the program wrote it, kept beside what the widget shows.
 struct TextShadow {
     Text bytes;
     QString shown;
-    bool valid = false;
     Text Read(const QString& current, bool multiLine) const;
-    void Remember(const Text& text, const QString& display);
 };
 
-#define DORVANE_QT_CONTROL_COMMON                                                             \
-    bool IsVisible() override { return m_core.IsVisible(); }                                  \
-    void SetVisible(bool visible) override { m_core.SetVisible(visible); }                    \
-    void SetGeometry(int l, int t, int w, int h) override { m_core.SetGeometry(l, t, w, h); } \
-    QtControlCore& Core() { return m_core; }
-
-class QtPanel : public Control {
+// A label or button: one line of text written and read back with its exact bytes.
+template <class Interface, class Widget>
+class QtTextControl : public QtControl<Interface, Widget> {
 public:
-    QtPanel(GatePtr gate, QWidget* widget) : m_core(std::move(gate), widget) {}
-    DORVANE_QT_CONTROL_COMMON
+    using QtControl<Interface, Widget>::QtControl;
 
-private:
-    QtControlCore m_core;
-};
-
-class QtLabel : public Label {
-public:
-    QtLabel(GatePtr gate, QLabel* label) : m_core(std::move(gate), label), m_label(label) {}
-    DORVANE_QT_CONTROL_COMMON
-    Text GetText() override;
-    void SetText(const Text& text) override;
-
-private:
-    QtControlCore m_core;
-    QLabel* m_label;
+protected:
+    Text ReadText() {
+        return this->Call([this] { return m_shadow.Read(this->m_object->text(), false); });
+    }
+    void WriteText(const Text& text) {
+        this->Call([this, text] {
+            const QString shown = ToQt(text);
+            this->m_object->setText(shown);
+            m_shadow = {text, shown};
+        });
+    }
     TextShadow m_shadow;
 };
 
-class QtEditBox : public EditBox {
+// Plain text only: a title taken from a web page is shown as it reads, never as markup.
+class QtLabel : public QtTextControl<Label, QLabel> {
 public:
-    QtEditBox(GatePtr gate, QLineEdit* line) : m_core(std::move(gate), line), m_line(line) {}
-    QtEditBox(GatePtr gate, QPlainTextEdit* multi) : m_core(std::move(gate), multi), m_multi(multi) {}
-    DORVANE_QT_CONTROL_COMMON
-    Text GetText() override;
-    void SetText(const Text& text) override;
-    void AppendText(const Text& text) override;
-    bool IsReadOnly() override;
-    void SetReadOnly(bool readOnly) override;
+    QtLabel(GatePtr gate, QLabel* label) : QtTextControl(std::move(gate), label) {
+        label->setTextFormat(Qt::PlainText);
+    }
+    Text GetText() override { return ReadText(); }
+    void SetText(const Text& text) override { WriteText(text); }
+};
+
+class QtButton : public QtTextControl<Button, QAbstractButton> {
+public:
+    using QtTextControl::QtTextControl;
+    Text GetCaption() override { return ReadText(); }
+    void SetCaption(const Text& caption) override { WriteText(caption); }
+};
+
+// Over a one-line box or a multi-line one; the latter holds the system's CR LF line ends.
+class QtEditBox : public QtControl<EditBox, QWidget> {
+public:
+    QtEditBox(GatePtr gate, QLineEdit* line) : QtControl(std::move(gate), line), m_line(line) {}
+    QtEditBox(GatePtr gate, QPlainTextEdit* multi) : QtControl(std::move(gate), multi), m_multi(multi) {}
+    Text GetText() override {
+        return Call([this] { return Read(); });
+    }
+    void SetText(const Text& text) override {
+        Call([this, text] { Show(text); });
+    }
+    void AppendText(const Text& text) override {
+        Call([this, text] { Append(text); });
+    }
+    bool IsReadOnly() override {
+        return Call([this] { return m_line ? m_line->isReadOnly() : m_multi->isReadOnly(); });
+    }
+    void SetReadOnly(bool readOnly) override {
+        Call([this, readOnly] { m_line ? m_line->setReadOnly(readOnly) : m_multi->setReadOnly(readOnly); });
+    }
 
 private:
-    QString Shown() const;
+    // On the window thread.
+    QString Shown() const { return m_line ? m_line->text() : m_multi->toPlainText(); }
+    Text Read() const { return m_shadow.Read(Shown(), m_multi != nullptr); }
     void Show(const Text& text);
-    QtControlCore m_core;
+    void Append(const Text& text);
     QLineEdit* m_line = nullptr;
     QPlainTextEdit* m_multi = nullptr;
     TextShadow m_shadow;
 };
 
-class QtButton : public Button {
+class QtRadioButton : public QtControl<RadioButton, QRadioButton> {
 public:
-    QtButton(GatePtr gate, QAbstractButton* button) : m_core(std::move(gate), button), m_button(button) {}
-    DORVANE_QT_CONTROL_COMMON
-    Text GetCaption() override;
-    void SetCaption(const Text& caption) override;
-
-private:
-    QtControlCore m_core;
-    QAbstractButton* m_button;
-    TextShadow m_shadow;
+    using QtControl::QtControl;
+    bool IsSelected() override {
+        return Call([this] { return m_object->isChecked(); });
+    }
+    void SetSelected(bool selected) override {
+        Call([w = m_object, selected] {
+            // An exclusive group refuses to uncheck its checked button; the program may do so.
+            const bool exclusive = w->autoExclusive();
+            w->setAutoExclusive(exclusive && selected);
+            w->setChecked(selected);
+            w->setAutoExclusive(exclusive);
+        });
+    }
 };
 
-class QtRadioButton : public RadioButton {
-public:
-    QtRadioButton(GatePtr gate, QRadioButton* radio) : m_core(std::move(gate), radio), m_radio(radio) {}
-    DORVANE_QT_CONTROL_COMMON
-    bool IsSelected() override;
-    void SetSelected(bool selected) override;
+// Cells of an item model hold their exact bytes beside the text shown; a cell outside the model's rows or
+// columns reads as the empty text and is not written.
+Text CellBytes(const QAbstractItemModel* model, int row, int column);
+void SetCellBytes(QAbstractItemModel* model, int row, int column, const Text& text);
+// Appends a row whose first cell holds the text; its index, or -1 when the model refuses.
+int AppendRow(QAbstractItemModel* model, const Text& text);
 
-private:
-    QtControlCore m_core;
-    QRadioButton* m_radio;
+// The list box (QListWidget) and the drop-down list (QComboBox) over the widget's model; only selecting
+// differs.
+template <class Interface, class Widget>
+class QtItemList : public QtControl<Interface, Widget> {
+public:
+    using QtControl<Interface, Widget>::QtControl;
+    int ItemCount() override {
+        return this->Call([this] { return this->m_object->count(); });
+    }
+    Text ItemText(int index) override {
+        return this->Call([this, index] { return CellBytes(this->m_object->model(), index, 0); });
+    }
+    int AddItem(const Text& text) override {
+        return this->Call([this, text] { return AppendRow(this->m_object->model(), text); });
+    }
+    void Clear() override {
+        this->Call([this] { this->m_object->clear(); });
+    }
+    int Selection() override {
+        return this->Call([w = this->m_object] {
+            if constexpr (std::is_same_v<Widget, QComboBox>)
+                return w->currentIndex();
+            else
+                return w->currentItem() && w->currentItem()->isSelected() ? w->currentRow() : -1;
+        });
+    }
+    // The drop-down clamps; "item selected" is wired to its user-only activated signal, so this never
+    // raises it. The list box selects none outside the items.
+    void SetSelection(int index) override {
+        this->Call([w = this->m_object, index] {
+            if constexpr (std::is_same_v<Widget, QComboBox>) {
+                w->setCurrentIndex(std::clamp(index, -1, w->count() - 1));
+            } else if (index < 0 || index >= w->count()) {
+                w->setCurrentRow(-1);
+                w->clearSelection();
+            } else {
+                w->setCurrentRow(index);
+                w->scrollToItem(w->item(index));
+            }
+        });
+    }
 };
+using QtListBox = QtItemList<ListBox, QListWidget>;
+using QtComboBox = QtItemList<ComboBox, QComboBox>;
 
-class QtListBox : public ListBox {
+class QtPictureBox : public QtControl<PictureBox, PictureWidget> {
 public:
-    QtListBox(GatePtr gate, QListWidget* list) : m_core(std::move(gate), list), m_list(list) {}
-    DORVANE_QT_CONTROL_COMMON
-    int ItemCount() override;
-    Text ItemText(int index) override;
-    int AddItem(const Text& text) override;
-    void Clear() override;
-    int Selection() override;
-    void SetSelection(int index) override;
-
-private:
-    QtControlCore m_core;
-    QListWidget* m_list;
-};
-
-class QtComboBox : public ComboBox {
-public:
-    QtComboBox(GatePtr gate, QComboBox* combo) : m_core(std::move(gate), combo), m_combo(combo) {}
-    DORVANE_QT_CONTROL_COMMON
-    int ItemCount() override;
-    Text ItemText(int index) override;
-    int AddItem(const Text& text) override;
-    void Clear() override;
-    int Selection() override;
-    void SetSelection(int index) override;
-
-private:
-    QtControlCore m_core;
-    QComboBox* m_combo;
-};
-
-class QtPictureBox : public PictureBox {
-public:
-    QtPictureBox(GatePtr gate, PictureWidget* picture)
-        : m_core(std::move(gate), picture), m_picture(picture) {}
-    DORVANE_QT_CONTROL_COMMON
-    Bytes GetPicture() override;
+    using QtControl::QtControl;
+    Bytes GetPicture() override {
+        return Call([this] { return m_object->PictureBytes(); });
+    }
     void SetPicture(const Bytes& imageBytes) override;
-
-private:
-    QtControlCore m_core;
-    PictureWidget* m_picture;
 };
 
-class QtTabControl : public TabControl {
+class QtTabControl : public QtControl<TabControl, DesignTabs> {
 public:
-    QtTabControl(GatePtr gate, DesignTabs* tabs) : m_core(std::move(gate), tabs), m_tabs(tabs) {}
-    DORVANE_QT_CONTROL_COMMON
-    int CurrentPage() override;
-    void SetCurrentPage(int page) override;
-
-private:
-    QtControlCore m_core;
-    DesignTabs* m_tabs;
+    using QtControl::QtControl;
+    int CurrentPage() override {
+        return Call([this] { return m_object->Current(); });
+    }
+    void SetCurrentPage(int page) override {
+        Call([this, page] { m_object->SetCurrent(page); });
+    }
 };
 
-class QtReportList : public ReportList {
+class QtReportList : public QtControl<ReportList, QTreeWidget> {
 public:
-    QtReportList(GatePtr gate, QTreeWidget* tree) : m_core(std::move(gate), tree), m_tree(tree) {}
-    DORVANE_QT_CONTROL_COMMON
-    int RowCount() override;
-    int InsertRow() override;
-    void SetCell(int row, int column, const Text& text) override;
-    Text CellText(int row, int column) override;
+    using QtControl::QtControl;
+    int RowCount() override {
+        return Call([this] { return m_object->topLevelItemCount(); });
+    }
+    int InsertRow() override {
+        return Call([this] { return AppendRow(m_object->model(), {}); });
+    }
+    void SetCell(int row, int column, const Text& text) override {
+        Call([this, row, column, text] { SetCellBytes(m_object->model(), row, column, text); });
+    }
+    Text CellText(int row, int column) override {
+        return Call([this, row, column] { return CellBytes(m_object->model(), row, column); });
+    }
     std::vector<int> SelectedRows() override;
-    void DeleteAllRows() override;
+    void DeleteAllRows() override {
+        Call([this] { m_object->clear(); });
+    }
     void SetTextColour(int colour) override;
-
-private:
-    QtControlCore m_core;
-    QTreeWidget* m_tree;
 };
 
-#undef DORVANE_QT_CONTROL_COMMON
-
-class QtTimer : public Timer {
+class QtTimer : public QtBound<Timer, QTimer> {
 public:
-    QtTimer(GatePtr gate, QTimer* timer) : m_gate(std::move(gate)), m_timer(timer) {}
-    int Period() override;
-    void SetPeriod(int milliseconds) override;
-
-private:
-    GatePtr m_gate;
-    QTimer* m_timer;
+    using QtBound::QtBound;
+    int Period() override {
+        return Call([this] { return m_object->isActive() ? m_object->interval() : 0; });
+    }
+    void SetPeriod(int milliseconds) override {
+        Call([this, milliseconds] { milliseconds > 0 ? m_object->start(milliseconds) : m_object->stop(); });
+    }
 };
 
 // Message boxes through one seam. The caption becomes the box's window title.
-class QtMessageBoxes : public MessageBoxes {
+class QtMessageBoxes : public QtBound<MessageBoxes, QWidget> {
 public:
     using Answerer = std::function<int(const Text& text, int flags, const Text& caption)>;
-    QtMessageBoxes(GatePtr gate, QWidget* owner) : m_gate(std::move(gate)), m_owner(owner) {}
+    using QtBound::QtBound;
     int Show(const Text& text, int flags = MbOk, const Text& caption = {}) override;
     // Tests answer every box through this instead of a real dialog (window thread only).
-    static void SetAnswerer(Answerer answerer);
+    static void SetAnswerer(Answerer answerer) { s_answerer = std::move(answerer); }
     // The real dialog, for one box (window thread).
     static int ShowDialog(QWidget* owner, const QString& text, int flags, const QString& caption);
 
 private:
-    GatePtr m_gate;
-    QWidget* m_owner;
+    static inline Answerer s_answerer;
 };
 
-class QtClipboard : public Clipboard {
+class QtClipboard : public QtBound<Clipboard, QObject> {
 public:
-    QtClipboard(GatePtr gate, QObject* context) : m_gate(std::move(gate)), m_context(context) {}
+    using QtBound::QtBound;
     Text GetText() override;
     bool SetText(const Text& text) override;
-
-private:
-    GatePtr m_gate;
-    QObject* m_context;
 };
 
 }  // namespace dorvane

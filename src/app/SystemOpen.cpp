@@ -2,7 +2,7 @@
 
 #include <QDesktopServices>
 
-#include "app/GuiCall.h"
+#include "app/QtText.h"
 
 namespace dorvane {
 

@@ -2,8 +2,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSignalBlocker>
+#include <QPushButton>
 #include <QStyleOptionTabWidgetFrame>
+#include <QVBoxLayout>
 
 namespace dorvane {
 
@@ -12,10 +13,34 @@ PictureWidget::PictureWidget(QWidget* parent) : QFrame(parent) {
     setFrameShadow(QFrame::Sunken);
 }
 
-void PictureWidget::SetPicture(Bytes bytes, QImage image) {
+void PictureWidget::SetPicture(std::shared_ptr<const Bytes> bytes, QImage image) {
     m_bytes = std::move(bytes);
     m_image = std::move(image);
     update();
+}
+
+const Bytes& PictureWidget::PictureBytes() const {
+    static const Bytes none;
+    return m_bytes ? *m_bytes : none;
+}
+
+void PictureWidget::AddButtonRow(const QString& prefix) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 4);
+    column->addStretch();
+    auto* row = new QHBoxLayout;  // stretches alone between the buttons: equal gaps
+    row->setSpacing(0);
+    column->addLayout(row);
+    row->addStretch();
+    const char* const buttons[][2] = {
+        {"上一张", "previousButton"}, {"下载", "downloadButton"}, {"下一张", "nextButton"}};
+    for (const auto& [caption, name] : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(caption), this);
+        button->setObjectName(prefix + QString::fromLatin1(name));
+        button->setAccessibleName(button->text());
+        row->addWidget(button);
+        row->addStretch();
+    }
 }
 
 void PictureWidget::paintEvent(QPaintEvent* event) {
@@ -32,7 +57,9 @@ void PictureWidget::paintEvent(QPaintEvent* event) {
 }
 
 ClickArea::ClickArea(QWidget* parent) : QLabel(parent) {
-    setAlignment(Qt::AlignCenter);
+    setTextFormat(Qt::PlainText);
+    // A caption stands at the top of its area: a picture box's button row may cover the area's lower part.
+    setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     setAutoFillBackground(false);
 }
 
@@ -94,19 +121,12 @@ QWidget* DesignTabs::AddPage(const QString& caption) {
     return page;
 }
 
-int DesignTabs::Current() const { return m_bar->currentIndex(); }
-
 void DesignTabs::SetCurrent(int page) {
     if (page < 0 || page >= Count()) return;
     m_programmatic = true;
     m_bar->setCurrentIndex(page);
     m_programmatic = false;
     ShowOnly(page);
-}
-
-QWidget* DesignTabs::Page(int page) const {
-    if (page < 0 || page >= Count()) return nullptr;
-    return m_pages[static_cast<size_t>(page)];
 }
 
 void DesignTabs::resizeEvent(QResizeEvent* event) {

@@ -4,10 +4,10 @@
 
 #include "collectors/OutputPaths.h"
 #include "collectors/PageWorker.h"
+#include "collectors/SiteFetch.h"
 #include "collectors/Viewer.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
-#include "net/HttpFetch.h"
 #include "text/Directory.h"
 
 namespace dorvane {
@@ -29,7 +29,7 @@ void ListingLoad(const DirectSite& site, MainControls& controls) {
 }
 
 void PageLoader(const DirectSite& site, MainControls& controls) {
-    FillPageSelector(controls.Page(site.site), site.pageNumberText(HttpFetch(site.firstListingUrl())));
+    FillPageSelector(controls.Page(site.site), site.pageNumberText(FetchPage(site.firstListingUrl())));
     ListingLoad(site, controls);
 }
 

@@ -7,9 +7,7 @@
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
-#include "net/HttpObjectFetch.h"
 #include "text/RegexObject.h"
-#include "text/Wide.h"
 
 namespace dorvane {
 
@@ -83,12 +81,6 @@ void AppendAlbums(SitePage& page, const AlbumEntries& albums, bool withCounts) {
         State().albumUrls.Append(album.url);
         if (withCounts) State().albumImageCounts.Append(album.imageCount);
     }
-}
-
-Text FetchUtf8Page(const Text& url) {
-    const Text page = Utf8ToGbk(BytesToText(HttpObjectFetch(url)));
-    WorkerCheckPoint();
-    return page;
 }
 
 Text AlbumUrlAt(int album) { return State().albumUrls.At(album); }

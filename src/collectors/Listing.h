@@ -29,13 +29,6 @@ int PageCountFromText(const Text& pageNumberText);
 // selector (behind what it holds already) and selects its first item.
 void FillPageSelector(SitePage& page, const Text& pageNumberText);
 
-// Appends the texts 1..count to the page selector (behind what it holds already).
-void AppendPageNumbers(SitePage& page, int count);
-
-// A page that a site serves in UTF-8, fetched as bytes (HttpObjectFetch, default options) and turned into
-// GBK text. A worker passes its check point right after the fetch.
-Text FetchUtf8Page(const Text& url);
-
 // Empties the album list, AlbumUrls and AlbumImageCounts, then returns the selected page text (empty
 // when nothing is selected).
 Text BeginListingLoad(SitePage& page);
@@ -46,10 +39,6 @@ void AppendAlbums(SitePage& page, const AlbumEntries& albums, bool withCounts = 
 
 // Appends the texts 1..count to the page selector (behind what it holds already).
 void AppendPageNumbers(SitePage& page, int count);
-
-// A page that a site serves in UTF-8, fetched as bytes (HttpObjectFetch, default options) and turned into
-// GBK text. A worker passes its check point right after the fetch.
-Text FetchUtf8Page(const Text& url);
 
 // Empties the album list, AlbumUrls and AlbumImageCounts.
 void ClearListing(SitePage& page);

@@ -2,13 +2,14 @@
 
 #include <chrono>
 
-#include "collectors/ImageFetch.h"
 #include "collectors/Listing.h"
 #include "collectors/OutputPaths.h"
+#include "collectors/SiteFetch.h"
+#include "core/Files.h"
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
+#include "core/Settings.h"
 #include "core/Worker.h"
-#include "net/HttpFetch.h"
 
 namespace dorvane {
 
@@ -18,15 +19,28 @@ Text CollectingStatus(const Text& title) {
     return before + title + after;
 }
 
+namespace {
+
+// Images of the page collection running on this thread that ended without a file of their own (the
+// download failed after every try, or the file could not be written). A page collection runs on one
+// worker thread from its beginning to its end.
+thread_local int t_failedImages = 0;
+
+}  // namespace
+
 int BeginPageCollection(SitePage& page) {
+    t_failedImages = 0;
     State().viewerImages.Clear();
     return page.albums->ItemCount();
 }
 
 void FinishPageCollection(MainControls& controls) {
     if (!controls.autoCollect->IsSelected()) return;
-    static const Text message = Gbk("本页采集完成");
-    controls.messages->Show(message);
+    static const Text done = Gbk("本页采集完成");
+    static const Text failedBefore = Gbk("\r\n失败 ");
+    static const Text failedAfter = Gbk(" 张");
+    const int failed = t_failedImages;
+    controls.messages->Show(failed > 0 ? done + failedBefore + IntegerText(failed) + failedAfter : done);
 }
 
 bool CollectImage(SitePage& page, const ImageStep& step, const std::function<Text(const Bytes&)>& pathFor) {
@@ -41,10 +55,14 @@ bool CollectImage(SitePage& page, const ImageStep& step, const std::function<Tex
     StagedFile file;
     const bool staged = StageImageFile(file, pathFor(bytes), bytes);
     CheckedDelaySince(shownAt, step.delayMilliseconds);
-    return staged && file.Commit();
+    const bool stored = staged && file.Commit() && !bytes.empty();
+    if (!stored) ++t_failedImages;
+    return stored;
 }
 
 bool CollectImage(SitePage& page, const ImageStep& step, const Text& path) {
+    // Asked for: an image already on disk from an earlier collection is not fetched again.
+    if (CurrentSettings().skipExisting && HasContent(path)) return true;
     return CollectImage(page, step, [&path](const Bytes&) { return path; });
 }
 
@@ -61,9 +79,7 @@ void CollectNumberedImages(SitePage& page, const Text& folder, int count,
 TextList FetchAlbumImages(int album, const std::function<TextList(const Text& page)>& parse) {
     const Text url = AlbumUrlAt(album);
     if (url.empty()) return {};
-    const Text page = HttpFetch(url);
-    WorkerCheckPoint();
-    return parse(page);
+    return parse(FetchPage(url));
 }
 
 }  // namespace dorvane

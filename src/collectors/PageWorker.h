@@ -15,7 +15,8 @@ Text CollectingStatus(const Text& title);
 // Empties ViewerImages and returns the number of lines in the page's album list (read once: lines added
 // or removed later are not seen).
 int BeginPageCollection(SitePage& page);
-// "本页采集完成" when "自动采集" is selected at that moment.
+// "本页采集完成" when "自动采集" is selected at that moment, with a second line "失败 N 张" when N images of
+// the page were left without a file.
 void FinishPageCollection(MainControls& controls);
 
 struct ImageStep {
@@ -27,7 +28,9 @@ struct ImageStep {
 // One image: fetch with the site's headers, the worker's check point, show the bytes in the page's
 // preview, write them under a temporary name while the site's wait runs, then give them their final
 // name `pathFor(bytes)`. A failed or refused (>= 400) answer never replaces a file that holds bytes; a
-// stop never leaves a file behind. True when a file was committed.
+// stop never leaves a file behind. True when the image's bytes were stored; false counts as a failure of
+// the page. With a known path and the skip-existing setting on, an image whose file holds bytes is not
+// fetched again and counts as stored.
 bool CollectImage(SitePage& page, const ImageStep& step, const std::function<Text(const Bytes&)>& pathFor);
 bool CollectImage(SitePage& page, const ImageStep& step, const Text& path);
 

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 
-#include "collectors/ImageFetch.h"
 #include "collectors/OutputPaths.h"
 #include "collectors/PageWorker.h"
+#include "collectors/SiteFetch.h"
 #include "collectors/Viewer.h"
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Settings.h"
 #include "core/TextOps.h"
 #include "core/Worker.h"
-#include "net/HttpFetch.h"
 #include "text/Directory.h"
 #include "text/Hash.h"
 #include "text/Markers.h"
@@ -44,12 +43,6 @@ constexpr int kCommentStartWait = 10;
 constexpr const char* kCategoryPaths[] = {"xinggan/page/", "japan/page/",         "taiwan/page/",
                                           "mm/page/",      "zipai/comment-page-", "jiepai/comment-page-"};
 constexpr const char* kSelfShotPath = "zipai/comment-page-";
-
-Text FetchPage(const Text& url, const Text& headers = {}) {
-    const Text page = HttpFetch(url, HttpMethod::Get, {}, {}, {}, headers);
-    WorkerCheckPoint();
-    return page;
-}
 
 void Wait(int milliseconds) { CheckedDelaySince(std::chrono::steady_clock::now(), milliseconds); }
 

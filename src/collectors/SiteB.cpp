@@ -4,12 +4,12 @@
 
 #include "collectors/OutputPaths.h"
 #include "collectors/PageWorker.h"
+#include "collectors/SiteFetch.h"
 #include "collectors/Viewer.h"
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Settings.h"
 #include "core/Worker.h"
-#include "net/HttpFetch.h"
 #include "text/Directory.h"
 #include "text/Markers.h"
 #include "text/RegexObject.h"
@@ -41,8 +41,7 @@ void PageChosen(MainControls& controls, const SharedText& tag);
 
 void PageSetup(MainControls& controls, const TagPtr& tag) {
     SitePage& page = controls.Page(kSite);
-    const Text home = HttpFetch(Home());
-    WorkerCheckPoint();
+    const Text home = FetchPage(Home());
     for (const AlbumEntry& tag : ParseTags(home)) page.categories->AddItem(tag.title);
     page.categories->SetSelection(0);
     StartFollowUpThread([&controls, tag] { TagChosen(controls, tag); });

@@ -1,6 +1,7 @@
 #include "collectors/SiteC.h"
 
 #include "collectors/DirectSite.h"
+#include "collectors/SiteFetch.h"
 #include "core/Settings.h"
 #include "core/TextOps.h"
 #include "net/Codecs.h"

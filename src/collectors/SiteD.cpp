@@ -1,6 +1,7 @@
 #include "collectors/SiteD.h"
 
 #include "collectors/DirectSite.h"
+#include "collectors/SiteFetch.h"
 #include "core/Settings.h"
 #include "text/Markers.h"
 

@@ -1,8 +1,8 @@
 #include "collectors/SiteE.h"
 
 #include "collectors/DirectSite.h"
+#include "collectors/SiteFetch.h"
 #include "core/Settings.h"
-#include "net/HttpFetch.h"
 #include "text/Markers.h"
 
 namespace dorvane::sitee {
@@ -43,7 +43,7 @@ SiteRoutines Routines() {
     site.site = kSite;
     site.firstListingUrl = FirstListingUrl;
     site.pageNumberText = PageNumberText;
-    site.fetchListing = [](const Text& page) { return ParseListing(HttpFetch(ListingUrl(page))); };
+    site.fetchListing = [](const Text& page) { return ParseListing(FetchPage(ListingUrl(page))); };
     site.viewerImageLinks = ImageLinks;
     site.workerImageLinks = ImageLinks;
     // No header of its own: the fetcher's defaults go out alone.

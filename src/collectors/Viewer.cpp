@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "collectors/ImageFetch.h"
+#include "collectors/SiteFetch.h"
 #include "collectors/Listing.h"
 #include "collectors/OutputPaths.h"
 #include "core/Files.h"
@@ -10,7 +10,6 @@
 #include "core/ProgramState.h"
 #include "core/TextOps.h"
 #include "core/Worker.h"
-#include "net/HttpFetch.h"
 #include "text/Directory.h"
 #include "text/Hash.h"
 
@@ -61,9 +60,8 @@ void OpenAlbumDirect(MainControls& controls, Site site, const std::function<Text
     page.counter->SetText("1");
 
     const Text url = AlbumUrlAt(album);
-    const Text albumPage = url.empty() ? Text{} : HttpFetch(url);
-    // An open that was replaced meanwhile stops here, before it touches the viewer's list.
-    WorkerCheckPoint();
+    // An open that was replaced meanwhile stops right after its fetch, before it touches the viewer's list.
+    const Text albumPage = url.empty() ? Text{} : FetchPage(url);
     TextList found = images(albumPage);
     if (found.empty()) return;
     state.viewerImageCount = static_cast<int>(found.size());

@@ -186,12 +186,14 @@ void Delay(long long milliseconds) {
 
 bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes) {
     WorkerCheckPoint();
-    if (bytes.empty()) {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(std::filesystem::path(NativePath(path)), error);
-        if (!error && size > 0) return false;
-    }
+    if (bytes.empty() && HasContent(path)) return false;
     return file.Stage(path, {&bytes});
+}
+
+bool HasContent(const Text& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(std::filesystem::path(NativePath(path)), error);
+    return !error && size > 0;
 }
 
 bool WriteImageFile(const Text& path, const Bytes& bytes) {

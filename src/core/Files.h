@@ -52,6 +52,8 @@ bool WriteImageFile(const Text& path, const Bytes& bytes);
 // empty-result rule above, or the file cannot be written).
 bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes);
 
+// True when a file of at least one byte exists at the path.
+bool HasContent(const Text& path);
 // Reads a whole regular file; empty when it cannot be read.
 Bytes ReadFile(const Text& path);
 // Sleeps the calling thread; negative counts as 0.

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -13,22 +14,33 @@ namespace dorvane {
 
 namespace {
 
-bool SizeAcceptable(long long width, long long height) {
+// The most pixels one byte of a file can stand for, so that a few header bytes cannot make the decoder
+// fill a bitmap of many megapixels. JPEG (Huffman coding) spends at least one bit on every 8 x 8 block of
+// its first component; deflate expands at most 1032:1, and a 1-bit PNG row holds 8 pixels a byte.
+constexpr long long kJpegPixelsPerByte = 8 * 64;
+constexpr long long kPngPixelsPerByte = 8 * 1032;
+
+bool SizeAcceptable(long long width, long long height, size_t bytes, long long pixelsPerByte) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-           width * height <= kMaxImagePixels;
+           width * height <= kMaxImagePixels &&
+           width * height <= static_cast<long long>(bytes) * pixelsPerByte;
 }
 
 Bitmap Allocate(int width, int height) {
+    static constexpr uint8_t kGrey[4] = {0x80, 0x80, 0x80, 0xFF};
     Bitmap bitmap;
     bitmap.width = width;
     bitmap.height = height;
     bitmap.stride = width * 4;
-    // Rows the decoder never reaches (truncated data) stay a neutral opaque grey.
-    bitmap.pixels.resize(static_cast<size_t>(bitmap.stride) * static_cast<size_t>(height));
-    for (size_t i = 0; i < bitmap.pixels.size(); i += 4) {
-        bitmap.pixels[i] = bitmap.pixels[i + 1] = bitmap.pixels[i + 2] = 0x80;
-        bitmap.pixels[i + 3] = 0xFF;
-    }
+    // Rows the decoder never reaches (truncated data) stay a neutral opaque grey. One pixel, then copies
+    // of what is filled so far: a few header bytes may claim a picture of many megapixels, and the fill
+    // must not cost more than the decoding.
+    const size_t size = static_cast<size_t>(bitmap.stride) * static_cast<size_t>(height);
+    bitmap.pixels.resize(size);
+    uint8_t* pixels = bitmap.pixels.data();
+    std::memcpy(pixels, kGrey, sizeof kGrey);
+    for (size_t filled = sizeof kGrey; filled < size; filled *= 2)
+        std::memcpy(pixels + filled, pixels, std::min(filled, size - filled));
     return bitmap;
 }
 
@@ -58,42 +70,40 @@ struct JpegJob {
     bool started = false;
 };
 
+// Adobe writes CMYK inverted; libjpeg hands it through as stored.
+void CmykToRgba(const uint8_t* in, uint8_t* out, int width) {
+    for (int x = 0; x < width; ++x, in += 4, out += 4) {
+        out[0] = static_cast<uint8_t>(in[0] * in[3] / 255);
+        out[1] = static_cast<uint8_t>(in[1] * in[3] / 255);
+        out[2] = static_cast<uint8_t>(in[2] * in[3] / 255);
+        out[3] = 0xFF;
+    }
+}
+
 bool JpegRun(JpegJob& job, const Bytes& bytes) {
     if (setjmp(job.error.jump)) return job.started;
     jpeg_create_decompress(&job.info);
     jpeg_mem_src(&job.info, reinterpret_cast<const unsigned char*>(bytes.data()),
                  static_cast<unsigned long>(bytes.size()));
     if (jpeg_read_header(&job.info, TRUE) != JPEG_HEADER_OK) return false;
-    if (!SizeAcceptable(job.info.image_width, job.info.image_height)) return false;
-    job.info.out_color_space = JCS_RGB;
-    if (job.info.jpeg_color_space == JCS_CMYK || job.info.jpeg_color_space == JCS_YCCK)
-        job.info.out_color_space = JCS_CMYK;
+    if (!SizeAcceptable(job.info.image_width, job.info.image_height, bytes.size(), kJpegPixelsPerByte))
+        return false;
+    // Everything but CMYK comes out of libjpeg as RGBA rows, written straight into the bitmap.
+    const bool cmyk = job.info.jpeg_color_space == JCS_CMYK || job.info.jpeg_color_space == JCS_YCCK;
+    job.info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
     jpeg_start_decompress(&job.info);
     const int width = static_cast<int>(job.info.output_width);
     const int height = static_cast<int>(job.info.output_height);
-    const int components = job.info.output_components;
-    if (!SizeAcceptable(width, height) || (components != 3 && components != 4)) return false;
+    if (!SizeAcceptable(width, height, bytes.size(), kJpegPixelsPerByte) || job.info.output_components != 4)
+        return false;
     job.bitmap = Allocate(width, height);
-    job.row.resize(static_cast<size_t>(width) * static_cast<size_t>(components));
+    if (cmyk) job.row.resize(static_cast<size_t>(width) * 4);
     job.started = true;
     while (job.info.output_scanline < job.info.output_height) {
-        JSAMPROW rowPointer = job.row.data();
-        if (jpeg_read_scanlines(&job.info, &rowPointer, 1) != 1) break;
         uint8_t* out = job.bitmap.pixels.data() + static_cast<size_t>(job.rowsDone) * job.bitmap.stride;
-        const uint8_t* in = job.row.data();
-        for (int x = 0; x < width; ++x, in += components, out += 4) {
-            if (components == 3) {
-                out[0] = in[0];
-                out[1] = in[1];
-                out[2] = in[2];
-            } else {
-                // Adobe writes CMYK inverted; libjpeg hands it through as stored.
-                out[0] = static_cast<uint8_t>(in[0] * in[3] / 255);
-                out[1] = static_cast<uint8_t>(in[1] * in[3] / 255);
-                out[2] = static_cast<uint8_t>(in[2] * in[3] / 255);
-            }
-            out[3] = 0xFF;
-        }
+        JSAMPROW rowPointer = cmyk ? job.row.data() : out;
+        if (jpeg_read_scanlines(&job.info, &rowPointer, 1) != 1) break;
+        if (cmyk) CmykToRgba(job.row.data(), out, width);
         ++job.rowsDone;
     }
     jpeg_finish_decompress(&job.info);
@@ -146,7 +156,7 @@ bool PngRun(PngJob& job) {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colourType = 0, interlace = 0;
     png_get_IHDR(job.png, job.info, &width, &height, &bitDepth, &colourType, &interlace, nullptr, nullptr);
-    if (!SizeAcceptable(width, height)) return false;
+    if (!SizeAcceptable(width, height, job.reader.size, kPngPixelsPerByte)) return false;
     // Everything becomes 8-bit RGBA.
     if (bitDepth == 16) png_set_strip_16(job.png);
     if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(job.png);

@@ -26,7 +26,8 @@ constexpr long long kMaxImagePixels = 100LL * 1000 * 1000;
 
 ImageFormat DetectImageFormat(const Bytes& bytes);
 // JPEG or PNG bytes to RGBA. Truncated data keeps the rows decoded so far (the rest stays opaque grey);
-// garbage, unknown formats and oversized pictures give an empty bitmap.
+// garbage, unknown formats, oversized pictures and pictures larger than their bytes could describe even
+// when complete (a header claiming megapixels in a few hundred bytes) give an empty bitmap.
 Bitmap DecodeImage(const Bytes& bytes);
 
 }  // namespace dorvane

@@ -1,9 +1,11 @@
 #include "custom/DownloadTask.h"
 
+#include <utility>
+
 #include "core/Files.h"
 #include "core/Numbers.h"
 #include "core/Worker.h"
-#include "net/PlainDownload.h"
+#include "net/Retry.h"
 
 namespace dorvane::custom {
 
@@ -36,12 +38,12 @@ void DownloadTask::Download(const TextList& items, const Text& folder, int first
         const Text& address = items[n - 1];
         const int number = static_cast<int>(n);
         side.status->SetText(ItemLine(number, address, collecting));
-        int status = 0;
-        Bytes bytes = PlainDownload(address, status);
+        // Tried again while the failure may pass. An error page is not the image: shown and stored like a
+        // download that brought nothing.
+        FetchResult result = PlainDownloadRetrying(address);
         WorkerCheckPoint();
-        // An error page is not the image: shown and stored like a download that brought nothing.
-        const bool downloaded = !bytes.empty() && status < 400;
-        if (!downloaded) bytes.clear();
+        const Bytes bytes = std::move(result.body);
+        const bool downloaded = !bytes.empty() && result.Succeeded();
         side.picture->SetPicture(bytes);
         const bool written = WriteImageFile(folder + IntegerText(number) + ".jpg", bytes);
         const bool ok = downloaded && written;

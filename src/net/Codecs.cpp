@@ -1,5 +1,6 @@
 #include "net/Codecs.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -126,7 +127,10 @@ Text UnescapeText(const Text& text) {
 
     auto wide = ConvertCharset(prepared, "GBK", "UTF-16LE");
     if (!wide) return {};
-    Text decoded = UnitsToGbk(Unescape(ToUnits(*wide)));
+    Units units = Unescape(ToUnits(*wide));
+    // The decoded text ends at its first zero, as the other decoders' texts do ("%00", "%u0000").
+    units.erase(std::find(units.begin(), units.end(), 0), units.end());
+    Text decoded = UnitsToGbk(units);
 
     decoded = TextReplace(decoded, kApostropheGuard, "'");
     return TextReplace(decoded, kLineBreakGuard, kLineBreak);

@@ -2,24 +2,23 @@
 
 #include <curl/curl.h>
 
-#include <chrono>
-#include <cstring>
+#include <iterator>
 #include <memory>
 #include <mutex>
-#include <new>
+#include <utility>
+#include <vector>
 
 #include "core/CodePage.h"
 #include "core/Worker.h"
+#include "net/CurlCallbacks.h"
+#include "net/Fetch.h"
+#include "net/RateLimit.h"
 
 namespace dorvane {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Content-Length values above this are not trusted for reserving memory up front; such bodies still
-// arrive, growing as they come.
-constexpr curl_off_t kMaxReserve = 512LL * 1024 * 1024;
+using namespace curl_detail;
 
 void GlobalInit() {
     static std::once_flag once;
@@ -29,176 +28,96 @@ void GlobalInit() {
 struct CurlHandleDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 struct UrlDeleter {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
-using HandlePtr = std::unique_ptr<CURL, CurlHandleDeleter>;
 using SlistPtr = std::unique_ptr<curl_slist, SlistDeleter>;
 
-// The state the callbacks of one transfer share.
-struct TransferState {
-    CURL* handle = nullptr;
-    TransferResult* result = nullptr;
-    bool followRedirects = true;
-    // Set once the request itself is about to go out (after connecting, the proxy tunnel and the TLS
-    // handshake); a status line before that is the proxy's answer to the tunnel request.
-    bool requestStarted = false;
-    // A redirect is being followed: a hop that fails counts as the answer that never came.
-    bool followingRedirect = false;
-    std::string tunnelBlock;
-    bool headersComplete = false;
-    bool reserved = false;
-    long stallTimeoutMs = 0;
-    Clock::time_point lastActivity = Clock::now();
-    curl_off_t lastUpload = 0;
-    bool stalled = false;
+// A transfer is driven in slices of this length at most, so that a stop is seen within one slice however
+// quiet the line is (libcurl's own loop looks at the progress callback only about once a second while
+// nothing arrives).
+constexpr int kSliceMs = 40;
 
-    void Touch() { lastActivity = Clock::now(); }
+// One easy handle per thread, kept between transfers with the multi handle that drives it: the multi
+// handle's connection cache and DNS answers and the easy handle's TLS sessions let the next request to the
+// same host and port (through the same proxy) skip the handshakes. A handle is never used by two transfers
+// at once, because a thread runs one transfer at a time; every option is reset before each use, so nothing
+// of an earlier request carries over (libcurl keeps only the live connections, the TLS sessions and the
+// DNS cache across a reset; its cookie engine stays off).
+class ThreadHandle {
+public:
+    struct Handles {
+        std::unique_ptr<CURLM, MultiDeleter> multi;  // destroyed last: it owns the connections
+        std::unique_ptr<CURL, CurlHandleDeleter> easy;
+    };
+
+    // The thread's handles, the easy one reset; null members when libcurl could not make them.
+    static Handles& Acquire() {
+        Handles& handles = Slot();
+        if (handles.easy && handles.multi) {
+            curl_easy_reset(handles.easy.get());
+        } else {
+            handles.multi.reset(curl_multi_init());
+            handles.easy.reset(curl_easy_init());
+        }
+        return handles;
+    }
+    // Closes every connection the thread keeps.
+    static void Drop() {
+        Handles& handles = Slot();
+        handles.easy.reset();
+        handles.multi.reset();
+    }
+
+private:
+    static Handles& Slot() {
+        thread_local Handles handles;
+        return handles;
+    }
 };
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    size_t n = std::strlen(prefix);
-    return text.size() >= n && curl_strnequal(text.c_str(), prefix, n);
-}
-
-// Status code of a status line "HTTP/1.1 302 Found".
-long StatusCodeOf(const std::string& statusLine) {
-    size_t space = statusLine.find(' ');
-    if (space == std::string::npos) return 0;
-    long code = 0;
-    for (size_t i = space + 1; i < statusLine.size() && i < space + 4; ++i) {
-        char c = statusLine[i];
-        if (c < '0' || c > '9') return 0;
-        code = code * 10 + (c - '0');
+// Runs the transfer to its end, or until the calling worker is told to stop (then stopped is set).
+CURLcode RunTransfer(CURL* easy, CURLM* multi, bool& stopped) {
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+    CURLcode code = CURLE_FAILED_INIT;
+    for (bool done = false; !done;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+            if (message->msg != CURLMSG_DONE || message->easy_handle != easy) continue;
+            code = message->data.result;
+            done = true;
+        }
+        if (done || running == 0) break;
+        if (CurrentWorkerStopping()) {
+            stopped = true;
+            code = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_poll(multi, nullptr, 0, kSliceMs, nullptr) != CURLM_OK) break;
     }
+    // Taking the handle out mid-transfer abandons it; the caller then closes the connection.
+    curl_multi_remove_handle(multi, easy);
     return code;
 }
 
-bool HasLocationLine(const std::string& block) {
-    size_t pos = 0;
-    while (pos < block.size()) {
-        size_t end = block.find("\r\n", pos);
-        if (end == std::string::npos) end = block.size();
-        if (StartsWithNoCase(block.substr(pos, end - pos), "Location:")) return true;
-        pos = end + 2;
-    }
-    return false;
-}
-
-size_t OnHeader(char* data, size_t size, size_t count, void* user) {
-    auto* state = static_cast<TransferState*>(user);
-    size_t length = size * count;
-    state->Touch();
-    std::string line(data, length);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    TransferResult& result = *state->result;
-    if (!state->requestStarted) {
-        if (line.rfind("HTTP/", 0) == 0) state->tunnelBlock.clear();
-        state->tunnelBlock += line + "\r\n";
-        return length;
-    }
-    if (line.rfind("HTTP/", 0) == 0) {
-        // A new response begins (after a 1xx answer or a redirect): only the final one is reported.
-        result.headerBlock.clear();
-        result.body.clear();
-        state->headersComplete = false;
-        state->reserved = false;
-    } else if (state->headersComplete) {
-        return length;  // trailer lines of a chunked body
-    }
-    try {
-        result.headerBlock += line;
-        result.headerBlock += "\r\n";
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    if (line.empty()) {
-        long code = StatusCodeOf(result.headerBlock.substr(0, result.headerBlock.find("\r\n")));
-        bool followed = state->followRedirects && code >= 300 && code < 400 && code != 304 &&
-                        HasLocationLine(result.headerBlock);
-        // A redirect that is followed is not the answer yet; 1xx answers are followed by the real one.
-        state->headersComplete = !followed && !(code >= 100 && code < 200);
-        if (state->headersComplete) result.status = code;
-        if (followed) {
-            state->requestStarted = false;  // the next request may need a tunnel of its own
-            state->followingRedirect = true;
-        }
-    }
-    return length;
-}
-
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    auto* state = static_cast<TransferState*>(user);
-    size_t length = size * count;
-    state->Touch();
-    Bytes& body = state->result->body;
-    try {
-        if (!state->reserved) {
-            state->reserved = true;
-            curl_off_t expected = -1;
-            // Reserving the announced size once keeps a large body at one copy instead of the up to
-            // twofold peak of repeated growth.
-            if (curl_easy_getinfo(state->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) == CURLE_OK &&
-                expected > 0 && expected <= kMaxReserve) {
-                body.reserve(static_cast<size_t>(expected));
-            }
-        }
-        body.append(data, length);
-    } catch (const std::bad_alloc&) {
-        return 0;  // ends the transfer as a failed body
-    }
-    return length;
-}
-
-int OnRequestStart(void* user, char*, char*, int, int) {
-    static_cast<TransferState*>(user)->requestStarted = true;
-    return CURL_PREREQFUNC_OK;
-}
-
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
-    auto* state = static_cast<TransferState*>(user);
-    if (CurrentWorkerStopping()) {
-        state->result->aborted = true;
-        return 1;
-    }
-    if (uploaded != state->lastUpload) {
-        state->lastUpload = uploaded;
-        state->Touch();
-    }
-    curl_off_t connectTime = 0;
-    curl_easy_getinfo(state->handle, CURLINFO_CONNECT_TIME_T, &connectTime);
-    if (connectTime == 0) {
-        // Still resolving or connecting: the connect time-out governs that phase.
-        state->Touch();
-        return 0;
-    }
-    auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - state->lastActivity);
-    if (state->stallTimeoutMs > 0 && idle.count() > state->stallTimeoutMs) {
-        state->stalled = true;
-        return 1;
-    }
-    return 0;
-}
-
 bool ValidHeaderLine(const std::string& line) {
-    if (line.find('\r') != std::string::npos || line.find('\n') != std::string::npos) return false;
-    if (line.find('\0') != std::string::npos) return false;
+    if (line.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
     size_t colon = line.find(':');
     return colon != std::string::npos && colon > 0;
 }
 
-std::string HeaderName(const std::string& line) {
-    std::string name = line.substr(0, line.find(':'));
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-    return name;
-}
-
 bool HasHeader(const std::vector<std::string>& lines, const char* name) {
     for (const auto& line : lines) {
-        std::string lineName = HeaderName(line);
+        std::string lineName = line.substr(0, line.find(':'));
+        while (!lineName.empty() && (lineName.back() == ' ' || lineName.back() == '\t')) lineName.pop_back();
         if (curl_strequal(lineName.c_str(), name)) return true;
     }
     return false;
@@ -212,40 +131,144 @@ bool Append(SlistPtr& list, const std::string& line) {
     return true;
 }
 
-// One easy handle per thread, kept between transfers: its connection cache, TLS sessions and DNS answers
-// let the next request to the same host and port (through the same proxy) skip the handshakes. A handle
-// is never used by two transfers at once, because a thread runs one transfer at a time; every option is
-// reset before each use, so nothing of an earlier request carries over (libcurl keeps only the live
-// connections, the TLS sessions and the DNS cache across a reset; its cookie engine stays off).
-class ThreadHandle {
-public:
-    static CURL* Acquire() {
-        HandlePtr& handle = Slot();
-        if (handle) {
-            curl_easy_reset(handle.get());
-        } else {
-            handle.reset(curl_easy_init());
-        }
-        return handle.get();
-    }
-    // Closes every connection the thread keeps: after a stopped or failed transfer nothing of it is reused.
-    static void Drop() { Slot().reset(); }
-
-private:
-    static HandlePtr& Slot() {
-        thread_local HandlePtr handle;
-        return handle;
-    }
+struct HeaderLists {
+    SlistPtr server;
+    SlistPtr proxy;
 };
 
-TransferOutcome ClassifyFailure(const TransferState& state) {
-    if (!state.requestStarted) {
-        return state.followingRedirect ? TransferOutcome::NoResponse : TransferOutcome::ConnectFailed;
+// The caller's lines in their order, then empty values that keep libcurl from adding its own Accept,
+// Content-Type (for bodies), Expect and Transfer-Encoding lines. libcurl's own Proxy-Connection line has
+// no counterpart in what this program sends either.
+bool BuildHeaderLists(const FetchRequest& request, HeaderLists& lists) {
+    for (const auto& line : request.headerLines) {
+        if (!Append(lists.server, line)) return false;
     }
-    return state.headersComplete ? TransferOutcome::BodyFailed : TransferOutcome::NoResponse;
+    for (const char* own : {"Accept", "Content-Type", "Expect", "Transfer-Encoding"}) {
+        if (!HasHeader(request.headerLines, own) && !Append(lists.server, std::string(own) + ":"))
+            return false;
+    }
+    if (!Append(lists.proxy, "Proxy-Connection:")) return false;
+    for (const auto& line : request.proxyHeaderLines) {
+        if (ValidHeaderLine(line) && !Append(lists.proxy, line)) return false;
+    }
+    return true;
+}
+
+void SetConnectionOptions(CURL* handle, const FetchRequest& request, const std::string& url,
+                          const HeaderLists& lists) {
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(
+        handle, CURLOPT_HTTP_VERSION,
+        request.http10 ? static_cast<long>(CURL_HTTP_VERSION_1_0) : static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, lists.server.get());
+    curl_easy_setopt(handle, CURLOPT_PROXYHEADER, lists.proxy.get());
+    curl_easy_setopt(handle, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
+                     request.connectTimeoutMs > 0 ? request.connectTimeoutMs : 0L);
+}
+
+void SetProxyAndCredentials(CURL* handle, const FetchRequest& request) {
+    // An empty proxy text also keeps libcurl away from the proxy environment variables.
+    curl_easy_setopt(handle, CURLOPT_PROXY, request.proxy.c_str());
+    if (!request.serverUser.empty() || !request.serverPassword.empty()) {
+        curl_easy_setopt(handle, CURLOPT_USERNAME, request.serverUser.c_str());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, request.serverPassword.c_str());
+        curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+    }
+    if (!request.proxyUser.empty() || !request.proxyPassword.empty()) {
+        curl_easy_setopt(handle, CURLOPT_PROXYUSERNAME, request.proxyUser.c_str());
+        curl_easy_setopt(handle, CURLOPT_PROXYPASSWORD, request.proxyPassword.c_str());
+        curl_easy_setopt(handle, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    }
+}
+
+// POST goes through libcurl's own POST so that a 301/302/303 continues as GET, the way browsers (and the
+// system's HTTP stack) do; other verbs are sent as they are named.
+void SetVerbAndBody(CURL* handle, const FetchRequest& request) {
+    const std::string verb = HttpVerb(request.method);
+    if (verb == "HEAD") {
+        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+        return;
+    }
+    const bool sendBody = !request.body.empty() || verb == "POST" || verb == "PUT";
+    if (sendBody) {
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body.data());
+    }
+    if (verb != "POST" && !(verb == "GET" && !sendBody)) {
+        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, HttpVerb(request.method));
+    }
+}
+
+void SetCallbacks(CURL* handle, TransferState& state) {
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &state);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &state);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &state);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, OnRequestStart);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &state);
+}
+
+// The step a transfer that did not complete ended in.
+FetchOutcome FailedStep(const TransferState& state) {
+    if (!state.requestStarted) {
+        return state.followingRedirect ? FetchOutcome::NoResponse : FetchOutcome::ConnectFailed;
+    }
+    return state.headersComplete ? FetchOutcome::BodyCutOff : FetchOutcome::NoResponse;
+}
+
+void Classify(CURLcode code, CURL* handle, TransferState& state, FetchResult& result) {
+    if (state.stopped) {
+        result.outcome = FetchOutcome::Stopped;
+        result.stoppedDuring = FailedStep(state);
+        Bytes().swap(result.body);
+    } else if (state.tooLarge) {
+        result.outcome = FetchOutcome::TooLarge;
+        Bytes().swap(result.body);
+    } else if (code == CURLE_OK) {
+        result.outcome = FetchOutcome::Complete;
+        if (result.status == 0) {
+            long status = 0;
+            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+            result.status = static_cast<int>(status);
+        }
+    } else if (!state.requestStarted &&
+               StatusCodeOf(state.tunnelBlock.substr(0, state.tunnelBlock.find('\r'))) >= 300) {
+        // The proxy refused the tunnel: its answer is the answer, as when it refuses a plain request.
+        result.outcome = FetchOutcome::Complete;
+        result.headerBlock = std::move(state.tunnelBlock);
+        result.status =
+            static_cast<int>(StatusCodeOf(result.headerBlock.substr(0, result.headerBlock.find('\r'))));
+        Bytes().swap(result.body);
+    } else {
+        result.outcome = FailedStep(state);
+    }
+}
+
+FetchResult Failed(FetchOutcome outcome) {
+    FetchResult result;
+    result.outcome = outcome;
+    return result;
 }
 
 }  // namespace
+
+const char* HttpVerb(HttpMethod method) {
+    static const char* const kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
+                                         "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+    const auto index = static_cast<size_t>(method);
+    return index < std::size(kVerbs) ? kVerbs[index] : "GET";
+}
 
 void CloseThreadConnections() { ThreadHandle::Drop(); }
 
@@ -253,8 +276,9 @@ std::string WireUrl(const std::string& url) {
     bool plain = true;
     for (unsigned char c : url) plain = plain && c > 0x20 && c < 0x7f;
     if (plain) return url;
-    // Addresses are GBK text in this program (GB18030 where typed by the user); servers expect the UTF-8 form, percent-encoded, as a browser
-    // sends it. The host part is left alone (libcurl turns a non-ASCII host name into its IDN form).
+    // Addresses are GBK text in this program (GB18030 where typed by the user); servers expect the UTF-8
+    // form, percent-encoded, as a browser sends it. The host part is left alone (libcurl turns a non-ASCII
+    // host name into its IDN form).
     std::string utf8 = ConvertCharset(url, "GB18030", "UTF-8").value_or(url);
     size_t scheme = utf8.find("://");
     size_t pathStart = scheme == std::string::npos ? 0 : utf8.find_first_of("/?#", scheme + 3);
@@ -297,128 +321,40 @@ Text StatusTextOf(const std::string& headerBlock) {
     return headerBlock.substr(9, end - 9);
 }
 
-TransferResult PerformTransfer(const TransferRequest& request) {
-    TransferResult result;
+FetchResult PerformFetch(const FetchRequest& request) {
     const std::string url = WireUrl(request.url);
-    if (!CheckHttpUrl(url)) {
-        result.outcome = TransferOutcome::BadUrl;
-        return result;
-    }
+    if (!CheckHttpUrl(url)) return Failed(FetchOutcome::BadAddress);
     for (const auto& line : request.headerLines) {
-        if (!ValidHeaderLine(line)) {
-            result.outcome = TransferOutcome::BadHeader;
-            return result;
-        }
+        if (!ValidHeaderLine(line)) return Failed(FetchOutcome::BadHeader);
     }
-    CURL* handle = ThreadHandle::Acquire();
-    if (!handle) {
-        result.outcome = TransferOutcome::ConnectFailed;
-        return result;
-    }
+    // May wait; a stop during the wait unwinds from here, before anything goes on the wire.
+    WaitForHostTurn(HostKeyOf(url));
+    ThreadHandle::Handles& handles = ThreadHandle::Acquire();
+    CURL* handle = handles.easy.get();
+    HeaderLists lists;
+    if (!handle || !handles.multi || !BuildHeaderLists(request, lists))
+        return Failed(FetchOutcome::ConnectFailed);
 
-    // Header lines: the caller's in their order, then empty values that keep libcurl from adding its
-    // own Accept, Content-Type (for bodies) and Expect lines.
-    SlistPtr headers;
-    for (const auto& line : request.headerLines) {
-        if (!Append(headers, line)) return result;
-    }
-    for (const char* own : {"Accept", "Content-Type", "Expect", "Transfer-Encoding"}) {
-        if (!HasHeader(request.headerLines, own) && !Append(headers, std::string(own) + ":")) return result;
-    }
-    // libcurl's own Proxy-Connection line has no counterpart in what this program sends.
-    SlistPtr proxyHeaders;
-    if (!Append(proxyHeaders, "Proxy-Connection:")) return result;
-    for (const auto& line : request.proxyHeaderLines) {
-        if (ValidHeaderLine(line) && !Append(proxyHeaders, line)) return result;
-    }
-
+    FetchResult result;
     TransferState state;
     state.handle = handle;
     state.result = &result;
     state.followRedirects = request.followRedirects;
+    state.expectBody = request.method != HttpMethod::Head;
+    state.maxBodyBytes = request.maxBodyBytes;
     state.stallTimeoutMs = request.stallTimeoutMs;
-
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(
-        handle, CURLOPT_HTTP_VERSION,
-        request.http10 ? static_cast<long>(CURL_HTTP_VERSION_1_0) : static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(handle, CURLOPT_PROXYHEADER, proxyHeaders.get());
-    curl_easy_setopt(handle, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
-                     request.connectTimeoutMs > 0 ? request.connectTimeoutMs : 0L);
-    // An empty proxy text also keeps libcurl away from the proxy environment variables.
-    curl_easy_setopt(handle, CURLOPT_PROXY, request.proxy.c_str());
-    if (!request.serverUser.empty() || !request.serverPassword.empty()) {
-        curl_easy_setopt(handle, CURLOPT_USERNAME, request.serverUser.c_str());
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, request.serverPassword.c_str());
-        curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-    }
-    if (!request.proxyUser.empty() || !request.proxyPassword.empty()) {
-        curl_easy_setopt(handle, CURLOPT_PROXYUSERNAME, request.proxyUser.c_str());
-        curl_easy_setopt(handle, CURLOPT_PROXYPASSWORD, request.proxyPassword.c_str());
-        curl_easy_setopt(handle, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
-    }
-
-    // Verb and body. POST goes through libcurl's own POST so that a 301/302/303 continues as GET, the way
-    // browsers (and the system's HTTP stack) do; other verbs are sent as they are named.
-    bool hasBody = request.body && !request.body->empty();
-    static const Bytes kEmpty;
-    const Bytes& body = hasBody ? *request.body : kEmpty;
-    if (request.verb == "HEAD") {
-        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    } else {
-        bool sendBody = hasBody || request.verb == "POST" || request.verb == "PUT";
-        if (sendBody) {
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.data());
-        }
-        if (request.verb != "POST" && !(request.verb == "GET" && !sendBody)) {
-            curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
-        }
-    }
-
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &state);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &state);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &state);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, OnRequestStart);
-    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &state);
+    SetConnectionOptions(handle, request, url, lists);
+    SetProxyAndCredentials(handle, request);
+    SetVerbAndBody(handle, request);
+    SetCallbacks(handle, state);
 
     if (CurrentWorkerStopping()) {
-        result.aborted = true;
-        result.outcome = TransferOutcome::ConnectFailed;
+        result.outcome = FetchOutcome::Stopped;
         return result;
     }
-    CURLcode code = curl_easy_perform(handle);
-    if (code == CURLE_OK) {
-        result.outcome = TransferOutcome::Complete;
-        if (result.status == 0) {
-            long status = 0;
-            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-            result.status = status;
-        }
-    } else if (!state.requestStarted &&
-               StatusCodeOf(state.tunnelBlock.substr(0, state.tunnelBlock.find('\r'))) >= 300) {
-        // The proxy refused the tunnel: its answer is the answer, as when it refuses a plain request.
-        result.outcome = TransferOutcome::Complete;
-        result.headerBlock = std::move(state.tunnelBlock);
-        result.status = StatusCodeOf(result.headerBlock.substr(0, result.headerBlock.find('\r')));
-        result.body.clear();
-    } else {
-        result.outcome = ClassifyFailure(state);
-    }
-    if (result.aborted || result.outcome != TransferOutcome::Complete) ThreadHandle::Drop();
+    CURLcode code = RunTransfer(handle, handles.multi.get(), state.stopped);
+    Classify(code, handle, state, result);
+    if (result.outcome != FetchOutcome::Complete) ThreadHandle::Drop();
     return result;
 }
 

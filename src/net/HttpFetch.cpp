@@ -8,8 +8,9 @@
 #include "core/TextOps.h"
 #include "core/Worker.h"
 #include "net/CurlTransfer.h"
+#include "net/FetchRequests.h"
 #include "net/Headers.h"
-#include "text/RegexObject.h"
+#include "net/PageDecoding.h"
 
 namespace dorvane {
 
@@ -34,12 +35,12 @@ constexpr DefaultHeader kDefaultHeaders[] = {
 
 const char* const kCrlf = "\r\n";
 
-Text BuildRequestBlock(int method, const Text& sendCookies, const Text& extraHeaders, bool addDefaultHeaders,
-                       bool normaliseHeaders) {
+Text BuildRequestBlock(HttpMethod method, const Text& sendCookies, const Text& extraHeaders,
+                       bool addDefaultHeaders, bool normaliseHeaders) {
     Text block = extraHeaders.empty() ? Text() : extraHeaders + kCrlf;
     if (addDefaultHeaders) {
         for (const auto& header : kDefaultHeaders) {
-            if (header.postOnly && method != Post) continue;
+            if (header.postOnly && method != HttpMethod::Post) continue;
             if (TextFind(block, header.probe, 1, true) == -1) block += Text(header.line) + kCrlf;
         }
     }
@@ -86,45 +87,38 @@ bool FindLocation(const Text& headers, Text& location) {
     return found;
 }
 
-// The charset a page names in a meta tag within its first 1024 bytes; empty when none.
-Text DeclaredCharset(const Text& text) {
-    RegexObject regex;
-    if (!regex.Search("<meta.+?charset=[^\\w]?([-\\w]+)", text.substr(0, 1024))) return {};
-    if (regex.MatchCount() < 1) return {};
-    return regex.SubMatchText(1, 1);
-}
-
-void CutAtZero(Text& text) {
-    size_t zero = text.find('\0');
-    if (zero != std::string::npos) text.resize(zero);
+// The numbered message of an exchange that did not complete; nullptr for a complete one.
+const char* FailureMessage(const FetchResult& result) {
+    FetchOutcome outcome = result.outcome == FetchOutcome::Stopped ? result.stoppedDuring : result.outcome;
+    switch (outcome) {
+        case FetchOutcome::BadAddress:
+            return "701 解析URL地址失败!";
+        case FetchOutcome::BadHeader:
+            return "710 设置协议头失败!";
+        case FetchOutcome::ConnectFailed:
+            return "711 发送请求失败!";
+        case FetchOutcome::NoResponse:
+            return "712 服务器未响应!";
+        case FetchOutcome::BodyCutOff:
+        case FetchOutcome::TooLarge:
+            return "713 读取数据失败!";
+        case FetchOutcome::Complete:
+        case FetchOutcome::Stopped:
+            break;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-const char* HttpVerb(int method) {
-    static const char* const kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
-                                         "OPTIONS", "DELETE", "TRACE", "CONNECT"};
-    return method >= 0 && method <= 7 ? kVerbs[method] : "GET";
-}
-
-Text HttpFetch(const Text& url, int method, const Text& postText, const Text& sendCookies,
-               Out<Text> newCookies, const Text& extraHeaders, Out<Text> responseHeaders, bool noRedirect,
-               const Text& serverUser, const Text& serverPassword, const Text& proxy, const Text& proxyUser,
-               const Text& proxyPassword, int timeoutSeconds, Out<Text> location, Out<Text> statusText,
-               Out<Bytes> responseBytes, bool mergeCookies, bool addDefaultHeaders, const Bytes& postBytes,
-               bool normaliseHeaders) {
-    // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
-    WorkerCheckPoint();
-    auto fail = [&statusText](const char* message) {
-        *statusText = Gbk(message);
-        return Text();
-    };
-    if (!CheckHttpUrl(WireUrl(url))) return fail("701 解析URL地址失败!");
-    if (method < 0 || method > 7) method = Get;
-
-    TransferRequest request;
+FetchRequest PageFetchRequest(const Text& url, HttpMethod method, const Text& postText,
+                              const Text& sendCookies, const Text& extraHeaders, bool noRedirect,
+                              const Text& serverUser, const Text& serverPassword, const Text& proxy,
+                              const Text& proxyUser, const Text& proxyPassword, int timeoutSeconds,
+                              bool addDefaultHeaders, const Bytes& postBytes, bool normaliseHeaders) {
+    FetchRequest request;
     request.url = url;
-    request.verb = HttpVerb(method);
+    request.method = method;
     long timeoutMs =
         timeoutSeconds > 0 ? static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000 : 30000;
     request.connectTimeoutMs = timeoutMs;
@@ -140,28 +134,32 @@ Text HttpFetch(const Text& url, int method, const Text& postText, const Text& se
         request.proxyUser = proxyUser;
         request.proxyPassword = proxyPassword;
     }
-    Text block = BuildRequestBlock(method, sendCookies, extraHeaders, addDefaultHeaders, normaliseHeaders);
-    request.headerLines = SplitLines(block);
-    request.body = postBytes.empty() ? &postText : &postBytes;
+    request.headerLines =
+        SplitLines(BuildRequestBlock(method, sendCookies, extraHeaders, addDefaultHeaders, normaliseHeaders));
+    request.body = postBytes.empty() ? postText : postBytes;
+    return request;
+}
 
-    TransferResult result = PerformTransfer(request);
-    switch (result.outcome) {
-        case TransferOutcome::BadUrl:
-            return fail("701 解析URL地址失败!");
-        case TransferOutcome::BadHeader:
-            return fail("710 设置协议头失败!");
-        case TransferOutcome::ConnectFailed:
-            return fail("711 发送请求失败!");
-        case TransferOutcome::NoResponse:
-            return fail("712 服务器未响应!");
-        case TransferOutcome::BodyFailed:
-            // A stopped worker gets no partial page; otherwise the part read so far goes on below and the
-            // status line replaces this message.
-            if (result.aborted) return fail("713 读取数据失败!");
-            *statusText = Gbk("713 读取数据失败!");
-            break;
-        case TransferOutcome::Complete:
-            break;
+Text HttpFetch(const Text& url, HttpMethod method, const Text& postText, const Text& sendCookies,
+               Out<Text> newCookies, const Text& extraHeaders, Out<Text> responseHeaders, bool noRedirect,
+               const Text& serverUser, const Text& serverPassword, const Text& proxy, const Text& proxyUser,
+               const Text& proxyPassword, int timeoutSeconds, Out<Text> location, Out<Text> statusText,
+               Out<Bytes> responseBytes, bool mergeCookies, bool addDefaultHeaders, const Bytes& postBytes,
+               bool normaliseHeaders) {
+    // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
+    WorkerCheckPoint();
+    if (!CheckHttpUrl(WireUrl(url))) {
+        *statusText = Gbk("701 解析URL地址失败!");
+        return {};
+    }
+    FetchResult result = PerformFetch(PageFetchRequest(
+        url, method, postText, sendCookies, extraHeaders, noRedirect, serverUser, serverPassword, proxy,
+        proxyUser, proxyPassword, timeoutSeconds, addDefaultHeaders, postBytes, normaliseHeaders));
+    if (const char* failure = FailureMessage(result)) {
+        *statusText = Gbk(failure);
+        // A body that stopped half way on its own still gives the part read so far, and the status line
+        // replaces this message; every other failure (a stop included) gives nothing.
+        if (result.outcome != FetchOutcome::BodyCutOff) return {};
     }
     if (result.headerBlock.empty()) return {};
 
@@ -173,29 +171,12 @@ Text HttpFetch(const Text& url, int method, const Text& postText, const Text& se
         cookies.resize(cookies.size() - 2);
     if (mergeCookies && !sendCookies.empty()) cookies = MergeCookies(sendCookies, cookies);
     *newCookies = std::move(cookies);
-    *responseHeaders = std::move(result.headerBlock);
 
     // The body is held once; the result text is a second copy only when the caller also wants the bytes.
-    Bytes& body = result.body;
-    size_t zero = std::min(body.find('\0'), body.size());
-    Text charset = DeclaredCharset(body.substr(0, std::min<size_t>(zero, 1024)));
-    Text text;
-    bool converted = false;
-    if (!charset.empty() && charset != "gbk" && charset != "gb2312") {
-        // An unknown charset keeps the undecoded text.
-        if (auto decoded = ConvertCharset(body, charset.c_str(), "GBK")) {
-            text = std::move(*decoded);
-            CutAtZero(text);
-            converted = true;
-        }
-    }
-    if (responseBytes.Bound()) {
-        if (!converted) text.assign(body, 0, zero);
-        *responseBytes = std::move(body);
-    } else if (!converted) {
-        text = std::move(body);
-        text.resize(zero);
-    }
+    Text text = responseBytes.Bound() ? DecodePageBody(result.body, result.headerBlock)
+                                      : DecodeOwnedPageBody(std::move(result.body), result.headerBlock);
+    if (responseBytes.Bound()) *responseBytes = std::move(result.body);
+    *responseHeaders = std::move(result.headerBlock);
     return text;
 }
 

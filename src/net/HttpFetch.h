@@ -2,21 +2,21 @@
 // One complete HTTP or HTTPS exchange returning the body as GBK text. Failures come back as a numbered
 // message in statusText and an empty result; nothing is kept between calls. A worker that is told to stop
 // aborts its transfer (the call then returns like a failure and the worker's next check point unwinds).
+// A body beyond CurrentSettings().maxBodyBytes is abandoned as a failed read.
+#include <utility>
+
 #include "core/Out.h"
 #include "core/Text.h"
+#include "net/Fetch.h"
 
 namespace dorvane {
 
-enum HttpMethod : int { Get = 0, Post = 1, Head = 2, Put = 3, Options = 4, Delete = 5, Trace = 6, Connect = 7 };
-// The verb for a method number; anything outside 0..7 gives "GET".
-const char* HttpVerb(int method);
-
-Text HttpFetch(const Text& url, int method = 0, const Text& postText = {}, const Text& sendCookies = {},
-               Out<Text> newCookies = {}, const Text& extraHeaders = {}, Out<Text> responseHeaders = {},
-               bool noRedirect = false, const Text& serverUser = {}, const Text& serverPassword = {},
-               const Text& proxy = {}, const Text& proxyUser = {}, const Text& proxyPassword = {},
-               int timeoutSeconds = 0, Out<Text> location = {}, Out<Text> statusText = {},
-               Out<Bytes> responseBytes = {}, bool mergeCookies = true, bool addDefaultHeaders = true,
-               const Bytes& postBytes = {}, bool normaliseHeaders = true);
+Text HttpFetch(const Text& url, HttpMethod method = HttpMethod::Get, const Text& postText = {},
+               const Text& sendCookies = {}, Out<Text> newCookies = {}, const Text& extraHeaders = {},
+               Out<Text> responseHeaders = {}, bool noRedirect = false, const Text& serverUser = {},
+               const Text& serverPassword = {}, const Text& proxy = {}, const Text& proxyUser = {},
+               const Text& proxyPassword = {}, int timeoutSeconds = 0, Out<Text> location = {},
+               Out<Text> statusText = {}, Out<Bytes> responseBytes = {}, bool mergeCookies = true,
+               bool addDefaultHeaders = true, const Bytes& postBytes = {}, bool normaliseHeaders = true);
 
 }  // namespace dorvane

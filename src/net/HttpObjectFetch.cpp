@@ -9,9 +9,8 @@
 #include "core/TextOps.h"
 #include "core/Worker.h"
 #include "net/Codecs.h"
-#include "net/CurlTransfer.h"
+#include "net/FetchRequests.h"
 #include "net/Headers.h"
-#include "net/HttpFetch.h"
 
 namespace dorvane {
 
@@ -79,59 +78,48 @@ Text AllResponseHeaders(const std::string& headerBlock) {
     return end == std::string::npos ? Text() : headerBlock.substr(end + 2);
 }
 
-}  // namespace
-
-Bytes HttpObjectFetch(const Text& url, int method, const Text& postText,
-                      const std::optional<Text>& sendCookies, Out<Text> newCookies, Out<Text> extraHeaders,
-                      Out<Text> responseHeaders, Out<int> status, bool noRedirect, const Bytes& postBytes,
-                      const Text& proxy, int timeoutSeconds, const Text& proxyUser, const Text& proxyPassword,
-                      int credentialFlags, HttpRequestObject* requestObject, bool mergeCookies,
-                      bool addDefaultHeaders, bool normaliseHeaders) {
-    // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
-    WorkerCheckPoint();
-    if (method < 0 || method > 7) method = Get;
-
-    TransferRequest request;
-    request.url = url;
-    request.verb = HttpVerb(method);
+void ApplyTimeouts(FetchRequest& request, int timeoutSeconds) {
     if (timeoutSeconds == -1) {
         // The request object's own defaults: 60 s to connect, 30 s for sending and receiving.
         request.connectTimeoutMs = 60000;
         request.stallTimeoutMs = 30000;
-    } else {
-        long timeoutMs =
-            timeoutSeconds < 1 ? 15000 : static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000;
-        request.connectTimeoutMs = timeoutMs;
-        request.stallTimeoutMs = timeoutMs;
+        return;
     }
-    request.proxy = proxy;
-    request.followRedirects = !noRedirect;
+    long timeoutMs =
+        timeoutSeconds < 1 ? 15000 : static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000;
+    request.connectTimeoutMs = timeoutMs;
+    request.stallTimeoutMs = timeoutMs;
+}
 
-    Text& headers = *extraHeaders;
-    if (addDefaultHeaders) {
-        for (const auto& header : kDefaultHeaders) {
-            if (header.postOnly && method != Post) continue;
-            if (TextFind(headers, header.probe, 1, true) != -1) continue;
-            headers += "\r\n";
-            headers += header.line ? Text(header.line) : "Referer: " + url;
-        }
+void AddDefaultLines(Text& headers, const Text& url, HttpMethod method) {
+    for (const auto& header : kDefaultHeaders) {
+        if (header.postOnly && method != HttpMethod::Post) continue;
+        if (TextFind(headers, header.probe, 1, true) != -1) continue;
+        headers += "\r\n";
+        headers += header.line ? Text(header.line) : "Referer: " + url;
     }
-    if (normaliseHeaders) headers = BuildHeaderBlock(headers);
+}
 
+void ApplyCredentials(FetchRequest& request, const Text& user, const Text& password, int credentialFlags) {
+    if (request.proxy.empty() || user.empty()) return;
+    if (credentialFlags == 1) {
+        request.proxyUser = user;
+        request.proxyPassword = password;
+        // Kept for the proxy alone: the origin server never sees the proxy's credentials.
+        request.proxyHeaderLines.push_back("Proxy-Authorization: Basic " +
+                                           Base64Encode(user + ":" + password));
+    } else if (credentialFlags == 0) {
+        // 0 names the server as the target of the credentials.
+        request.serverUser = user;
+        request.serverPassword = password;
+    }
+}
+
+// The header lines as the request object would send them: the cookie text first (when supplied), then
+// the caller's block line by line, then the kept object's cookies when no cookie line was set.
+std::vector<std::string> RequestLines(const Text& headers, const std::optional<Text>& sendCookies,
+                                      const HttpRequestObject* requestObject) {
     RequestHeaders sent;
-    if (!proxy.empty() && !proxyUser.empty()) {
-        if (credentialFlags == 1) {
-            request.proxyUser = proxyUser;
-            request.proxyPassword = proxyPassword;
-            // Kept for the proxy alone: the origin server never sees the proxy's credentials.
-            request.proxyHeaderLines.push_back("Proxy-Authorization: Basic " +
-                                               Base64Encode(proxyUser + ":" + proxyPassword));
-        } else if (credentialFlags == 0) {
-            // 0 names the server as the target of the credentials.
-            request.serverUser = proxyUser;
-            request.serverPassword = proxyPassword;
-        }
-    }
     if (sendCookies) {
         Text cookies = *sendCookies;
         if (!cookies.empty() && TextFind(cookies, "Cookie:", 1, true) != -1) {
@@ -150,17 +138,48 @@ Bytes HttpObjectFetch(const Text& url, int method, const Text& postText,
             sent.Set(name, value);
         }
     }
-    // A kept request object sends the cookies it collected when no cookie line was set for this call.
     if (requestObject && !requestObject->cookies.empty() && !sent.Has("Cookie")) {
         sent.Set("Cookie", requestObject->cookies);
     }
-    request.headerLines = sent.Lines();
-    request.body = postBytes.empty() ? &postText : &postBytes;
+    return sent.Lines();
+}
 
-    TransferResult result = PerformTransfer(request);
-    bool complete = result.outcome == TransferOutcome::Complete;
+}  // namespace
+
+FetchRequest ObjectFetchRequest(const Text& url, HttpMethod method, const Text& postText,
+                                const std::optional<Text>& sendCookies, Text& headers, bool noRedirect,
+                                const Bytes& postBytes, const Text& proxy, int timeoutSeconds,
+                                const Text& proxyUser, const Text& proxyPassword, int credentialFlags,
+                                const HttpRequestObject* requestObject, bool addDefaultHeaders,
+                                bool normaliseHeaders) {
+    FetchRequest request;
+    request.url = url;
+    request.method = method;
+    ApplyTimeouts(request, timeoutSeconds);
+    request.proxy = proxy;
+    request.followRedirects = !noRedirect;
+    if (addDefaultHeaders) AddDefaultLines(headers, url, method);
+    if (normaliseHeaders) headers = BuildHeaderBlock(headers);
+    ApplyCredentials(request, proxyUser, proxyPassword, credentialFlags);
+    request.headerLines = RequestLines(headers, sendCookies, requestObject);
+    request.body = postBytes.empty() ? postText : postBytes;
+    return request;
+}
+
+Bytes HttpObjectFetch(const Text& url, HttpMethod method, const Text& postText,
+                      const std::optional<Text>& sendCookies, Out<Text> newCookies, Out<Text> extraHeaders,
+                      Out<Text> responseHeaders, Out<int> status, bool noRedirect, const Bytes& postBytes,
+                      const Text& proxy, int timeoutSeconds, const Text& proxyUser, const Text& proxyPassword,
+                      int credentialFlags, HttpRequestObject* requestObject, bool mergeCookies,
+                      bool addDefaultHeaders, bool normaliseHeaders) {
+    // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
+    WorkerCheckPoint();
+    FetchResult result = PerformFetch(ObjectFetchRequest(
+        url, method, postText, sendCookies, *extraHeaders, noRedirect, postBytes, proxy, timeoutSeconds,
+        proxyUser, proxyPassword, credentialFlags, requestObject, addDefaultHeaders, normaliseHeaders));
+    bool complete = result.outcome == FetchOutcome::Complete;
     Text allHeaders = complete ? AllResponseHeaders(result.headerBlock) : Text();
-    *status = complete ? static_cast<int>(result.status) : 0;
+    *status = complete ? result.status : 0;
 
     Text cookies = ExtractSetCookies(allHeaders);
     if (cookies.size() >= 2 && cookies.compare(cookies.size() - 2, 2, "; ") == 0)

@@ -34,6 +34,22 @@ constexpr const char* kTip = "$xtts$";
 constexpr const char* kTopList = "$xtml$";
 constexpr const char* kTopAsk = "%m1dk%";
 
+// The column 2 labels of the lists in GBK, converted once: a row request compares a label with each.
+struct ListLabels {
+    Text category;
+    Text download;
+};
+
+const std::array<ListLabels, kLists.size()>& Labels() {
+    static const auto labels = [] {
+        std::array<ListLabels, kLists.size()> gbk;
+        for (size_t i = 0; i < kLists.size(); ++i)
+            gbk[i] = {Gbk(kLists[i].categoryName), Gbk(kLists[i].downloadName)};
+        return gbk;
+    }();
+    return labels;
+}
+
 // The address reply of a download list: "$gm" + the list's last three tag bytes.
 Text AddressTag(const ListTags& list) { return Text("$gm") + (list.download + 3); }
 
@@ -46,13 +62,14 @@ ServerMessage Describe(const Text& tag) {
         message.kind = MessageKind::TopList;
         message.label = TopLevelLabel();
     }
-    for (const ListTags& list : kLists) {
+    for (size_t i = 0; i < kLists.size(); ++i) {
+        const ListTags& list = kLists[i];
         if (tag == list.category) {
             message.kind = MessageKind::CategoryList;
-            message.label = Gbk(list.categoryName);
+            message.label = Labels()[i].category;
         } else if (tag == list.download) {
             message.kind = MessageKind::DownloadList;
-            message.label = Gbk(list.downloadName);
+            message.label = Labels()[i].download;
         } else if (tag == AddressTag(list)) {
             message.kind = MessageKind::DownloadAddress;
         }
@@ -95,9 +112,10 @@ std::optional<Text> RowRequest(const Text& rowText, const Text& label, bool& ope
     opensAddress = false;
     const Text key = TextBetween(rowText, "[", "]");
     if (label == TopLevelLabel()) return kTopAsk + key;
-    for (const ListTags& list : kLists) {
-        if (label == Gbk(list.categoryName)) return list.categoryAsk + key;
-        if (label == Gbk(list.downloadName)) {
+    for (size_t i = 0; i < kLists.size(); ++i) {
+        const ListTags& list = kLists[i];
+        if (label == Labels()[i].category) return list.categoryAsk + key;
+        if (label == Labels()[i].download) {
             opensAddress = true;
             return list.downloadAsk + rowText;
         }

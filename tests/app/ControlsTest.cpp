@@ -114,6 +114,25 @@ TEST(QtControls, TextsRoundTripIncludingLineEnds) {
     EXPECT_EQ(c.sites[1].title->GetText(), Gbk("标题：abc"));
 }
 
+TEST(QtControls, LabelsShowTextsAsPlainText) {
+    MainWindow window;
+    MainControls& c = window.Controls();
+    const Text markup = "<img src=x><br>abc";
+    const std::pair<Label*, const char*> labels[] = {
+        {c.sites[0].title, "site0_title"},          {c.sites[2].pageCount, "site2_pageCount"},
+        {c.sites[4].counter, "site4_counter"},      {c.custom.taskStatus, "custom_taskStatus"},
+        {c.custom.leftStatus, "custom_leftStatus"}, {c.custom.rightStatus, "custom_rightStatus"},
+    };
+    for (const auto& [label, name] : labels) {
+        SCOPED_TRACE(name);
+        label->SetText(markup);
+        auto* widget = Find<QLabel>(&window, name);
+        EXPECT_EQ(widget->textFormat(), Qt::PlainText);
+        EXPECT_EQ(widget->text(), QString::fromLatin1(markup.c_str()));
+        EXPECT_EQ(label->GetText(), markup);
+    }
+}
+
 TEST(QtControls, RadioButtonsCanBeClearedByTheProgram) {
     MainWindow window;
     MainControls& c = window.Controls();

@@ -8,14 +8,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
+#include <atomic>
 
 #include "AppTestSupport.h"
 #include "app/AppHooks.h"
 #include "app/CatalogueWindow.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 #include "core/CodePage.h"
 #include "core/Settings.h"
 
@@ -171,6 +177,54 @@ TEST(Layout, MainWindowInitialState) {
         Find<QWidget>(&window, "brandButton")->font().families().contains(QStringLiteral("Microsoft YaHei")));
     EXPECT_TRUE(
         Find<QWidget>(&window, "noticeBox")->font().families().contains(QStringLiteral("Microsoft YaHei")));
+}
+
+TEST(Layout, SitePicturesCarryThreeButtonsThatDoNothing) {
+    RoutinesScope scope;
+    std::atomic<int> ran{0};
+    SiteRoutines routines;
+    routines.previous = routines.next = routines.save = [&](MainControls&) { ++ran; };
+    for (int i = 0; i < kSiteCount; ++i) scope.Set(static_cast<Site>(i), routines);
+    MainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const char* names[] = {"previousButton", "downloadButton", "nextButton"};
+    const char* captions[] = {"上一张", "下载", "下一张"};
+    for (int i = 0; i < kSiteCount; ++i) {
+        SCOPED_TRACE(i);
+        Find<DesignTabs>(&window, "pageTabs")->SetCurrent(i);
+        const std::string prefix = "site" + std::to_string(i) + "_";
+        auto* preview = Find<PictureWidget>(&window, (prefix + "preview").c_str());
+        const QRect inside = preview->contentsRect();
+        int right = inside.left();
+        std::vector<int> gaps;
+        for (int b = 0; b < 3; ++b) {
+            auto* button = Find<QPushButton>(preview, (prefix + names[b]).c_str());
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->text(), U(captions[b]));
+            EXPECT_EQ(button->accessibleName(), U(captions[b]));
+            EXPECT_TRUE(button->isVisible());
+            EXPECT_TRUE(inside.contains(button->geometry()));
+            EXPECT_LE(inside.bottom() - button->geometry().bottom(), 8);
+            gaps.push_back(button->x() - right);
+            right = button->geometry().right() + 1;
+            // Clicked where it is on screen: the button takes the click, not the click areas beneath it.
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(&window, button->rect().center()));
+            EXPECT_EQ(clicked.count(), 1);
+        }
+        gaps.push_back(inside.right() + 1 - right);
+        EXPECT_LE(*std::max_element(gaps.begin(), gaps.end()) - *std::min_element(gaps.begin(), gaps.end()),
+                  3);
+    }
+    // The window's routines run in the order asked: once the save area's own routine has run, any routine a
+    // button had started would have run before it.
+    QTest::mouseRelease(Find<QWidget>(&window, "site4_saveArea"), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(ProcessUntil([&] { return ran > 0; }));
+    ProcessPending();
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(window.Worker().Handle(), 0u);
 }
 
 TEST(Layout, StartUpFillsTheFolderAndCaptionThenRunsTheVersionCheck) {

@@ -16,6 +16,7 @@
 #include "core/CodePage.h"
 #include "support/MemoryControls.h"
 #include "core/ProgramState.h"
+#include "core/Settings.h"
 #include "core/Worker.h"
 #include "support/FixtureSites.h"
 
@@ -50,6 +51,10 @@ public:
         State().Reset();
         if (!sites.Start()) throw std::runtime_error("fixture server did not start");
         sites.UseForSettings();
+        // One try per request and every image fetched, unless a test asks otherwise: failures the
+        // fixtures make on purpose then cost no pauses.
+        MutableSettings().retries = 0;
+        MutableSettings().skipExisting = false;
         char pattern[] = "/tmp/dorvane-collectors-XXXXXX";
         const char* made = mkdtemp(pattern);
         if (!made) throw std::runtime_error("no temporary folder");
@@ -61,6 +66,8 @@ public:
     }
     ~CollectorHarness() {
         sites.Stop();
+        MutableSettings().retries = Settings().retries;
+        MutableSettings().skipExisting = false;
         std::error_code ignored;
         fs::remove_all(base, ignored);
     }

@@ -1,6 +1,7 @@
 // Picture decoding: real JPEG and PNG files made here with libjpeg and libpng, then cut and spoilt.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -183,6 +184,46 @@ TEST(ImageDecode, OversizedHeadersAreRefusedBeforeAllocating) {
     jpeg[sof + 5] = static_cast<char>(0xEA), jpeg[sof + 6] = 0x60;
     jpeg[sof + 7] = static_cast<char>(0xEA), jpeg[sof + 8] = 0x60;
     EXPECT_TRUE(DecodeImage(jpeg).Empty());
+}
+
+// A valid picture whose header is rewritten to claim width x height; the PNG keeps a matching CRC, so only
+// the claim itself can make the decoder refuse it.
+Bytes ClaimSize(Bytes picture, uint32_t width, uint32_t height) {
+    const auto put = [&picture](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            picture[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * (bytes - 1 - i)));
+    };
+    if (DetectImageFormat(picture) == ImageFormat::Png) {
+        put(16, width, 4);
+        put(20, height, 4);
+        put(29, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(picture.data() + 12), 17)), 4);
+    } else {
+        const size_t sof = picture.find("\xFF\xC0");
+        put(sof + 5, height, 2);
+        put(sof + 7, width, 2);
+    }
+    return picture;
+}
+
+TEST(ImageDecode, AClaimItsBytesCannotDescribeIsRefused) {
+    // Both claims of a case lie within the size limits.
+    struct Case {
+        const char* name;
+        Bytes picture;
+        double pixelsPerByte;
+        uint32_t fitting;  // a square side its bytes can carry: decoded as a truncated picture
+        uint32_t beyond;   // a square side they cannot
+    };
+    for (const Case& c : {Case{"jpeg", EncodeJpeg(8, 8), 512, 300, 4000},
+                          Case{"png", EncodePng(1, 1, PNG_COLOR_TYPE_RGB, 8), 8256, 400, 4000}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(static_cast<double>(c.fitting) * c.fitting, c.picture.size() * c.pixelsPerByte);
+        const Bitmap fitting = DecodeImage(ClaimSize(c.picture, c.fitting, c.fitting));
+        ASSERT_EQ(fitting.width, static_cast<int>(c.fitting));
+        ASSERT_EQ(fitting.height, static_cast<int>(c.fitting));
+        EXPECT_EQ(PixelAt(fitting, c.fitting - 1, c.fitting - 1)[0], 0x80);  // never reached: grey
+        EXPECT_TRUE(DecodeImage(ClaimSize(c.picture, c.beyond, c.beyond)).Empty());
+    }
 }
 
 TEST(ImageDecode, FormatIsKnownByItsSignature) {

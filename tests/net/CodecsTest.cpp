@@ -52,7 +52,10 @@ INSTANTIATE_TEST_SUITE_P(
         UnescapeCase{"InnerCarriageReturnKept", "a\rb", "a\rb"},
         UnescapeCase{"EscapedApostrophe", "%27", "'"},
         UnescapeCase{"FullWidthApostropheBecomesAscii", Gbk("’"), "'"},
-        UnescapeCase{"LineBreakGuardBecomesLineBreak", "{$}", "\r\n"}, UnescapeCase{"Empty", "", ""}),
+        UnescapeCase{"LineBreakGuardBecomesLineBreak", "{$}", "\r\n"}, UnescapeCase{"Empty", "", ""},
+        UnescapeCase{"PercentZeroEndsTheText", "a%00b", "a"},
+        UnescapeCase{"PercentUZeroEndsTheText", "a%u0000b", "a"},
+        UnescapeCase{"BackslashUZeroEndsTheText", "a\\u0000b", "a"}),
     [](const ::testing::TestParamInfo<UnescapeCase>& info) { return info.param.name; });
 
 TEST(DecodeBytes, Utf16ToGbk) {

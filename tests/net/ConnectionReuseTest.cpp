@@ -74,8 +74,8 @@ TEST_P(ConnectionReuse, ThreadsNeverShareAConnection) {
         threads[t] = std::thread([&, t] {
             for (int i = 0; i < 10; ++i) {
                 int status = 0;
-                HttpObjectFetch(server.Url("/page?t=" + std::to_string(t)), Get, {}, std::nullopt, {}, {}, {},
-                                status);
+                HttpObjectFetch(server.Url("/page?t=" + std::to_string(t)), HttpMethod::Get, {}, std::nullopt,
+                                {}, {}, {}, status);
                 EXPECT_EQ(status, 200);
             }
         });

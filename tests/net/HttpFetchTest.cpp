@@ -119,9 +119,9 @@ TEST(HttpFetchRequest, SendsExactlyTheBuiltHeaderLinesInOrder) {
         SCOPED_TRACE(c.name);
         RawServer server(Answer("ok"));
         Text status;
-        Text result =
-            HttpFetch(server.Url("/h"), c.method, {}, c.sendCookies, {}, c.extraHeaders, {}, false, {}, {},
-                      {}, {}, {}, 5, {}, status, {}, true, c.addDefaultHeaders, {}, c.normaliseHeaders);
+        Text result = HttpFetch(server.Url("/h"), static_cast<HttpMethod>(c.method), {}, c.sendCookies, {},
+                                c.extraHeaders, {}, false, {}, {}, {}, {}, {}, 5, {}, status, {}, true,
+                                c.addDefaultHeaders, {}, c.normaliseHeaders);
         EXPECT_EQ(result, "ok");
         EXPECT_EQ(status, "200 OK");
         RawRequest request = server.LastRequest();
@@ -145,22 +145,22 @@ TEST(HttpFetchRequest, MethodNumbersSelectTheVerbAndBodiesGoOutOnEveryVerb) {
         SCOPED_TRACE(std::to_string(c.method) + " " + c.verb + " body=" + c.body);
         RawServer server(Answer("done"));
         Text status;
-        HttpFetch(server.Url("/m?x=1"), c.method, c.body, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {},
-                  status);
+        HttpFetch(server.Url("/m?x=1"), static_cast<HttpMethod>(c.method), c.body, {}, {}, {}, {}, false, {},
+                  {}, {}, {}, {}, 5, {}, status);
         EXPECT_EQ(status, "200 OK");
         RawRequest request = server.LastRequest();
         EXPECT_EQ(request.requestLine, std::string(c.verb) + " /m?x=1 HTTP/1.1");
         EXPECT_EQ(request.body, c.body);
     }
-    EXPECT_STREQ(HttpVerb(2), "HEAD");
-    EXPECT_STREQ(HttpVerb(8), "GET");
+    EXPECT_STREQ(HttpVerb(HttpMethod::Head), "HEAD");
+    EXPECT_STREQ(HttpVerb(static_cast<HttpMethod>(8)), "GET");
 }
 
 TEST(HttpFetchRequest, PostBytesWinOverPostTextAndKeepZeroBytes) {
     RawServer server(Answer("ok"));
     const Bytes bytes("a\0b\xff", 4);
-    HttpFetch(server.Url("/p"), 1, "ignored", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, {}, {}, true,
-              true, bytes);
+    HttpFetch(server.Url("/p"), HttpMethod::Post, "ignored", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {},
+              {}, {}, true, true, bytes);
     EXPECT_EQ(server.LastRequest().body, bytes);
 }
 
@@ -171,8 +171,8 @@ TEST(HttpFetchRequest, HeadDoesNotWaitForABodyAndAddressWithoutPathAsksForRoot) 
         connection.Stall();
     });
     Text status;
-    Text result = HttpFetch("http://127.0.0.1:" + std::to_string(server.Port()), 2, {}, {}, {}, {}, {}, false,
-                            {}, {}, {}, {}, {}, 5, {}, status);
+    Text result = HttpFetch("http://127.0.0.1:" + std::to_string(server.Port()), HttpMethod::Head, {}, {}, {},
+                            {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status);
     EXPECT_EQ(status, "200 OK");
     EXPECT_EQ(result, "");
     EXPECT_EQ(server.LastRequest().requestLine, "HEAD / HTTP/1.1");
@@ -197,7 +197,8 @@ TEST(HttpFetchRequest, ServerCredentialsNeedBothHalves) {
             }
         });
         ASSERT_TRUE(server.Start());
-        HttpFetch(server.Url("/auth"), 0, {}, {}, {}, {}, {}, false, c.user, c.password, {}, {}, {}, 5);
+        HttpFetch(server.Url("/auth"), HttpMethod::Get, {}, {}, {}, {}, {}, false, c.user, c.password, {}, {},
+                  {}, 5);
         EXPECT_EQ(server.LastRequest().Header("Authorization"), c.expected);
     }
 }
@@ -265,8 +266,9 @@ TEST_F(HttpFetchResponse, StatusCookiesAndBodyOfTheAnswer) {
         SCOPED_TRACE(std::string(c.path) + " cookies=" + c.sendCookies);
         Text cookies = c.prefilled, headers, status, location;
         Bytes bytes;
-        Text result = HttpFetch(m_server.Url(c.path), 0, {}, c.sendCookies, cookies, {}, headers, false, {},
-                                {}, {}, {}, {}, 5, location, status, bytes, c.mergeCookies);
+        Text result =
+            HttpFetch(m_server.Url(c.path), HttpMethod::Get, {}, c.sendCookies, cookies, {}, headers, false,
+                      {}, {}, {}, {}, {}, 5, location, status, bytes, c.mergeCookies);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(bytes, c.bytes);
         EXPECT_EQ(status, c.status);
@@ -279,8 +281,8 @@ TEST_F(HttpFetchResponse, StatusCookiesAndBodyOfTheAnswer) {
 
 TEST_F(HttpFetchResponse, RedirectsReportTheFinalAnswerOnlyUnlessSwitchedOff) {
     Text cookies, headers, status, location;
-    Text result = HttpFetch(m_server.Url("/start"), 0, {}, {}, cookies, {}, headers, false, {}, {}, {}, {},
-                            {}, 5, location, status);
+    Text result = HttpFetch(m_server.Url("/start"), HttpMethod::Get, {}, {}, cookies, {}, headers, false, {},
+                            {}, {}, {}, {}, 5, location, status);
     EXPECT_EQ(result, "arrived");
     EXPECT_EQ(status, "200 OK");
     EXPECT_EQ(cookies, "end=2");
@@ -291,8 +293,8 @@ TEST_F(HttpFetchResponse, RedirectsReportTheFinalAnswerOnlyUnlessSwitchedOff) {
 
     cookies.clear();
     headers.clear();
-    result = HttpFetch(m_server.Url("/start"), 0, {}, {}, cookies, {}, headers, true, {}, {}, {}, {}, {}, 5,
-                       location, status);
+    result = HttpFetch(m_server.Url("/start"), HttpMethod::Get, {}, {}, cookies, {}, headers, true, {}, {},
+                       {}, {}, {}, 5, location, status);
     EXPECT_EQ(status, "302 Found");
     EXPECT_EQ(location, "/final");
     EXPECT_EQ(cookies, "hop=1");
@@ -300,8 +302,8 @@ TEST_F(HttpFetchResponse, RedirectsReportTheFinalAnswerOnlyUnlessSwitchedOff) {
     EXPECT_EQ(m_server.RequestCount(), 3u);
 
     // A POST answered with 302 goes on as a GET, as browsers do.
-    result = HttpFetch(m_server.Url("/start"), 1, "form=1", {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {},
-                       status);
+    result = HttpFetch(m_server.Url("/start"), HttpMethod::Post, "form=1", {}, {}, {}, {}, false, {}, {}, {},
+                       {}, {}, 5, {}, status);
     EXPECT_EQ(result, "arrived");
     EXPECT_EQ(m_server.LastRequest().method, "GET");
 }
@@ -310,7 +312,8 @@ TEST(HttpFetchRequest, ProxyEnvironmentVariablesAreIgnored) {
     RawServer server(Answer("direct"));
     const char* names[] = {"http_proxy", "HTTPS_PROXY", "ALL_PROXY"};
     for (const char* name : names) setenv(name, "http://127.0.0.1:1", 1);
-    Text result = HttpFetch(server.Url("/d"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5);
+    Text result =
+        HttpFetch(server.Url("/d"), HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5);
     for (const char* name : names) unsetenv(name);
     EXPECT_EQ(result, "direct");
 }
@@ -346,8 +349,8 @@ TEST(HttpFetchCharset, MetaCharsetDecidesTheConversionToGbk) {
         SCOPED_TRACE(c.name);
         RawServer server(Answer(c.body, {"Content-Type: text/html"}));
         Bytes bytes;
-        Text result = HttpFetch(server.Url("/page"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {},
-                                {}, bytes);
+        Text result = HttpFetch(server.Url("/page"), HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {}, {},
+                                {}, {}, 5, {}, {}, bytes);
         EXPECT_EQ(result, c.expected);
         EXPECT_EQ(bytes, c.body);  // the raw bytes are never converted
     }
@@ -401,8 +404,8 @@ TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
         SCOPED_TRACE(c.name);
         Text cookies = "untouched", headers = "untouched", location = "untouched", status;
         Bytes bytes = "untouched";
-        Text result = HttpFetch(c.url, 0, {}, {}, cookies, c.extraHeaders, headers, false, {}, {}, {}, {}, {},
-                                1, location, status, bytes, true, true, {}, c.normalise);
+        Text result = HttpFetch(c.url, HttpMethod::Get, {}, {}, cookies, c.extraHeaders, headers, false, {},
+                                {}, {}, {}, {}, 1, location, status, bytes, true, true, {}, c.normalise);
         EXPECT_EQ(result, "");
         EXPECT_EQ(status, Gbk(c.message));
         // Failures write nothing but the message.
@@ -445,8 +448,8 @@ TEST(HttpFetchFailure, BodyThatStopsHalfWayReturnsThePartReadWithTheStatusLine) 
         RawServer server(c.handler);
         Text status;
         Bytes bytes;
-        Text result = HttpFetch(server.Url("/big"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 1, {},
-                                status, bytes);
+        Text result = HttpFetch(server.Url("/big"), HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {}, {},
+                                {}, {}, 1, {}, status, bytes);
         EXPECT_EQ(status, "200 OK");
         EXPECT_EQ(result, part);
         EXPECT_EQ(bytes, part);
@@ -460,9 +463,9 @@ TEST(HttpFetchTls, SelfSignedCertificateIsAccepted) {
     });
     ASSERT_TRUE(server.Start());
     Text status;
-    EXPECT_EQ(
-        HttpFetch(server.Url("/secure"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status),
-        "over tls");
+    EXPECT_EQ(HttpFetch(server.Url("/secure"), HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {},
+                        5, {}, status),
+              "over tls");
     EXPECT_EQ(status, "200 OK");
 }
 
@@ -510,7 +513,7 @@ TEST_F(HttpFetchProxy, PlainAndTunnelledRequestsWithAndWithoutProxyCredentials) 
         SCOPED_TRACE(c.name);
         size_t before = c.server->RequestCount();
         Text status;
-        Text result = HttpFetch(c.server->Url("/via"), 0, {}, {}, {}, {}, {}, false, {}, {},
+        Text result = HttpFetch(c.server->Url("/via"), HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {},
                                 c.proxy->Address(), c.user, c.password, 5, {}, status);
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(c.server->RequestCount(), before + (c.reachesServer ? 1 : 0));
@@ -532,8 +535,8 @@ TEST(HttpFetchCancel, StoppingTheWorkerAbortsAStalledTransfer) {
     Text result = "unset";
     auto token = StartWorkerThread([&] {
         // Default time-out (30 s): only the stop can end this transfer early.
-        result =
-            HttpFetch(server.Url("/slow"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 0, {}, status);
+        result = HttpFetch(server.Url("/slow"), HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {}, {}, {},
+                           {}, 0, {}, status);
     });
     ASSERT_NE(token, nullptr);
     while (requests.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -555,8 +558,8 @@ TEST(HttpFetchLarge, StreamedBodyArrivesWhole) {
     });
     ASSERT_TRUE(server.Start());
     Text status;
-    Text result =
-        HttpFetch(server.Url("/large"), 0, {}, {}, {}, {}, {}, false, {}, {}, {}, {}, {}, 5, {}, status);
+    Text result = HttpFetch(server.Url("/large"), HttpMethod::Get, {}, {}, {}, {}, {}, false, {}, {}, {}, {},
+                            {}, 5, {}, status);
     EXPECT_EQ(status, "200 OK");
     ASSERT_EQ(result.size(), kSize);
     EXPECT_EQ(result.front(), 'a');

@@ -164,8 +164,9 @@ TEST(HttpObjectFetchRequest, SendsTheDefaultsAndCallerLinesAsTheRequestObjectWou
         const std::string url = server.Url("/img.jpg");
         Text headers = c.extraHeaders;
         int status = 0;
-        Bytes body = HttpObjectFetch(url, c.method, {}, c.sendCookies, {}, headers, {}, status, false, {}, {},
-                                     5, {}, {}, 1, nullptr, true, c.addDefaultHeaders, c.normaliseHeaders);
+        Bytes body = HttpObjectFetch(url, static_cast<HttpMethod>(c.method), {}, c.sendCookies, {}, headers,
+                                     {}, status, false, {}, {}, 5, {}, {}, 1, nullptr, true,
+                                     c.addDefaultHeaders, c.normaliseHeaders);
         EXPECT_EQ(body, "image");
         EXPECT_EQ(status, 200);
         Lines expected;
@@ -192,8 +193,8 @@ TEST(HttpObjectFetchRequest, BodyAndVerb) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.verb);
         RawServer server(Answer("ok"));
-        HttpObjectFetch(server.Url("/x"), c.method, c.postText, std::nullopt, {}, {}, {}, {}, false,
-                        c.postBytes);
+        HttpObjectFetch(server.Url("/x"), static_cast<HttpMethod>(c.method), c.postText, std::nullopt, {}, {},
+                        {}, {}, false, c.postBytes);
         EXPECT_EQ(server.LastRequest().method, c.verb);
         EXPECT_EQ(server.LastRequest().body, c.sent);
     }
@@ -249,8 +250,9 @@ TEST_F(HttpObjectFetchResponse, BodyStatusHeadersAndCookies) {
         SCOPED_TRACE(c.name);
         Text cookies = "stale", headers;
         int status = -5;
-        Bytes body = HttpObjectFetch(m_server.Url(c.path), 0, {}, c.sendCookies, cookies, {}, headers, status,
-                                     c.noRedirect, {}, {}, 5, {}, {}, 1, nullptr, c.mergeCookies);
+        Bytes body =
+            HttpObjectFetch(m_server.Url(c.path), HttpMethod::Get, {}, c.sendCookies, cookies, {}, headers,
+                            status, c.noRedirect, {}, {}, 5, {}, {}, 1, nullptr, c.mergeCookies);
         EXPECT_EQ(body, c.body);
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(cookies, c.cookies);
@@ -262,11 +264,11 @@ TEST_F(HttpObjectFetchResponse, BodyStatusHeadersAndCookies) {
 
 TEST_F(HttpObjectFetchResponse, KeptRequestObjectCarriesCookiesToTheNextCall) {
     HttpRequestObject object;
-    HttpObjectFetch(m_server.Url("/img"), 0, {}, std::nullopt, {}, {}, {}, {}, false, {}, {}, 5, {}, {}, 1,
-                    &object);
+    HttpObjectFetch(m_server.Url("/img"), HttpMethod::Get, {}, std::nullopt, {}, {}, {}, {}, false, {}, {}, 5,
+                    {}, {}, 1, &object);
     EXPECT_EQ(object.cookies, "sid=abc; t=1");
-    Bytes body = HttpObjectFetch(m_server.Url("/plain"), 0, {}, std::nullopt, {}, {}, {}, {}, false, {}, {},
-                                 5, {}, {}, 1, &object);
+    Bytes body = HttpObjectFetch(m_server.Url("/plain"), HttpMethod::Get, {}, std::nullopt, {}, {}, {}, {},
+                                 false, {}, {}, 5, {}, {}, 1, &object);
     EXPECT_EQ(body, "cookie=sid=abc; t=1");
     // Without the object nothing is carried over.
     EXPECT_EQ(HttpObjectFetch(m_server.Url("/plain")), "cookie=");
@@ -295,8 +297,8 @@ TEST(HttpObjectFetchFailure, FailedExchangesGiveNoBytes) {
         SCOPED_TRACE(url);
         int status = -5;
         Text headers = "stale", cookies = "stale";
-        Bytes body =
-            HttpObjectFetch(url, 0, {}, std::nullopt, cookies, {}, headers, status, false, {}, {}, 1);
+        Bytes body = HttpObjectFetch(url, HttpMethod::Get, {}, std::nullopt, cookies, {}, headers, status,
+                                     false, {}, {}, 1);
         EXPECT_EQ(body, "");
         EXPECT_EQ(status, 0);
         EXPECT_EQ(headers, "");
@@ -311,7 +313,9 @@ TEST(HttpObjectFetchTls, ImageOverHttps) {
     });
     ASSERT_TRUE(server.Start());
     int status = 0;
-    EXPECT_EQ(HttpObjectFetch(server.Url("/a.jpg"), 0, {}, std::nullopt, {}, {}, {}, status).size(), 300000u);
+    EXPECT_EQ(
+        HttpObjectFetch(server.Url("/a.jpg"), HttpMethod::Get, {}, std::nullopt, {}, {}, {}, status).size(),
+        300000u);
     EXPECT_EQ(status, 200);
 }
 
@@ -343,8 +347,9 @@ TEST(HttpObjectFetchProxy, CredentialFlagsChooseProxyOrServerAndTheProxyHeaderSt
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         int status = 0;
-        Bytes body = HttpObjectFetch(c.server->Url("/p.jpg"), 0, {}, std::nullopt, {}, {}, {}, status, false,
-                                     {}, guarded.Address(), 5, "keeper", "s3cret", c.credentialFlags);
+        Bytes body =
+            HttpObjectFetch(c.server->Url("/p.jpg"), HttpMethod::Get, {}, std::nullopt, {}, {}, {}, status,
+                            false, {}, guarded.Address(), 5, "keeper", "s3cret", c.credentialFlags);
         EXPECT_EQ(status, c.status);
         if (c.status == 200) {
             EXPECT_EQ(body, c.body);
@@ -363,8 +368,8 @@ TEST(HttpObjectFetchCancel, StoppingTheWorkerAbortsTheTransfer) {
     Bytes body = "unset";
     int status = -1;
     auto token = StartWorkerThread([&] {
-        body = HttpObjectFetch(server.Url("/slow.jpg"), 0, {}, std::nullopt, {}, {}, {}, status, false, {},
-                               {}, -1);
+        body = HttpObjectFetch(server.Url("/slow.jpg"), HttpMethod::Get, {}, std::nullopt, {}, {}, {}, status,
+                               false, {}, {}, -1);
     });
     ASSERT_NE(token, nullptr);
     while (requests.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -387,7 +392,7 @@ TEST(HttpObjectFetchLarge, TwoHundredMegabyteBodyStreamedByTheServer) {
     });
     ASSERT_TRUE(server.Start());
     int status = 0;
-    Bytes body = HttpObjectFetch(server.Url("/huge"), 0, {}, std::nullopt, {}, {}, {}, status);
+    Bytes body = HttpObjectFetch(server.Url("/huge"), HttpMethod::Get, {}, std::nullopt, {}, {}, {}, status);
     EXPECT_EQ(status, 200);
     ASSERT_EQ(body.size(), kSize);
     EXPECT_EQ(body[(150u << 20) + 7], static_cast<char>(150));

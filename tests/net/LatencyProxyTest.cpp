@@ -80,8 +80,8 @@ TEST_P(LatencyProxyTest, BytesPassUnchangedBothWays) {
     int status = 0;
     // Not the form type a POST gets by default: the server caps form bodies at 8 KB.
     Text headers = "Content-Type: application/octet-stream";
-    const Bytes answer = HttpObjectFetch(Url("/reverse"), Post, {}, std::nullopt, {}, Out<Text>(headers), {},
-                                         status, false, upload);
+    const Bytes answer = HttpObjectFetch(Url("/reverse"), HttpMethod::Post, {}, std::nullopt, {},
+                                         Out<Text>(headers), {}, status, false, upload);
     EXPECT_EQ(status, 200);
     EXPECT_TRUE(answer == std::string(upload.rbegin(), upload.rend())) << answer.size() << " bytes";
     EXPECT_TRUE(server.LastRequest().body == upload) << server.LastRequest().body.size() << " bytes";

@@ -1,0 +1,16 @@
+#pragma once
+// The per-host request rate (CurrentSettings().requestsPerSecond; 0 or less: no limit), shared by every
+// thread of the process.
+#include <string>
+
+namespace dorvane {
+
+// "host:port" of an address as it goes on the wire (host in lower case, the scheme's port when none is
+// written); empty when the address has no host.
+std::string HostKeyOf(const std::string& wireUrl);
+
+// Takes the host's next turn and waits for it. On a worker the wait goes through its token: a stop ends it
+// at once (WorkerStopped is thrown) and a pause holds it at the check point after the wait.
+void WaitForHostTurn(const std::string& hostKey);
+
+}  // namespace dorvane

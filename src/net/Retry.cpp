@@ -1,0 +1,138 @@
+#include "net/Retry.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "core/Settings.h"
+#include "core/Worker.h"
+#include "net/FetchRequests.h"
+#include "net/PageDecoding.h"
+
+namespace dorvane {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kFirstPause{500};
+constexpr milliseconds kLongestPause{30000};
+constexpr long long kLongestPauseSeconds = 30;
+
+// The value of the first "Retry-After:" line of a raw header block, without surrounding blanks; nullopt
+// when there is none.
+std::optional<std::string> RetryAfterValue(const std::string& block) {
+    static const std::string kName = "Retry-After:";
+    size_t pos = 0;
+    while (pos < block.size()) {
+        size_t end = block.find("\r\n", pos);
+        if (end == std::string::npos) end = block.size();
+        if (end - pos >= kName.size() && curl_strnequal(block.c_str() + pos, kName.c_str(), kName.size())) {
+            size_t first = block.find_first_not_of(" \t", pos + kName.size());
+            size_t last = block.find_last_not_of(" \t", end - 1);
+            if (first == std::string::npos || first >= end) return std::string();
+            return block.substr(first, last + 1 - first);
+        }
+        pos = end + 2;
+    }
+    return std::nullopt;
+}
+
+// The seconds a Retry-After value asks to wait, held to 0..30; nullopt when it is neither a number of
+// seconds nor an HTTP date.
+std::optional<long long> RetryAfterSeconds(const std::string& value) {
+    if (value.empty()) return std::nullopt;
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        long long seconds = 0;
+        for (char c : value) seconds = std::min(seconds * 10 + (c - '0'), kLongestPauseSeconds + 1);
+        return std::min(seconds, kLongestPauseSeconds);
+    }
+    const time_t when = curl_getdate(value.c_str(), nullptr);
+    if (when == -1) return std::nullopt;
+    const long long ahead = static_cast<long long>(when) - static_cast<long long>(std::time(nullptr));
+    return std::clamp(ahead, 0LL, kLongestPauseSeconds);
+}
+
+void Pause(milliseconds duration) {
+    if (WorkerToken* worker = CurrentWorker()) {
+        worker->Sleep(duration);
+    } else {
+        std::this_thread::sleep_for(duration);
+    }
+}
+
+FetchResult Retried(const FetchRequest& request) {
+    return FetchWithRetries(
+        [&request] {
+            WorkerCheckPoint();
+            return PerformFetch(request);
+        },
+        CurrentSettings().retries);
+}
+
+// Anything but a success hands on no body.
+FetchResult BodyOnlyOnSuccess(FetchResult result) {
+    if (!result.Succeeded()) Bytes().swap(result.body);
+    return result;
+}
+
+}  // namespace
+
+bool IsTransient(const FetchResult& result) {
+    switch (result.outcome) {
+        case FetchOutcome::ConnectFailed:
+        case FetchOutcome::NoResponse:
+        case FetchOutcome::BodyCutOff:
+            return true;
+        case FetchOutcome::Complete:
+            return result.status == 429 || (result.status >= 500 && result.status <= 599);
+        case FetchOutcome::BadAddress:
+        case FetchOutcome::BadHeader:
+        case FetchOutcome::TooLarge:
+        case FetchOutcome::Stopped:
+            break;
+    }
+    return false;
+}
+
+milliseconds RetryPause(const FetchResult& result, int failedTries) {
+    if (std::optional<std::string> value = RetryAfterValue(result.headerBlock)) {
+        if (std::optional<long long> seconds = RetryAfterSeconds(*value))
+            return milliseconds(*seconds * 1000);
+    }
+    milliseconds pause = kFirstPause;
+    for (int tries = 1; tries < failedTries && pause < kLongestPause; ++tries) pause *= 2;
+    return std::min(pause, kLongestPause);
+}
+
+FetchResult FetchWithRetries(const std::function<FetchResult()>& attempt, int retries) {
+    FetchResult result = attempt();
+    for (int failed = 1; failed <= retries && IsTransient(result); ++failed) {
+        Pause(RetryPause(result, failed));
+        result = attempt();
+    }
+    return result;
+}
+
+Text FetchPageText(const Text& url, const Text& extraHeaders) {
+    FetchResult result = Retried(PageFetchRequest(url, HttpMethod::Get, {}, {}, extraHeaders));
+    if (!result.Succeeded()) return {};
+    return DecodeOwnedPageBody(std::move(result.body), result.headerBlock);
+}
+
+FetchResult FetchImageBytes(const Text& url, const Text& extraHeaders) {
+    Text headers = extraHeaders;
+    return BodyOnlyOnSuccess(Retried(ObjectFetchRequest(url, HttpMethod::Get, {}, std::nullopt, headers,
+                                                        false, {}, {}, 0, {}, {}, 1, nullptr, true, true)));
+}
+
+FetchResult PlainDownloadRetrying(const Text& url) {
+    return BodyOnlyOnSuccess(Retried(PlainDownloadRequest(url)));
+}
+
+}  // namespace dorvane
