@@ -423,7 +423,8 @@ WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShap
     const std::string name = std::string(shape.name) +
                              (backend == Backend::Fixture ? " (fixture server)" : " (kept-alive mirror)");
     const dorvane::SiteRoutines routines =
-        shape.site == Site::A ? dorvane::sitea::Routines(g_siteALists) : dorvane::RoutinesFor(shape.site);
+        shape.site == Site::A ? dorvane::sitea::Routines(g_siteALists)
+                              : dorvane::SiteCollectors()[static_cast<size_t>(shape.site)];
     std::vector<std::string> expected;
     const std::vector<std::string> urls = sites.WorkerRequests(shape, expected);
     if (static_cast<int>(urls.size()) != shape.Requests()) {
@@ -568,7 +569,6 @@ int main(int argc, char** argv) {
     PrintFetches(http, https);
     std::fflush(stdout);
 
-    dorvane::RegisterSiteCollectors();
     ProxiedSites sites;
     if (!sites.Start()) {
         Fail("fixture sites, mirrors or their proxies did not start");

@@ -12,13 +12,8 @@
 
 namespace dorvane {
 
-AppHooks& Hooks() {
-    static AppHooks hooks;
-    return hooks;
-}
-
-void InstallProgramHooks() {
-    AppHooks& hooks = Hooks();
+AppHooks ProgramHooks() {
+    AppHooks hooks;
     hooks.customStart = [](MainWindow& window) { custom::Start(window.Controls()); };
     hooks.taskTimerTick = [](MainWindow& window) { custom::TaskTimerTick(window.Controls()); };
     hooks.versionCheck = [](MainWindow& window) {
@@ -49,6 +44,7 @@ void InstallProgramHooks() {
         address.Gate()->Close();
         window.session->SetAddressBox(nullptr);
     };
+    return hooks;
 }
 
 }  // namespace dorvane

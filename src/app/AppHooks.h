@@ -1,7 +1,6 @@
 #pragma once
-// The places where later parts of the program plug into the windows. Each hook is empty until its part
-// fills it; an empty hook means the event does nothing. Set them on the window thread before the windows
-// exist (start-up or a test's set-up).
+// The places where the program's parts plug into the windows. The windows are built with a set of hooks;
+// an empty hook means the event does nothing (tests build windows with hooks of their own, or none).
 #include <functional>
 
 namespace dorvane {
@@ -23,9 +22,7 @@ struct AppHooks {
     std::function<void(CatalogueWindow&)> catalogueOpenRow;
 };
 
-AppHooks& Hooks();
-
-// Fills the hooks with the program's own parts (the custom page's handlers). Called once at start-up.
-void InstallProgramHooks();
+// The program's own parts: the version check, the custom page's handlers and the catalogue session.
+AppHooks ProgramHooks();
 
 }  // namespace dorvane

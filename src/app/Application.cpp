@@ -62,14 +62,12 @@ int RunApplication(int argc, char** argv) {
     QApplication::setFont(DefaultFont());
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/dorvane/dorvane.png")));
-    // Program-wide state starts empty; the site pages get their routines before any page can run one.
+    // Program-wide state starts empty.
     State().Reset();
     const std::unique_ptr<demo::DemoServer> demoServer = ApplySettings(*options);
-    RegisterSiteCollectors();
-    InstallProgramHooks();
     int code = 0;
     {
-        MainWindow window;
+        MainWindow window(SiteCollectors(), ProgramHooks());
         window.show();
         window.StartUp();
         if (!options->grabFolder.isEmpty()) {

@@ -25,7 +25,8 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 }  // namespace
 
-CatalogueWindow::CatalogueWindow(QWidget* owner) : QDialog(owner), m_gate(std::make_shared<WindowGate>()) {
+CatalogueWindow::CatalogueWindow(QWidget* owner, AppHooks hooks)
+    : QDialog(owner), m_hooks(std::move(hooks)), m_gate(std::make_shared<WindowGate>()) {
     setObjectName(QStringLiteral("CatalogueWindow"));
     setWindowTitle(U("Velkan · Zorvik"));
     setFont(DefaultFont());
@@ -56,19 +57,19 @@ CatalogueWindow::CatalogueWindow(QWidget* owner) : QDialog(owner), m_gate(std::m
     m_messages = std::make_unique<QtMessageBoxes>(m_gate, this);
 
     connect(m_backButton, &QPushButton::clicked, this, [this] {
-        if (Hooks().catalogueBack) Guarded("catalogue back", [&] { Hooks().catalogueBack(*this); });
+        if (m_hooks.catalogueBack) Guarded("catalogue back", [&] { m_hooks.catalogueBack(*this); });
     });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] {
-        if (Hooks().catalogueOpenRow) Guarded("catalogue row", [&] { Hooks().catalogueOpenRow(*this); });
+        if (m_hooks.catalogueOpenRow) Guarded("catalogue row", [&] { m_hooks.catalogueOpenRow(*this); });
     });
-    if (Hooks().catalogueCreated) Guarded("catalogue opening", [&] { Hooks().catalogueCreated(*this); });
+    if (m_hooks.catalogueCreated) Guarded("catalogue opening", [&] { m_hooks.catalogueCreated(*this); });
 }
 
 CatalogueWindow::~CatalogueWindow() {
     // The receive thread may be waiting on one of these controls; release it before disconnecting, which
     // waits for that thread.
     m_gate->Close();
-    if (Hooks().catalogueClosing) Guarded("catalogue closing", [&] { Hooks().catalogueClosing(*this); });
+    if (m_hooks.catalogueClosing) Guarded("catalogue closing", [&] { m_hooks.catalogueClosing(*this); });
 }
 
 EditBox* CatalogueWindow::Announcement() { return m_announcementControl.get(); }

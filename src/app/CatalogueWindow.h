@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "app/AppHooks.h"
 #include "app/GuiCall.h"
 #include "core/Controls.h"
 
@@ -25,8 +26,8 @@ class QtClipboard;
 
 class CatalogueWindow : public QDialog {
 public:
-    // Opened modally with the main window as owner.
-    explicit CatalogueWindow(QWidget* owner);
+    // Opened modally with the main window as owner; the hooks hold its conversation with the server.
+    explicit CatalogueWindow(QWidget* owner, AppHooks hooks = {});
     ~CatalogueWindow() override;
 
     EditBox* Announcement();
@@ -38,6 +39,7 @@ public:
     std::shared_ptr<notice::CatalogueSession> session;
 
 private:
+    const AppHooks m_hooks;
     GatePtr m_gate;
     QLineEdit* m_announcement;
     QPushButton* m_backButton;

@@ -58,7 +58,11 @@ struct AreaGeometry {
 
 }  // namespace
 
-MainWindow::MainWindow() : m_gate(std::make_shared<WindowGate>()), m_parts(std::make_unique<Parts>()) {
+MainWindow::MainWindow(SiteRoutineTable routines, AppHooks hooks)
+    : m_routines(std::move(routines)),
+      m_hooks(std::move(hooks)),
+      m_gate(std::make_shared<WindowGate>()),
+      m_parts(std::make_unique<Parts>()) {
     folderDialog = nullptr;
     Build();
     Wire();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/AppHooks.h"
 #include "app/GuiCall.h"
 #include "core/Interactions.h"
 #include "core/SitePage.h"
@@ -24,7 +25,8 @@ inline constexpr int kMainClientHeight = 571;
 
 class MainWindow : public QWidget {
 public:
-    MainWindow();
+    // The site pages run the given routines; the hooks plug in the program's other parts.
+    explicit MainWindow(SiteRoutineTable routines = {}, AppHooks hooks = {});
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -73,6 +75,8 @@ private:
     void RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member);
     void StartTracked(const SiteRoutines::Routine& routine);
 
+    const SiteRoutineTable m_routines;
+    const AppHooks m_hooks;
     GatePtr m_gate;
     TrackedWorker m_worker;
     // Shared with the workers that wait on it, which may outlive a window that gave up waiting for them.

@@ -82,12 +82,12 @@ void MainWindow::Wire() {
     connect(p.fetchButton, &QPushButton::clicked, this,
             [this] { Guarded("source fetch", [&] { OnFetchSource(); }); });
     connect(p.customStart, &QPushButton::clicked, this, [this] {
-        if (Hooks().customStart) Guarded("custom start", [&] { Hooks().customStart(*this); });
+        if (m_hooks.customStart) Guarded("custom start", [&] { m_hooks.customStart(*this); });
     });
     connect(p.clipboardTimer, &QTimer::timeout, this,
             [this] { Guarded("clipboard tick", [&] { OnClipboardTick(); }); });
     connect(p.taskTimer, &QTimer::timeout, this, [this] {
-        if (Hooks().taskTimerTick) Guarded("task timer tick", [&] { Hooks().taskTimerTick(*this); });
+        if (m_hooks.taskTimerTick) Guarded("task timer tick", [&] { m_hooks.taskTimerTick(*this); });
     });
     p.urlBox->installEventFilter(this);
 }
@@ -99,7 +99,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member) {
-    const SiteRoutines routines = RoutinesFor(site);
+    const SiteRoutines& routines = m_routines[static_cast<size_t>(site)];
     SiteRoutines::Routine routine = routines.*member;
     if (!routine) return;
     // A new choice of the same kind replaces one still under way (a second double-click while an album
@@ -132,7 +132,7 @@ void MainWindow::StartTracked(const SiteRoutines::Routine& routine) {
 void MainWindow::StartUp() {
     Controls().saveFolder->SetText(CurrentDirectoryText());
     setWindowTitle(windowTitle() + QStringLiteral("V") + Tag());
-    if (Hooks().versionCheck) Guarded("version check", [&] { Hooks().versionCheck(*this); });
+    if (m_hooks.versionCheck) Guarded("version check", [&] { m_hooks.versionCheck(*this); });
 }
 
 void MainWindow::OnPageChanged(int page) {
@@ -142,7 +142,7 @@ void MainWindow::OnPageChanged(int page) {
     // under the new page's loader.
     m_interactions->StopAll();
     if (page >= 0 && page < kSiteCount) {
-        StartTracked(RoutinesFor(static_cast<Site>(page)).pageLoader);
+        StartTracked(m_routines[static_cast<size_t>(page)].pageLoader);
     } else if (page == 5) {
         m_worker.EndCurrent();
         custom.clipboardTimer->SetPeriod(2000);
@@ -152,7 +152,7 @@ void MainWindow::OnPageChanged(int page) {
 void MainWindow::OnStart() {
     const int page = Controls().tabs->CurrentPage();
     if (page < 0 || page >= kSiteCount) return;
-    StartTracked(RoutinesFor(static_cast<Site>(page)).pageWorker);
+    StartTracked(m_routines[static_cast<size_t>(page)].pageWorker);
 }
 
 void MainWindow::OnPause() {
@@ -189,7 +189,7 @@ void MainWindow::OnBrowse() {
 }
 
 void MainWindow::OnBrand() {
-    CatalogueWindow catalogue(this);
+    CatalogueWindow catalogue(this, m_hooks);
     catalogue.exec();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
+#include "core/SiteRoutines.h"
 
 namespace dorvane {
 
-// Registers the routines of every site collector that exists (see core/SiteRoutines.h). Called once at
-// start-up by the window layer, and by tests that drive the routines.
-void RegisterSiteCollectors();
+// The routines of every site collector, each site with state of its own; the window is built with them.
+SiteRoutineTable SiteCollectors();
 
 }  // namespace dorvane

@@ -1,6 +1,7 @@
 #pragma once
-// The routines of one site tab page, as the window layer reaches them. The collectors register one set
-// per site at start-up; an empty slot means the page has nothing to run there yet.
+// The routines of one site tab page, as the window layer reaches them. The window is given one set per
+// site when it is built; an empty slot means the page has nothing to run there.
+#include <array>
 #include <functional>
 
 #include "core/SitePage.h"
@@ -19,8 +20,6 @@ struct SiteRoutines {
     Routine save;          // save area ("采集本张") clicked; window thread
 };
 
-void RegisterSiteRoutines(Site site, SiteRoutines routines);
-// A copy, so that a registration made meanwhile cannot change a routine that is running.
-SiteRoutines RoutinesFor(Site site);
+using SiteRoutineTable = std::array<SiteRoutines, kSiteCount>;
 
 }  // namespace dorvane

@@ -27,7 +27,6 @@ Bytes SmallPng() {
 }
 
 TEST(AppStress, RapidTabStartStopPauseResume) {
-    RoutinesScope scope;
     const Bytes picture = SmallPng();
     // Every routine stamps the worker's id into its page's title, so the window can tell whose write landed.
     auto routine = [picture](int site) {
@@ -44,13 +43,12 @@ TEST(AppStress, RapidTabStartStopPauseResume) {
             }
         };
     };
+    SiteRoutineTable table;
     for (int i = 0; i < kSiteCount; ++i) {
-        SiteRoutines routines;
-        routines.pageLoader = routine(i);
-        routines.pageWorker = routine(i);
-        scope.Set(static_cast<Site>(i), routines);
+        table[static_cast<size_t>(i)].pageLoader = routine(i);
+        table[static_cast<size_t>(i)].pageWorker = routine(i);
     }
-    auto window = std::make_unique<MainWindow>();
+    auto window = std::make_unique<MainWindow>(table);
     auto* tabs = Find<DesignTabs>(window.get(), "pageTabs");
     auto* start = Find<QPushButton>(window.get(), "startButton");
     auto* pause = Find<QPushButton>(window.get(), "pauseButton");

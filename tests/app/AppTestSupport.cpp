@@ -60,20 +60,6 @@ void ProcessPending() {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-RoutinesScope::RoutinesScope() {
-    for (int i = 0; i < kSiteCount; ++i) {
-        m_saved[static_cast<size_t>(i)] = RoutinesFor(static_cast<Site>(i));
-        RegisterSiteRoutines(static_cast<Site>(i), {});
-    }
-}
-
-RoutinesScope::~RoutinesScope() {
-    for (int i = 0; i < kSiteCount; ++i)
-        RegisterSiteRoutines(static_cast<Site>(i), m_saved[static_cast<size_t>(i)]);
-}
-
-void RoutinesScope::Set(Site site, SiteRoutines routines) { RegisterSiteRoutines(site, std::move(routines)); }
-
 AnswerScope::AnswerScope(int answerGiven) : answer(answerGiven) {
     QtMessageBoxes::SetAnswerer([this](const Text& text, int flags, const Text& caption) {
         asked.push_back({text, flags, caption});

@@ -27,17 +27,6 @@ T* Find(QObject* root, const char* name) {
 
 QString U(const char* utf8);
 
-// Replaces every site's routines for one test and restores the previous ones afterwards.
-class RoutinesScope {
-public:
-    RoutinesScope();
-    ~RoutinesScope();
-    void Set(Site site, SiteRoutines routines);
-
-private:
-    std::array<SiteRoutines, kSiteCount> m_saved;
-};
-
 // Answers every message box for one test and records what was asked.
 class AnswerScope {
 public:

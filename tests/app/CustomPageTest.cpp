@@ -25,10 +25,9 @@ TEST(CustomPage, ImageCollectionEndToEnd) {
         res.set_content(MakeJpeg(static_cast<uint32_t>(std::stoi(request.matches[1])), 0), "image/jpeg");
     });
     ASSERT_TRUE(server.Start());
-    InstallProgramHooks();
     QTemporaryDir save;
     AnswerScope answers;
-    MainWindow window;
+    MainWindow window({}, ProgramHooks());
     window.show();
     MainControls& c = window.Controls();
     c.saveFolder->SetText(FromQt(save.path()));
@@ -57,7 +56,6 @@ TEST(CustomPage, ImageCollectionEndToEnd) {
     window.ClipboardTimer()->stop();
     QDir().mkpath(QStringLiteral("screenshots"));
     EXPECT_TRUE(window.grab().save(QStringLiteral("screenshots/custom_task.png")));
-    Hooks() = AppHooks{};
 }
 
 }  // namespace

@@ -70,15 +70,13 @@ TEST(StartSettings, HostsAndPorts) {
 }
 
 TEST(Demo, EverySiteListsItsFirstPage) {
-    RoutinesScope scope;
     const Settings saved = CurrentSettings();
     demo::DemoServer server;
     ASSERT_TRUE(server.Start());
     server.PointAt(MutableSettings());
     State().Reset();
-    RegisterSiteCollectors();
     {
-        MainWindow window;
+        MainWindow window(SiteCollectors());
         window.show();
         auto* tabs = Find<DesignTabs>(&window, "pageTabs");
         for (int page = 0; page < kSiteCount; ++page) {

@@ -180,12 +180,12 @@ TEST(Layout, MainWindowInitialState) {
 }
 
 TEST(Layout, SitePicturesCarryThreeButtonsThatDoNothing) {
-    RoutinesScope scope;
     std::atomic<int> ran{0};
     SiteRoutines routines;
     routines.previous = routines.next = routines.save = [&](MainControls&) { ++ran; };
-    for (int i = 0; i < kSiteCount; ++i) scope.Set(static_cast<Site>(i), routines);
-    MainWindow window;
+    SiteRoutineTable table;
+    table.fill(routines);
+    MainWindow window(table);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const char* names[] = {"previousButton", "downloadButton", "nextButton"};
@@ -231,15 +231,15 @@ TEST(Layout, StartUpFillsTheFolderAndCaptionThenRunsTheVersionCheck) {
     const QString saved = QDir::currentPath();
     const QString folder = QDir::tempPath();
     ASSERT_TRUE(QDir::setCurrent(folder));
-    MainWindow window;
     QString captionDuringCheck;
     Text folderDuringCheck;
-    Hooks().versionCheck = [&](MainWindow& w) {
+    AppHooks hooks;
+    hooks.versionCheck = [&](MainWindow& w) {
         captionDuringCheck = w.windowTitle();
         folderDuringCheck = w.Controls().saveFolder->GetText();
     };
+    MainWindow window({}, hooks);
     window.StartUp();
-    Hooks().versionCheck = nullptr;
     QDir::setCurrent(saved);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("DorvaneV5.2.200608"));
     EXPECT_EQ(captionDuringCheck, QStringLiteral("DorvaneV5.2.200608"));

@@ -26,16 +26,14 @@ void Grab(QWidget* widget, const QString& name) {
     EXPECT_TRUE(widget->grab().save(QStringLiteral("screenshots/") + name + QStringLiteral(".png")));
 }
 
-// The program's hooks for one test, and the settings it points at local servers.
+// The settings one test points at local servers, and a configuration folder of its own.
 class ProgramScope {
 public:
     ProgramScope() : m_settings(CurrentSettings()), m_config(MakeTempFolder("dorvane-config")) {
-        InstallProgramHooks();
         // The client identifier is kept in a configuration folder of the test's own.
         setenv("XDG_CONFIG_HOME", m_config.c_str(), 1);
     }
     ~ProgramScope() {
-        Hooks() = AppHooks{};
         MutableSettings() = m_settings;
         unsetenv("XDG_CONFIG_HOME");
         RemoveFolder(m_config);
@@ -60,7 +58,7 @@ TEST(NoticeWindows, NewerVersionShowsTheNotice) {
     ProgramScope scope;
     MutableSettings().noticeHost = "127.0.0.1:" + std::to_string(server.Port());
     MutableSettings().noticeDocument = "doc1";
-    MainWindow window;
+    MainWindow window({}, ProgramHooks());
     window.show();
     window.StartUp();  // returns at once: the page is fetched off the window thread
     auto* panel = Find<QGroupBox>(&window, "updatePanel");
@@ -99,7 +97,7 @@ TEST(NoticeWindows, CatalogueWalkAndAddressWindow) {
         }
     } joined{server, peer};
     {
-        CatalogueWindow catalogue(nullptr);
+        CatalogueWindow catalogue(nullptr, ProgramHooks());
         catalogue.show();
         auto* list = Find<QTreeWidget>(&catalogue, "catalogueList");
         // Rows fill cell by cell: wait for the last cell of the last row.

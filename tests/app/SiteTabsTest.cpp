@@ -26,8 +26,6 @@ void Grab(QWidget* window, const QString& name) {
 }
 
 TEST(SiteTabs, VisitOpenAndCollectSitesAAndB) {
-    RoutinesScope scope;  // restores the routines other tests replaced
-    RegisterSiteCollectors();
     FixtureOptions options;
     options.pageCount = 1;  // Site A's all-albums page then lists three albums
     FixtureSites sites(options);
@@ -36,7 +34,7 @@ TEST(SiteTabs, VisitOpenAndCollectSitesAAndB) {
     QTemporaryDir save;
     AnswerScope answers;
 
-    MainWindow window;
+    MainWindow window(SiteCollectors());
     window.show();
     window.Controls().saveFolder->SetText(FromQt(save.path()));
     auto* tabs = window.findChild<DesignTabs*>(QStringLiteral("pageTabs"));

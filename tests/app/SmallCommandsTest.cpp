@@ -29,13 +29,20 @@ void SetClipboard(const QString& text) { QApplication::clipboard()->setText(text
 
 class SmallCommands : public ::testing::Test {
 protected:
+    AppHooks CatalogueHooks() {
+        AppHooks hooks;
+        hooks.catalogueCreated = [this](CatalogueWindow& w) { if (catalogueCreated) catalogueCreated(w); };
+        hooks.catalogueClosing = [this](CatalogueWindow& w) { if (catalogueClosing) catalogueClosing(w); };
+        return hooks;
+    }
     void SetUp() override {
         c = &window.Controls();
         source = Find<QPlainTextEdit>(&window, "custom_sourceBox");
         url = Find<QLineEdit>(&window, "custom_urlBox");
     }
-    RoutinesScope scope;
-    MainWindow window;
+    // What a test wants the catalogue window's opening and closing to do.
+    std::function<void(CatalogueWindow&)> catalogueCreated, catalogueClosing;
+    MainWindow window{{}, CatalogueHooks()};
     MainControls* c = nullptr;
     QPlainTextEdit* source = nullptr;
     QLineEdit* url = nullptr;
@@ -113,7 +120,7 @@ TEST_F(SmallCommands, UrlBoxEmptiesWheneverItGetsTheFocus) {
 TEST_F(SmallCommands, OpeningTheCatalogueIsModalAndStartsFreshEachTime) {
     int created = 0, closing = 0;
     Text announcementSeen = "unset";
-    Hooks().catalogueCreated = [&](CatalogueWindow& catalogue) {
+    catalogueCreated = [&](CatalogueWindow& catalogue) {
         ++created;
         EXPECT_TRUE(catalogue.isModal() || catalogue.parentWidget() == &window);
         announcementSeen = catalogue.Announcement()->GetText();
@@ -123,15 +130,13 @@ TEST_F(SmallCommands, OpeningTheCatalogueIsModalAndStartsFreshEachTime) {
             catalogue.reject();
         });
     };
-    Hooks().catalogueClosing = [&](CatalogueWindow&) { ++closing; };
+    catalogueClosing = [&](CatalogueWindow&) { ++closing; };
     for (int i = 1; i <= 2; ++i) {
         Find<QPushButton>(&window, "brandButton")->click();
         EXPECT_EQ(created, i);
         EXPECT_EQ(closing, i);
         EXPECT_EQ(announcementSeen, "");
     }
-    Hooks().catalogueCreated = nullptr;
-    Hooks().catalogueClosing = nullptr;
 }
 
 TEST_F(SmallCommands, BrowseTakesTheChosenFolderAndCancelKeepsTheOldOne) {

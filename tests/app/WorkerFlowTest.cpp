@@ -5,6 +5,7 @@
 #include <QTest>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -25,13 +26,16 @@ public:
         std::shared_ptr<std::atomic<int>> steps = std::make_shared<std::atomic<int>>(0);
     };
 
-    explicit Recorder(RoutinesScope& scope) {
+    // Every site's loader and worker (but those of the site left without) record themselves, then add
+    // albums until they are stopped.
+    SiteRoutineTable Routines(std::optional<Site> without) {
+        SiteRoutineTable table;
         for (int i = 0; i < kSiteCount; ++i) {
-            SiteRoutines routines;
-            routines.pageLoader = Make("loader" + std::to_string(i), i);
-            routines.pageWorker = Make("worker" + std::to_string(i), i);
-            scope.Set(static_cast<Site>(i), routines);
+            if (without && static_cast<int>(*without) == i) continue;
+            table[static_cast<size_t>(i)].pageLoader = Make("loader" + std::to_string(i), i);
+            table[static_cast<size_t>(i)].pageWorker = Make("worker" + std::to_string(i), i);
         }
+        return table;
     }
 
     std::vector<Run> Runs() {
@@ -70,8 +74,9 @@ private:
 
 class WorkerFlow : public ::testing::Test {
 protected:
+    WorkerFlow() = default;
+    explicit WorkerFlow(Site without) : window(recorder->Routines(without)) {}
     void SetUp() override {
-        recorder = std::make_unique<Recorder>(scope);
         tabs = Find<DesignTabs>(&window, "pageTabs");
         start = Find<QPushButton>(&window, "startButton");
         pause = Find<QPushButton>(&window, "pauseButton");
@@ -98,9 +103,8 @@ protected:
         });
     }
 
-    RoutinesScope scope;
-    std::unique_ptr<Recorder> recorder;
-    MainWindow window;
+    std::unique_ptr<Recorder> recorder = std::make_unique<Recorder>();
+    MainWindow window{recorder->Routines(std::nullopt)};
     DesignTabs* tabs = nullptr;
     QPushButton* start = nullptr;
     QPushButton* pause = nullptr;
@@ -256,10 +260,15 @@ TEST_F(WorkerFlow, ManualPreviewHidesTheButtonsWithoutTouchingTheWorker) {
     EXPECT_TRUE(Ends(run));
 }
 
-TEST_F(WorkerFlow, PagesWithoutRoutinesStartNothing) {
+// Site E has no routines in this window.
+class WorkerFlowWithoutE : public WorkerFlow {
+protected:
+    WorkerFlowWithoutE() : WorkerFlow(Site::E) {}
+};
+
+TEST_F(WorkerFlowWithoutE, PagesWithoutRoutinesStartNothing) {
     MoveTo(2);
     const Recorder::Run loader = Next();
-    scope.Set(Site::E, {});
     MoveTo(4);
     EXPECT_TRUE(Ends(loader));
     start->click();
@@ -267,7 +276,7 @@ TEST_F(WorkerFlow, PagesWithoutRoutinesStartNothing) {
     EXPECT_EQ(recorder->Count(), 1u);
 }
 
-TEST_F(WorkerFlow, WindowRoutinesRunOffTheWindowThreadInTheOrderAsked) {
+TEST(WindowRoutines, RunOffTheWindowThreadInTheOrderAsked) {
     std::mutex mutex;
     std::vector<std::string> ran;
     const auto windowThread = std::this_thread::get_id();
@@ -292,7 +301,9 @@ TEST_F(WorkerFlow, WindowRoutinesRunOffTheWindowThreadInTheOrderAsked) {
     routines.previous = note("previous");
     routines.next = note("next");
     routines.save = note("save");
-    scope.Set(Site::A, routines);
+    SiteRoutineTable table;
+    table[0] = routines;
+    MainWindow window(table);
     MainControls& c = window.Controls();
     c.sites[0].categories->AddItem("cat");
     c.sites[0].pages->AddItem("1");
@@ -321,7 +332,7 @@ TEST_F(WorkerFlow, WindowRoutinesRunOffTheWindowThreadInTheOrderAsked) {
     EXPECT_EQ(ranSoFar().size(), 6u);
 }
 
-TEST_F(WorkerFlow, ASecondOpenReplacesOneUnderWayAndTheWindowKeepsAnswering) {
+TEST(WindowRoutines, ASecondOpenReplacesOneUnderWayAndTheWindowKeepsAnswering) {
     std::atomic<int> started{0};
     std::atomic<int> finished{0};
     SiteRoutines routines;
@@ -334,7 +345,9 @@ TEST_F(WorkerFlow, ASecondOpenReplacesOneUnderWayAndTheWindowKeepsAnswering) {
         }
         ++finished;
     };
-    scope.Set(Site::A, routines);
+    SiteRoutineTable table;
+    table[0] = routines;
+    MainWindow window(table);
     MainControls& c = window.Controls();
     c.sites[0].albums->AddItem("album");
     auto* albums = Find<QListWidget>(&window, "site0_albums");

@@ -35,8 +35,7 @@ std::string ImagePrefix(Site site) {
 class SiteFlow : public ::testing::TestWithParam<Site> {
 protected:
     void SetUp() override {
-        RegisterSiteCollectors();
-        routines = RoutinesFor(GetParam());
+        routines = SiteCollectors()[static_cast<size_t>(GetParam())];
         ASSERT_TRUE(routines.pageLoader && routines.pageWorker && routines.listingLoad &&
                     routines.albumOpen && routines.previous && routines.next && routines.save);
     }
