@@ -195,8 +195,16 @@ void MainWindow::BuildSitePage(int index, QWidget* page) {
 }
 
 void MainWindow::BuildCustomPage(QWidget* page) {
-    Parts& p = *m_parts;
     auto* panel = Place<QWidget>(page, "custom_panel", 1, 22, 782, 493);
+    BuildCustomWorkArea(panel);
+    BuildCustomRules(panel);
+    BuildCustomCommands(panel);
+}
+
+// The task line, the two downloaders' pictures and lines, the address box and the source box.
+void MainWindow::BuildCustomWorkArea(QWidget* panel) {
+    Parts& p = *m_parts;
+    CustomPage& c = p.controls.custom;
     auto* taskStatus = Place<QLabel>(panel, "custom_taskStatus", 8, 4, 768, 16);
     auto* leftPicture = Place<PictureWidget>(panel, "custom_leftPicture", 8, 24, 256, 166);
     auto* rightPicture = Place<PictureWidget>(panel, "custom_rightPicture", 266, 24, 256, 166);
@@ -209,10 +217,23 @@ void MainWindow::BuildCustomPage(QWidget* page) {
     p.urlBox->setText(U("在这里输入url获取网页源码 或者 在下方直接粘贴网页源码 "));
     p.fetchButton = Place<QPushButton>(panel, "custom_fetchButton", 458, 229, 64, 18);
     p.fetchButton->setText(U("获取源码"));
+    p.fetchButton->setAutoDefault(false);
     p.sourceBox = Place<QPlainTextEdit>(panel, "custom_sourceBox", 8, 250, 514, 240);
+    c.taskStatus = p.Own<QtLabel>(m_gate, taskStatus);
+    c.leftPicture = p.Own<QtPictureBox>(m_gate, leftPicture);
+    c.rightPicture = p.Own<QtPictureBox>(m_gate, rightPicture);
+    c.leftStatus = p.Own<QtLabel>(m_gate, leftStatus);
+    c.rightStatus = p.Own<QtLabel>(m_gate, rightStatus);
+    c.urlBox = p.Own<QtEditBox>(m_gate, p.urlBox);
+    c.sourceBox = p.Own<QtEditBox>(m_gate, p.sourceBox);
+}
 
+// The title and content rules: a start and an end marker each.
+void MainWindow::BuildCustomRules(QWidget* panel) {
+    Parts& p = *m_parts;
+    CustomPage& c = p.controls.custom;
     auto rules = [&](const char* group, const char* caption, int top, int height, int startTop, int endTop,
-                     int boxHeight, QLineEdit** startBox, QLineEdit** endBox) {
+                     int boxHeight, EditBox** startBox, EditBox** endBox) {
         const QString g = QString::fromLatin1(group);
         auto* box = Place<QGroupBox>(panel, g, 530, top, 248, height);
         box->setTitle(U(caption));
@@ -220,13 +241,19 @@ void MainWindow::BuildCustomPage(QWidget* page) {
         startLabel->setText(U("首则："));
         auto* endLabel = Place<QLabel>(box, g + QStringLiteral("_endLabel"), 8, endTop, 32, boxHeight);
         endLabel->setText(U("尾则："));
-        *startBox = Place<QLineEdit>(box, g + QStringLiteral("_start"), 40, startTop, 200, boxHeight);
-        *endBox = Place<QLineEdit>(box, g + QStringLiteral("_end"), 40, endTop, 200, boxHeight);
+        *startBox = p.Own<QtEditBox>(
+            m_gate, Place<QLineEdit>(box, g + QStringLiteral("_start"), 40, startTop, 200, boxHeight));
+        *endBox = p.Own<QtEditBox>(
+            m_gate, Place<QLineEdit>(box, g + QStringLiteral("_end"), 40, endTop, 200, boxHeight));
     };
-    QLineEdit *titleStart = nullptr, *titleEnd = nullptr, *contentStart = nullptr, *contentEnd = nullptr;
-    rules("custom_titleRules", "标题规则", 22, 92, 22, 54, 24, &titleStart, &titleEnd);
-    rules("custom_contentRules", "采集内容规则", 120, 90, 21, 53, 25, &contentStart, &contentEnd);
+    rules("custom_titleRules", "标题规则", 22, 92, 22, 54, 24, &c.titleStart, &c.titleEnd);
+    rules("custom_contentRules", "采集内容规则", 120, 90, 21, 53, 25, &c.contentStart, &c.contentEnd);
+}
 
+// The hidden notice, the three functions, "开始" and the page's two timers.
+void MainWindow::BuildCustomCommands(QWidget* panel) {
+    Parts& p = *m_parts;
+    CustomPage& c = p.controls.custom;
     auto* notice = Place<QPlainTextEdit>(panel, "custom_noticeBox", 530, 257, 248, 136);
     notice->setPlainText(
         U("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
@@ -244,25 +271,11 @@ void MainWindow::BuildCustomPage(QWidget* page) {
     more->setText(U("更多功能"));
     p.customStart = Place<QPushButton>(panel, "custom_startButton", 666, 412, 112, 78);
     p.customStart->setText(U("开始"));
-    p.fetchButton->setAutoDefault(false);
     p.customStart->setAutoDefault(false);
     p.clipboardTimer = new QTimer(this);
     p.clipboardTimer->setObjectName(QStringLiteral("custom_clipboardTimer"));
     p.taskTimer = new QTimer(this);
     p.taskTimer->setObjectName(QStringLiteral("custom_taskTimer"));
-
-    CustomPage& c = p.controls.custom;
-    c.taskStatus = p.Own<QtLabel>(m_gate, taskStatus);
-    c.leftPicture = p.Own<QtPictureBox>(m_gate, leftPicture);
-    c.rightPicture = p.Own<QtPictureBox>(m_gate, rightPicture);
-    c.leftStatus = p.Own<QtLabel>(m_gate, leftStatus);
-    c.rightStatus = p.Own<QtLabel>(m_gate, rightStatus);
-    c.urlBox = p.Own<QtEditBox>(m_gate, p.urlBox);
-    c.sourceBox = p.Own<QtEditBox>(m_gate, p.sourceBox);
-    c.titleStart = p.Own<QtEditBox>(m_gate, titleStart);
-    c.titleEnd = p.Own<QtEditBox>(m_gate, titleEnd);
-    c.contentStart = p.Own<QtEditBox>(m_gate, contentStart);
-    c.contentEnd = p.Own<QtEditBox>(m_gate, contentEnd);
     c.noticeBox = p.Own<QtEditBox>(m_gate, notice);
     c.extractLinks = p.Own<QtRadioButton>(m_gate, extract);
     c.imageCollect = p.Own<QtRadioButton>(m_gate, collect);

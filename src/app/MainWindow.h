@@ -70,6 +70,9 @@ private:
     void BuildTopArea();
     void BuildSitePage(int index, QWidget* page);
     void BuildCustomPage(QWidget* page);
+    void BuildCustomWorkArea(QWidget* panel);
+    void BuildCustomRules(QWidget* panel);
+    void BuildCustomCommands(QWidget* panel);
     void BuildUpdatePanel();
     void Wire();
     void RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member);
