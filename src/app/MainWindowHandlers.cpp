@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFocusEvent>
-#include <filesystem>
 #include <system_error>
 
 #include "app/AppHooks.h"
@@ -10,6 +9,7 @@
 #include "app/MainWindowParts.h"
 #include "app/SystemOpen.h"
 #include "core/CodePage.h"
+#include "core/Files.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
@@ -24,14 +24,6 @@ enum InteractionKey : int { kCategoryKey, kListingKey, kAlbumOpenKey, kViewerSte
 
 // How long closing the window waits for workers to leave before it gives up on them.
 constexpr auto kExitWait = std::chrono::milliseconds(3000);
-
-// The process's current directory as the system gives it; empty when it cannot be read.
-Text CurrentDirectoryText() {
-    std::error_code error;
-    const std::filesystem::path path = std::filesystem::current_path(error);
-    if (error) return {};
-    return Utf8ToSystemText(path.string());
-}
 
 QString DefaultFolderDialog(QWidget* owner) {
     return QFileDialog::getExistingDirectory(owner, QString::fromUtf8("请选择一个文件夹"), QString(),
@@ -130,7 +122,7 @@ void MainWindow::StartTracked(const SiteRoutines::Routine& routine) {
 }
 
 void MainWindow::StartUp() {
-    Controls().saveFolder->SetText(CurrentDirectoryText());
+    Controls().saveFolder->SetText(CurrentDirectory());
     setWindowTitle(windowTitle() + QStringLiteral("V") + Tag());
     if (m_hooks.versionCheck) Guarded("version check", [&] { m_hooks.versionCheck(*this); });
 }
