@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 #include "core/Text.h"
@@ -29,8 +30,11 @@ private:
     iconv_t m_cd;
 };
 
+void PinConversion(const char* to, const char* from);
+
 // Bytes that stand for a replacement character in the target charset.
 std::string Replacement(const char* toCharset) {
+    PinConversion(toCharset, "UTF-8");
     IconvHandle cd(toCharset, "UTF-8");
     if (!cd.Valid()) return "?";
     char in[] = "?";
@@ -43,9 +47,21 @@ std::string Replacement(const char* toCharset) {
     return std::string(out, static_cast<size_t>(outPtr - out));
 }
 
+// Keeps one descriptor of every conversion in use open for the life of the process. The C library loads a
+// conversion's module when a descriptor is opened and unloads it when the last one closes; pinned, a
+// module is loaded once instead of being loaded and unloaded around every call on every thread.
+void PinConversion(const char* to, const char* from) {
+    static std::mutex mutex;
+    static std::unordered_map<std::string, iconv_t>* pinned = new std::unordered_map<std::string, iconv_t>;
+    std::lock_guard lock(mutex);
+    const std::string key = std::string(to) + '\n' + from;
+    if (pinned->count(key) == 0) (*pinned)[key] = iconv_open(to, from);
+}
+
 }  // namespace
 
 std::optional<std::string> ConvertCharset(const std::string& input, const char* fromCharset, const char* toCharset) {
+    PinConversion(toCharset, fromCharset);
     IconvHandle cd(toCharset, fromCharset);
     if (!cd.Valid()) return std::nullopt;
     std::string out;
