@@ -11,23 +11,9 @@
 
 namespace dorvane {
 
-namespace {
-
-const Text& CollectFolderName() {
-    static const Text name = Gbk("采集数据");
-    return name;
-}
-
-const Text& SingleSaveName() {
-    static const Text name = Gbk("单张采集");
-    return name;
-}
-
-}  // namespace
-
 Text OutputRoot(MainControls& controls) {
     Text saveFolder = controls.saveFolder ? controls.saveFolder->GetText() : Text{};
-    return saveFolder + "/" + CollectFolderName() + "/";
+    return saveFolder + "/" + Gbk("采集数据") + "/";
 }
 
 Text AlbumFolder(MainControls& controls, const Text& title) {
@@ -36,7 +22,7 @@ Text AlbumFolder(MainControls& controls, const Text& title) {
     return folder + SafeName(title) + "/";
 }
 
-Text SingleSaveFolder(MainControls& controls) { return OutputRoot(controls) + SingleSaveName() + "/"; }
+Text SingleSaveFolder(MainControls& controls) { return OutputRoot(controls) + Gbk("单张采集") + "/"; }
 
 void CheckedDelaySince(std::chrono::steady_clock::time_point since, int milliseconds) {
     const auto deadline = since + std::chrono::milliseconds(milliseconds);

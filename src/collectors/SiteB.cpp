@@ -83,10 +83,8 @@ void PageChosen(MainControls& controls, const SharedText& tag) {
 void AlbumOpen(MainControls& controls) {
     SitePage& page = controls.Page(kSite);
     ProgramState& state = State();
-    const int album = BeginAlbumOpen(controls, page);
+    const int album = BeginTitledAlbumOpen(controls, page);
     if (album < 1) return;
-    page.title->SetText(page.albums->ItemText(album - 1));
-    state.viewerPosition = 1;
     state.viewerAlbumIndex = album;
     state.viewerImages.Assign(state.albumUrls.Snapshot());
     state.viewerImageCount = ToInteger(state.albumImageCounts.At(album));

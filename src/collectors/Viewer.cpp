@@ -40,6 +40,14 @@ int BeginAlbumOpen(MainControls& controls, SitePage& page) {
     return std::max(page.albums->Selection() + 1, 0);
 }
 
+int BeginTitledAlbumOpen(MainControls& controls, SitePage& page) {
+    const int album = BeginAlbumOpen(controls, page);
+    if (album < 1) return album;
+    page.title->SetText(page.albums->ItemText(album - 1));
+    State().viewerPosition = 1;
+    return album;
+}
+
 void AddViewerSteps(SiteRoutines& routines, Site site, std::function<ViewerAddressing()> addressing) {
     routines.previous = [site, addressing](MainControls& controls) {
         ViewerPrevious(controls, site, addressing());
@@ -52,11 +60,8 @@ void OpenAlbumDirect(MainControls& controls, Site site, const std::function<Text
                      const ViewerAddressing& addressing) {
     SitePage& page = controls.Page(site);
     ProgramState& state = State();
-    const int album = BeginAlbumOpen(controls, page);
+    const int album = BeginTitledAlbumOpen(controls, page);
     if (album < 1) return;
-
-    page.title->SetText(page.albums->ItemText(album - 1));
-    state.viewerPosition = 1;
     page.counter->SetText("1");
 
     const Text url = AlbumUrlAt(album);

@@ -38,6 +38,8 @@ void ShowViewerImage(SitePage& page, const ViewerAddressing& addressing, int pos
 // The start of every site's open: nothing to do while "自动采集" is selected; otherwise ViewerImages is
 // emptied. Returns the double-clicked line (1-based), 0 when there is nothing to open.
 int BeginAlbumOpen(MainControls& controls, SitePage& page);
+// BeginAlbumOpen, then, with a line to open, its text as the title and ViewerPosition 1.
+int BeginTitledAlbumOpen(MainControls& controls, SitePage& page);
 
 // Previous, next and save for a site page with that addressing (read when a step starts).
 void AddViewerSteps(SiteRoutines& routines, Site site, std::function<ViewerAddressing()> addressing);

@@ -3,14 +3,34 @@
 #include <cstring>
 #include <string.h>  // memmem (GNU)
 
+#include "core/ReplaceFound.h"
+
 namespace dorvane {
 
 namespace {
+
+using detail::ReplaceFound;
 
 size_t ClipCount(long long n, size_t limit) {
     if (n <= 0) return 0;
     return static_cast<unsigned long long>(n) < limit ? static_cast<size_t>(n) : limit;
 }
+
+// Occurrences at any byte position, each searched after the previous one.
+struct ByteFinder {
+    const Bytes& data;
+    const Bytes& wanted;
+    size_t pos;
+    size_t Next() {
+        if (pos + wanted.size() > data.size()) return Bytes::npos;
+        const void* found = memmem(data.data() + pos, data.size() - pos, wanted.data(), wanted.size());
+        if (found == nullptr) return Bytes::npos;
+        const size_t hit = static_cast<size_t>(static_cast<const char*>(found) - data.data());
+        pos = hit + wanted.size();
+        return hit;
+    }
+    size_t NextAfterMatch() { return Next(); }
+};
 
 size_t ValueSize(ValueKind kind) {
     switch (kind) {
@@ -50,23 +70,8 @@ Bytes BytesReplace(const Bytes& data, const Bytes& wanted, const Bytes& replacem
     if (data.empty() || wanted.empty() || count == 0) return data;
     if (start < 1) start = 1;
     if (static_cast<unsigned long long>(start) > data.size()) return data;
-    const size_t from = static_cast<size_t>(start - 1);
-    Bytes out;
-    out.reserve(data.size());
-    out.append(data, 0, from);
-    size_t pos = from;
-    long long done = 0;
-    while (pos + wanted.size() <= data.size()) {
-        const void* found = memmem(data.data() + pos, data.size() - pos, wanted.data(), wanted.size());
-        if (found == nullptr) break;
-        const size_t hit = static_cast<size_t>(static_cast<const char*>(found) - data.data());
-        out.append(data, pos, hit - pos);
-        out += replacement;
-        pos = hit + wanted.size();
-        if (count > 0 && ++done >= count) break;
-    }
-    out.append(data, pos, Bytes::npos);
-    return out;
+    ByteFinder finder{data, wanted, static_cast<size_t>(start - 1)};
+    return ReplaceFound(data, finder.pos, wanted.size(), replacement, count, finder);
 }
 
 Text BytesToText(const Bytes& data) {

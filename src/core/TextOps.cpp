@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/ReplaceFound.h"
 #include "core/TextOpsScan.h"
 
 namespace dorvane {
@@ -13,6 +14,7 @@ namespace {
 
 using detail::AlignedScanner;
 using detail::IsLeadByte;
+using detail::ReplaceFound;
 
 unsigned char FoldByte(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
@@ -100,19 +102,7 @@ Text TextReplace(const Text& text, const Text& wanted, const Text& replacement, 
     if (static_cast<unsigned long long>(start) > text.size()) return text;
     const size_t from = static_cast<size_t>(start - 1);
     AlignedScanner scanner(text.data(), text.size(), wanted.data(), wanted.size(), from, !caseSensitive);
-    Text out;
-    out.reserve(text.size());
-    out.append(text, 0, from);
-    size_t copied = from;
-    long long done = 0;
-    for (size_t hit = scanner.Next(); hit != AlignedScanner::npos; hit = scanner.NextAfterMatch()) {
-        out.append(text, copied, hit - copied);
-        out += replacement;
-        copied = hit + wanted.size();
-        if (count > 0 && ++done >= count) break;
-    }
-    out.append(text, copied, Text::npos);
-    return out;
+    return ReplaceFound(text, from, wanted.size(), replacement, count, scanner);
 }
 
 TextList TextSplit(const Text& text, const Text& delimiter, long long maxCount) {

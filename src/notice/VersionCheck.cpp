@@ -13,16 +13,6 @@ namespace {
 
 constexpr double kNewerBy = 0.0000001;
 
-const Text& OpeningMarker() {
-    static const Text marker = Gbk("\">【");
-    return marker;
-}
-
-const Text& ClosingMarker() {
-    static const Text marker = Gbk("】</p><p");
-    return marker;
-}
-
 double VersionNumber(const Text& text) { return ToNumber(TextRight(text, 6)); }
 
 }  // namespace
@@ -42,7 +32,8 @@ Text EscapeMarker(const Text& marker) {
 
 TextList NoticeItems(const Text& page) {
     RegexObject regex;
-    regex.Search(EscapeMarker(OpeningMarker()) + "([\\s\\S]*?)" + EscapeMarker(ClosingMarker()), page);
+    const Text pattern = EscapeMarker(Gbk("\">【")) + "([\\s\\S]*?)" + EscapeMarker(Gbk("】</p><p"));
+    regex.Search(pattern, page);
     TextList items;
     for (int i = 1; i <= regex.MatchCount(); ++i) items.push_back(regex.SubMatchText(i, 1));
     return items;
