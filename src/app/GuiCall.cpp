@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 
+#include "core/Failures.h"
 #include "core/Worker.h"
 
 namespace dorvane {
@@ -15,10 +16,8 @@ void Guarded(const char* what, const std::function<void()>& body) {
         body();
     } catch (const WorkerStopped&) {
         if (CurrentWorker()) throw;
-    } catch (const std::exception& error) {
-        qWarning("%s failed: %s", what, error.what());
     } catch (...) {
-        qWarning("%s failed: unknown exception", what);
+        qWarning("%s failed: %s", what, CurrentExceptionText().c_str());
     }
 }
 

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <thread>
 
+#include "core/Failures.h"
+
 namespace dorvane {
 
 namespace {
@@ -130,8 +132,9 @@ std::shared_ptr<WorkerToken> StartWorkerThread(std::function<void()> routine) {
             } catch (const WorkerStopped&) {
                 // A requested stop: the routine simply ends here.
             } catch (...) {
-                // Failures never leave a routine; one that slips through must not end the whole process
-                // from a background thread.
+                // Failures never leave a routine; one that slips through is reported and must not end the
+                // whole process from a background thread.
+                ReportUnhandled("worker routine");
             }
             t_current = nullptr;
             Registry& reg = TheRegistry();

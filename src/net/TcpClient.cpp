@@ -14,6 +14,8 @@
 #include <string>
 #include <thread>
 
+#include "core/Failures.h"
+
 namespace dorvane {
 
 namespace {
@@ -100,6 +102,7 @@ void ReceiveLoop(const std::shared_ptr<TcpConnection>& connection) {
             connection->handler(TcpData, Text(buffer.data(), static_cast<size_t>(received)));
         } catch (...) {
             // A handler's failure must not take the receive thread (and the process) down.
+            ReportUnhandled("connection handler");
         }
     }
     connection->closed.store(true);
@@ -107,6 +110,7 @@ void ReceiveLoop(const std::shared_ptr<TcpConnection>& connection) {
         try {
             connection->handler(TcpClosed, Text());
         } catch (...) {
+            ReportUnhandled("connection handler");
         }
     }
 }

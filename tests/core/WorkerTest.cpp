@@ -154,10 +154,14 @@ TEST(TrackedWorker, StopReleasesAPausedWorker) {
     EXPECT_LE(label.History().size(), written + 1);  // at most the step that was under way
 }
 
-TEST(TrackedWorker, FailuresAndEmptyRoutinesDoNotEndTheProcess) {
+TEST(TrackedWorker, FailuresAreReportedAndNeitherThemNorEmptyRoutinesEndTheProcess) {
     TrackedWorker worker;
-    ASSERT_TRUE(worker.Start([] { throw std::runtime_error("lost"); }));
-    EXPECT_TRUE(worker.Current()->WaitFinished(5s));
+    testing::internal::CaptureStderr();
+    const bool started = worker.Start([] { throw std::runtime_error("lost"); });
+    const bool finished = started && worker.Current()->WaitFinished(5s);
+    const std::string reported = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(reported, "dorvane: worker routine failed: lost\n");
     ASSERT_TRUE(worker.Start(std::function<void()>{}));
     EXPECT_TRUE(worker.Current()->WaitFinished(5s));
 }

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -85,6 +86,30 @@ TEST(TcpClientTest, DataBothWaysThenOneClosedEventWhenThePeerCloses) {
         client.Disconnect();
         EXPECT_EQ(log.Closed(), 1);
     }
+}
+
+TEST(TcpClientTest, AHandlerThatThrowsIsReportedAndTheConnectionGoesOn) {
+    Peer peer;
+    EventLog log;
+    TcpClient client;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), [&](int kind, const Text& data) {
+        log.Add(kind, data);
+        throw std::runtime_error(kind == TcpData ? "bad data" : "bad close");
+    }));
+    ASSERT_TRUE(peer.Accept());
+    ASSERT_TRUE(peer.Send("one"));
+    EXPECT_TRUE(log.WaitFor([](const std::string& data, int) { return data == "one"; }));
+    ASSERT_TRUE(peer.Send("two"));
+    EXPECT_TRUE(log.WaitFor([](const std::string& data, int) { return data == "onetwo"; }));
+    peer.Close();
+    EXPECT_TRUE(log.WaitFor([](const std::string&, int closed) { return closed == 1; }));
+    client.Disconnect();
+    const std::string reported = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reported,
+              "dorvane: connection handler failed: bad data\n"
+              "dorvane: connection handler failed: bad data\n"
+              "dorvane: connection handler failed: bad close\n");
 }
 
 TEST(TcpClientTest, ConnectFailsCleanly) {
