@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
-#include <cstring>
 
 #include "core/Image.h"
 #include "core/Worker.h"
@@ -27,12 +26,9 @@ QString ForDisplay(const Text& text, bool multiLine) {
 
 QImage ToImage(const Bitmap& bitmap) {
     if (bitmap.Empty()) return {};
-    QImage image(bitmap.width, bitmap.height, QImage::Format_RGBA8888);
-    if (image.isNull()) return {};
-    for (int y = 0; y < bitmap.height; ++y)
-        std::memcpy(image.scanLine(y), bitmap.pixels.data() + static_cast<size_t>(y) * bitmap.stride,
-                    static_cast<size_t>(bitmap.width) * 4);
-    return image;
+    // A view of the decoded rows, copied into an image of its own.
+    return QImage(bitmap.pixels.data(), bitmap.width, bitmap.height, bitmap.stride, QImage::Format_RGBA8888)
+        .copy();
 }
 
 }  // namespace

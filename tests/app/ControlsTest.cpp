@@ -19,8 +19,10 @@ namespace dorvane::test {
 namespace {
 
 Bytes PngBytes(int width, int height) {
+    // Red with a blue bottom row, so that a picture shown upside down or with its channels swapped shows.
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::red);
+    for (int x = 0; x < width; ++x) image.setPixelColor(x, height - 1, Qt::blue);
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
@@ -90,6 +92,11 @@ TEST(QtControls, PictureBoxGivesBackTheBytesAndShowsWhatDecodes) {
         preview->SetPicture(c.bytes);
         EXPECT_EQ(preview->GetPicture(), c.bytes);
         EXPECT_EQ(!widget->Image().isNull(), c.shown);
+        if (!c.shown) continue;
+        const QImage& shown = widget->Image();
+        EXPECT_EQ(shown.size(), QSize(40, 30));
+        EXPECT_EQ(shown.pixelColor(0, 0), QColor(Qt::red));
+        EXPECT_EQ(shown.pixelColor(39, 29), QColor(Qt::blue));
     }
 }
 
