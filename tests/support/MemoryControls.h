@@ -1,212 +1,236 @@
 #pragma once
 // In-memory controls for tests and benchmarks. Thread-safe; every access passes the calling worker's
 // check point first, exactly as the GUI controls do.
-#include <atomic>
+#include <algorithm>
+#include <array>
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "core/Controls.h"
 #include "core/SitePage.h"
+#include "core/Worker.h"
 
 namespace dorvane {
 
-class MemoryLabel : public Label {
-public:
-    explicit MemoryLabel(Text text = {}) : m_text(std::move(text)) {}
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    Text GetText() override;
-    void SetText(const Text& text) override;
-    // Every text ever written, in order (for tests that follow status lines).
-    std::vector<Text> History();
+// The lock of one control. An access from the program passes the worker's check point first; the test
+// side (history, counts, selections made by "the user") only takes the lock.
+class MemoryLock {
+protected:
+    std::unique_lock<std::mutex> Access() {
+        WorkerCheckPoint();
+        return std::unique_lock(m_mutex);
+    }
+    std::unique_lock<std::mutex> TestSide() { return std::unique_lock(m_mutex); }
+    template <class T>
+    T Read(const T& value) {
+        auto lock = Access();
+        return value;
+    }
+    template <class T>
+    void Write(T& value, const T& written) {
+        auto lock = Access();
+        value = written;
+    }
 
 private:
     std::mutex m_mutex;
+};
+
+// What every control has: visibility (a place is not kept unless a control needs it).
+template <class Interface>
+class MemoryControl : public Interface, protected MemoryLock {
+public:
+    explicit MemoryControl(bool visible = true) : m_visible(visible) {}
+    bool IsVisible() override { return Read(m_visible); }
+    void SetVisible(bool visible) override { Write(m_visible, visible); }
+
+private:
+    bool m_visible;
+};
+
+class MemoryLabel : public MemoryControl<Label> {
+public:
+    explicit MemoryLabel(Text text = {}) : m_text(std::move(text)) {}
+    Text GetText() override { return Read(m_text); }
+    void SetText(const Text& text) override {
+        auto lock = Access();
+        m_text = text;
+        m_history.push_back(text);
+    }
+    // Every text ever written, in order (for tests that follow status lines).
+    std::vector<Text> History() {
+        auto lock = TestSide();
+        return m_history;
+    }
+
+private:
     Text m_text;
-    bool m_visible = true;
     std::vector<Text> m_history;
 };
 
-class MemoryEditBox : public EditBox {
+class MemoryEditBox : public MemoryControl<EditBox> {
 public:
     explicit MemoryEditBox(Text text = {}) : m_text(std::move(text)) {}
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    Text GetText() override;
-    void SetText(const Text& text) override;
-    void AppendText(const Text& text) override;
-    bool IsReadOnly() override;
-    void SetReadOnly(bool readOnly) override;
+    Text GetText() override { return Read(m_text); }
+    void SetText(const Text& text) override { Write(m_text, text); }
+    void AppendText(const Text& text) override {
+        auto lock = Access();
+        m_text += text;
+    }
+    bool IsReadOnly() override { return Read(m_readOnly); }
+    void SetReadOnly(bool readOnly) override { Write(m_readOnly, readOnly); }
 
 private:
-    std::mutex m_mutex;
     Text m_text;
-    bool m_visible = true;
     bool m_readOnly = false;
 };
 
 // A plain container (group box, panel) that only shows, hides and moves.
-class MemoryPanel : public Control {
+class MemoryPanel : public MemoryControl<Control> {
 public:
-    explicit MemoryPanel(bool visible = true) : m_visible(visible) {}
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    void SetGeometry(int left, int top, int width, int height) override;
     struct Rect {
         int left = 0, top = 0, width = 0, height = 0;
     };
-    Rect Geometry();
+    using MemoryControl::MemoryControl;
+    void SetGeometry(int left, int top, int width, int height) override {
+        Write(m_rect, Rect{left, top, width, height});
+    }
+    Rect Geometry() {
+        auto lock = TestSide();
+        return m_rect;
+    }
 
 private:
-    std::mutex m_mutex;
-    bool m_visible;
     Rect m_rect;
 };
 
-class MemoryButton : public Button {
+class MemoryButton : public MemoryControl<Button> {
 public:
     explicit MemoryButton(Text caption = {}) : m_caption(std::move(caption)) {}
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    Text GetCaption() override;
-    void SetCaption(const Text& caption) override;
+    Text GetCaption() override { return Read(m_caption); }
+    void SetCaption(const Text& caption) override { Write(m_caption, caption); }
 
 private:
-    std::mutex m_mutex;
     Text m_caption;
-    bool m_visible = true;
 };
 
-class MemoryRadioButton : public RadioButton {
+class MemoryRadioButton : public MemoryControl<RadioButton> {
 public:
     explicit MemoryRadioButton(bool selected = false) : m_selected(selected) {}
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    bool IsSelected() override;
-    void SetSelected(bool selected) override;
+    bool IsSelected() override { return Read(m_selected); }
+    void SetSelected(bool selected) override { Write(m_selected, selected); }
 
 private:
-    std::mutex m_mutex;
     bool m_selected;
-    bool m_visible = true;
 };
 
-// isDropDown selects the drop-down clamping rule for SetSelection.
-class MemoryItemList {
+// The list box and the drop-down list; only the selection rule differs (the drop-down clamps).
+template <class Interface, bool kDropDown>
+class MemoryItemList : public MemoryControl<Interface> {
 public:
-    explicit MemoryItemList(bool isDropDown) : m_dropDown(isDropDown) {}
-    int ItemCount();
-    Text ItemText(int index);
-    int AddItem(const Text& text);
-    void Clear();
-    int Selection();
-    void SetSelection(int index);
-    std::atomic<bool> visible{true};
+    int ItemCount() override {
+        auto lock = this->Access();
+        return static_cast<int>(m_items.size());
+    }
+    Text ItemText(int index) override {
+        auto lock = this->Access();
+        return index >= 0 && index < static_cast<int>(m_items.size()) ? m_items[static_cast<size_t>(index)]
+                                                                       : Text{};
+    }
+    int AddItem(const Text& text) override {
+        auto lock = this->Access();
+        m_items.push_back(text);
+        return static_cast<int>(m_items.size()) - 1;
+    }
+    void Clear() override {
+        auto lock = this->Access();
+        m_items.clear();
+        m_selection = -1;
+    }
+    int Selection() override { return this->Read(m_selection); }
+    void SetSelection(int index) override {
+        auto lock = this->Access();
+        const int count = static_cast<int>(m_items.size());
+        if (kDropDown)
+            m_selection = std::clamp(index, -1, count - 1);
+        else
+            m_selection = index >= 0 && index < count ? index : -1;
+    }
 
 private:
-    std::mutex m_mutex;
-    bool m_dropDown;
     std::vector<Text> m_items;
     int m_selection = -1;
 };
+using MemoryListBox = MemoryItemList<ListBox, false>;
+using MemoryComboBox = MemoryItemList<ComboBox, true>;
 
-class MemoryListBox : public ListBox {
+class MemoryPictureBox : public MemoryControl<PictureBox> {
 public:
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    int ItemCount() override;
-    Text ItemText(int index) override;
-    int AddItem(const Text& text) override;
-    void Clear() override;
-    int Selection() override;
-    void SetSelection(int index) override;
+    Bytes GetPicture() override { return Read(m_bytes); }
+    void SetPicture(const Bytes& imageBytes) override {
+        auto lock = Access();
+        m_bytes = imageBytes;
+        ++m_sets;
+    }
+    int SetCount() {
+        auto lock = TestSide();
+        return m_sets;
+    }
 
 private:
-    MemoryItemList m_list{false};
-};
-
-class MemoryComboBox : public ComboBox {
-public:
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    int ItemCount() override;
-    Text ItemText(int index) override;
-    int AddItem(const Text& text) override;
-    void Clear() override;
-    int Selection() override;
-    void SetSelection(int index) override;
-
-private:
-    MemoryItemList m_list{true};
-};
-
-class MemoryPictureBox : public PictureBox {
-public:
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    Bytes GetPicture() override;
-    void SetPicture(const Bytes& imageBytes) override;
-    int SetCount();
-
-private:
-    std::mutex m_mutex;
     Bytes m_bytes;
-    bool m_visible = true;
     int m_sets = 0;
 };
 
-class MemoryTabControl : public TabControl {
+class MemoryTabControl : public MemoryControl<TabControl> {
 public:
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    int CurrentPage() override;
-    void SetCurrentPage(int page) override;
+    int CurrentPage() override { return Read(m_page); }
+    void SetCurrentPage(int page) override { Write(m_page, page); }
 
 private:
-    std::mutex m_mutex;
     int m_page = 0;
-    bool m_visible = true;
 };
 
-class MemoryReportList : public ReportList {
+class MemoryReportList : public MemoryControl<ReportList> {
 public:
     explicit MemoryReportList(int columns = 3) : m_columns(columns) {}
-    bool IsVisible() override;
-    void SetVisible(bool visible) override;
-    int RowCount() override;
+    int RowCount() override {
+        auto lock = Access();
+        return static_cast<int>(m_rows.size());
+    }
     int InsertRow() override;
     void SetCell(int row, int column, const Text& text) override;
     Text CellText(int row, int column) override;
     std::vector<int> SelectedRows() override;
     void DeleteAllRows() override;
-    void SetTextColour(int colour) override;
+    void SetTextColour(int colour) override { Write(m_colour, colour); }
     // Test side: what the user selected, and the colour last set.
     void Select(std::vector<int> rows);
-    int TextColour();
+    int TextColour() {
+        auto lock = TestSide();
+        return m_colour;
+    }
 
 private:
-    std::mutex m_mutex;
+    Text* Cell(int row, int column);  // null outside the rows or columns; with the lock held
     int m_columns;
     std::vector<std::vector<Text>> m_rows;
     std::vector<int> m_selected;
     int m_colour = 0;
-    bool m_visible = true;
 };
 
-class MemoryTimer : public Timer {
+class MemoryTimer : public Timer, protected MemoryLock {
 public:
-    int Period() override;
-    void SetPeriod(int milliseconds) override;
+    int Period() override { return Read(m_period); }
+    void SetPeriod(int milliseconds) override { Write(m_period, milliseconds); }
 
 private:
-    std::mutex m_mutex;
     int m_period = 0;
 };
 
 // Records every message; answers with queued answers, then with IdOk.
-class MemoryMessageBoxes : public MessageBoxes {
+class MemoryMessageBoxes : public MessageBoxes, protected MemoryLock {
 public:
     struct Shown {
         Text text;
@@ -214,22 +238,29 @@ public:
         Text caption;
     };
     int Show(const Text& text, int flags = MbOk, const Text& caption = {}) override;
-    void QueueAnswer(int answer);
-    std::vector<Shown> Messages();
+    void QueueAnswer(int answer) {
+        auto lock = TestSide();
+        m_answers.push_back(answer);
+    }
+    std::vector<Shown> Messages() {
+        auto lock = TestSide();
+        return m_shown;
+    }
 
 private:
-    std::mutex m_mutex;
     std::vector<Shown> m_shown;
     std::deque<int> m_answers;
 };
 
-class MemoryClipboard : public Clipboard {
+class MemoryClipboard : public Clipboard, protected MemoryLock {
 public:
-    Text GetText() override;
-    bool SetText(const Text& text) override;
+    Text GetText() override { return Read(m_text); }
+    bool SetText(const Text& text) override {
+        Write(m_text, text);
+        return true;
+    }
 
 private:
-    std::mutex m_mutex;
     Text m_text;
 };
 
