@@ -3,7 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <system_error>
-#include <thread>
 
 #include "core/Files.h"
 #include "core/Worker.h"
@@ -25,12 +24,7 @@ Text AlbumFolder(MainControls& controls, const Text& title) {
 Text SingleSaveFolder(MainControls& controls) { return OutputRoot(controls) + Gbk("单张采集") + "/"; }
 
 void CheckedDelaySince(std::chrono::steady_clock::time_point since, int milliseconds) {
-    const auto deadline = since + std::chrono::milliseconds(milliseconds);
-    if (WorkerToken* worker = CurrentWorker()) {
-        worker->SleepUntil(deadline);
-    } else {
-        std::this_thread::sleep_until(deadline);
-    }
+    WaitUntil(since + std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace dorvane

@@ -109,6 +109,14 @@ void WorkerCheckPoint() {
 
 bool CurrentWorkerStopping() { return t_current && t_current->StopRequested(); }
 
+void WaitUntil(std::chrono::steady_clock::time_point deadline) {
+    if (t_current) {
+        t_current->SleepUntil(deadline);
+    } else {
+        std::this_thread::sleep_until(deadline);
+    }
+}
+
 WorkerScope::WorkerScope(std::shared_ptr<WorkerToken> token)
     : m_token(std::move(token)), m_previous(t_current) {
     t_current = m_token.get();

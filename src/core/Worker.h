@@ -66,6 +66,9 @@ WorkerToken* CurrentWorker();
 void WorkerCheckPoint();
 // True when the calling thread is a worker that was told to stop (read by transfer progress callbacks).
 bool CurrentWorkerStopping();
+// Waits until the deadline: on a worker through its token (a stop ends the wait and unwinds, a pause
+// holds the worker at the end), on other threads a plain sleep.
+void WaitUntil(std::chrono::steady_clock::time_point deadline);
 
 // Runs the routine on a new thread with a token of its own. WorkerStopped ends the routine quietly.
 // Returns nullptr when the thread cannot be created. Every such thread is known to StopAllWorkers.

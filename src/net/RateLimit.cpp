@@ -7,7 +7,6 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <unordered_map>
 
 #include "core/Settings.h"
@@ -76,12 +75,7 @@ void WaitForHostTurn(const std::string& hostKey) {
     if (!(rate > 0) || hostKey.empty()) return;
     const double seconds = std::min(1.0 / rate, kLongestIntervalSeconds);
     const auto interval = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    const Clock::time_point turn = TakeTurn(hostKey, interval);
-    if (WorkerToken* worker = CurrentWorker()) {
-        worker->SleepUntil(turn);
-    } else {
-        std::this_thread::sleep_until(turn);
-    }
+    WaitUntil(TakeTurn(hostKey, interval));
 }
 
 }  // namespace dorvane

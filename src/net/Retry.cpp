@@ -6,7 +6,6 @@
 #include <ctime>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "core/Settings.h"
@@ -58,14 +57,6 @@ std::optional<long long> RetryAfterSeconds(const std::string& value) {
     return std::clamp(ahead, 0LL, kLongestPauseSeconds);
 }
 
-void Pause(milliseconds duration) {
-    if (WorkerToken* worker = CurrentWorker()) {
-        worker->Sleep(duration);
-    } else {
-        std::this_thread::sleep_for(duration);
-    }
-}
-
 FetchResult Retried(const FetchRequest& request) {
     return FetchWithRetries(
         [&request] {
@@ -113,7 +104,7 @@ milliseconds RetryPause(const FetchResult& result, int failedTries) {
 FetchResult FetchWithRetries(const std::function<FetchResult()>& attempt, int retries) {
     FetchResult result = attempt();
     for (int failed = 1; failed <= retries && IsTransient(result); ++failed) {
-        Pause(RetryPause(result, failed));
+        WaitUntil(std::chrono::steady_clock::now() + RetryPause(result, failed));
         result = attempt();
     }
     return result;
