@@ -82,11 +82,8 @@ Settings& MutableSettings() {
 const Settings& CurrentSettings() { return MutableSettings(); }
 
 std::optional<int> ParsePort(const std::string& text) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int port = std::stoi(text);
-    if (port < 1 || port > 65535) return std::nullopt;
-    return port;
+    if (text.size() > 5) return std::nullopt;
+    return ParseCount(text, 1, 65535);
 }
 
 bool IsValidHost(const std::string& host) {
@@ -102,11 +99,11 @@ bool IsValidHost(const std::string& host) {
 }
 
 const std::vector<std::string>& SettingKeys() {
-    static const std::vector<std::string> keys = {"sites/a",         "sites/b",        "sites/c",
-                                                  "sites/d",         "sites/e",        "notice/host",
-                                                  "notice/document", "catalogue/host", "catalogue/port",
-                                                  "network/retries", "network/rate-limit",
-                                                  "network/max-body-mb", "collect/skip-existing"};
+    static const std::vector<std::string> keys = {
+        "sites/a",         "sites/b",         "sites/c",         "sites/d",
+        "sites/e",         "notice/host",     "notice/document", "catalogue/host",
+        "catalogue/port",  "network/retries", "network/rate-limit", "network/max-body-mb",
+        "collect/skip-existing"};
     return keys;
 }
 

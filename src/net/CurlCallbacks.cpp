@@ -5,10 +5,15 @@
 #include <new>
 
 #include "core/Worker.h"
+#include "net/HeaderLines.h"
 
 namespace dorvane::curl_detail {
 
 namespace {
+
+using net_detail::FirstHeaderValue;
+using net_detail::ForEachLine;
+using net_detail::StartsWithNoCase;
 
 // Content-Length values above this are not trusted for reserving memory up front; such bodies still
 // arrive (up to the body limit), growing as they come.
@@ -16,29 +21,7 @@ constexpr long long kMaxReserve = 512LL * 1024 * 1024;
 // A response header block beyond this is no answer but a flood (libcurl limits single lines only).
 constexpr size_t kMaxHeaderBlock = 1024 * 1024;
 
-bool StartsWithNoCase(const std::string& text, size_t pos, const char* prefix) {
-    size_t n = std::strlen(prefix);
-    return text.size() - pos >= n && curl_strnequal(text.c_str() + pos, prefix, n);
-}
-
-// Walks the lines of a CRLF block; the callback gets each line's start and end.
-template <typename Visit>
-void ForEachLine(const std::string& block, Visit visit) {
-    size_t pos = 0;
-    while (pos < block.size()) {
-        size_t end = block.find("\r\n", pos);
-        if (end == std::string::npos) end = block.size();
-        visit(pos, end);
-        pos = end + 2;
-    }
-}
-
-bool HasLocationLine(const std::string& block) {
-    bool found = false;
-    ForEachLine(block,
-                [&](size_t pos, size_t) { found = found || StartsWithNoCase(block, pos, "Location:"); });
-    return found;
-}
+bool HasLocationLine(const std::string& block) { return FirstHeaderValue(block, "Location:").has_value(); }
 
 // The body length a header block announces; -1 when it names none. A number too large to hold counts
 // as the largest one.

@@ -11,6 +11,7 @@
 #include "core/Settings.h"
 #include "core/Worker.h"
 #include "net/FetchRequests.h"
+#include "net/HeaderLines.h"
 #include "net/PageDecoding.h"
 
 namespace dorvane {
@@ -22,25 +23,6 @@ using std::chrono::milliseconds;
 constexpr milliseconds kFirstPause{500};
 constexpr milliseconds kLongestPause{30000};
 constexpr long long kLongestPauseSeconds = 30;
-
-// The value of the first "Retry-After:" line of a raw header block, without surrounding blanks; nullopt
-// when there is none.
-std::optional<std::string> RetryAfterValue(const std::string& block) {
-    static const std::string kName = "Retry-After:";
-    size_t pos = 0;
-    while (pos < block.size()) {
-        size_t end = block.find("\r\n", pos);
-        if (end == std::string::npos) end = block.size();
-        if (end - pos >= kName.size() && curl_strnequal(block.c_str() + pos, kName.c_str(), kName.size())) {
-            size_t first = block.find_first_not_of(" \t", pos + kName.size());
-            size_t last = block.find_last_not_of(" \t", end - 1);
-            if (first == std::string::npos || first >= end) return std::string();
-            return block.substr(first, last + 1 - first);
-        }
-        pos = end + 2;
-    }
-    return std::nullopt;
-}
 
 // The seconds a Retry-After value asks to wait, held to 0..30; nullopt when it is neither a number of
 // seconds nor an HTTP date.
@@ -92,7 +74,7 @@ bool IsTransient(const FetchResult& result) {
 }
 
 milliseconds RetryPause(const FetchResult& result, int failedTries) {
-    if (std::optional<std::string> value = RetryAfterValue(result.headerBlock)) {
+    if (std::optional<std::string> value = net_detail::FirstHeaderValue(result.headerBlock, "Retry-After:")) {
         if (std::optional<long long> seconds = RetryAfterSeconds(*value))
             return milliseconds(*seconds * 1000);
     }

@@ -5,7 +5,8 @@
 namespace dorvane {
 
 Text* MemoryReportList::Cell(int row, int column) {
-    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column >= m_columns) return nullptr;
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column >= m_columns)
+        return nullptr;
     return &m_rows[static_cast<size_t>(row)][static_cast<size_t>(column)];
 }
 
@@ -56,7 +57,8 @@ int MemoryMessageBoxes::Show(const Text& text, int flags, const Text& caption) {
     return answer;
 }
 
-MemoryMainWindow::MemoryMainWindow() : pauseButton(Gbk("暂停")), stopButton(Gbk("停止采集")), startButton(Gbk("开始采集")) {
+MemoryMainWindow::MemoryMainWindow()
+    : pauseButton(Gbk("暂停")), stopButton(Gbk("停止采集")), startButton(Gbk("开始采集")) {
     controls.saveFolder = &saveFolder;
     controls.autoCollect = &autoCollect;
     controls.manualPreview = &manualPreview;

@@ -136,7 +136,7 @@ public:
     Text ItemText(int index) override {
         auto lock = this->Access();
         return index >= 0 && index < static_cast<int>(m_items.size()) ? m_items[static_cast<size_t>(index)]
-                                                                       : Text{};
+                                                                      : Text{};
     }
     int AddItem(const Text& text) override {
         auto lock = this->Access();
