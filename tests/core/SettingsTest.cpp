@@ -36,8 +36,6 @@ TEST(Settings, TransferKeys) {
         }
     }
     Settings settings;
-    EXPECT_EQ(settings.retries, 3);
-    EXPECT_FALSE(settings.skipExisting);
     ASSERT_TRUE(ApplySetting(settings, "network/max-body-mb", "2").empty());
     ASSERT_TRUE(ApplySetting(settings, "network/rate-limit", "0.5").empty());
     ASSERT_TRUE(ApplySetting(settings, "collect/skip-existing", "yes").empty());
