@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "core/Image.h"
+#include "core/Numbers.h"
 #include "core/Worker.h"
 
 namespace dorvane {
@@ -89,6 +90,16 @@ void QtPictureBox::SetPicture(const Bytes& imageBytes) {
     auto bytes = std::make_shared<const Bytes>(imageBytes);
     QImage image = ToImage(DecodeImage(*bytes));
     Call([this, bytes, image] { m_object->SetPicture(bytes, image); });
+}
+
+int QtReportList::AppendNumberedRow(const std::vector<Text>& cells) {
+    return Call([this, cells] {
+        QAbstractItemModel* model = m_object->model();
+        const int row = AppendRow(model, IntegerText(model->rowCount() + 1));
+        for (size_t i = 0; row >= 0 && i < cells.size(); ++i)
+            SetCellBytes(model, row, static_cast<int>(i) + 1, cells[i]);
+        return row;
+    });
 }
 
 std::vector<int> QtReportList::SelectedRows() {

@@ -228,6 +228,7 @@ public:
     int InsertRow() override {
         return Call([this] { return AppendRow(m_object->model(), {}); });
     }
+    int AppendNumberedRow(const std::vector<Text>& cells) override;
     void SetCell(int row, int column, const Text& text) override {
         Call([this, row, column, text] { SetCellBytes(m_object->model(), row, column, text); });
     }

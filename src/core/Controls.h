@@ -91,6 +91,9 @@ public:
     virtual int RowCount() = 0;
     // Appends an empty row; returns its index.
     virtual int InsertRow() = 0;
+    // Appends a row in one step, so that no other change of the list lands between its cells: column 0
+    // holds the row's 1-based number, the cells fill the columns after it. Returns its index, -1 on failure.
+    virtual int AppendNumberedRow(const std::vector<Text>& cells) = 0;
     // Cells outside the rows or columns are ignored on writing and read as the empty text.
     virtual void SetCell(int row, int column, const Text& text) = 0;
     virtual Text CellText(int row, int column) = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Numbers.h"
+
 namespace dorvane {
 
 Text* MemoryReportList::Cell(int row, int column) {
@@ -14,6 +16,15 @@ int MemoryReportList::InsertRow() {
     auto lock = Access();
     m_rows.emplace_back(static_cast<size_t>(m_columns));
     return static_cast<int>(m_rows.size()) - 1;
+}
+
+int MemoryReportList::AppendNumberedRow(const std::vector<Text>& cells) {
+    auto lock = Access();
+    std::vector<Text>& row = m_rows.emplace_back(static_cast<size_t>(m_columns));
+    const int index = static_cast<int>(m_rows.size()) - 1;
+    if (m_columns > 0) row[0] = IntegerText(index + 1);
+    for (size_t i = 0; i < cells.size() && i + 1 < row.size(); ++i) row[i + 1] = cells[i];
+    return index;
 }
 
 void MemoryReportList::SetCell(int row, int column, const Text& text) {
