@@ -10,7 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -70,25 +73,73 @@ int ConnectOne(const addrinfo& address, int timeoutMs) {
     return fd;
 }
 
+// Writes all the bytes before the deadline. Waiting happens in poll, so a peer that stops reading costs
+// only the time left; the descriptor stays blocking for the receive thread.
+enum class WriteResult { Done, TimedOut, Failed };
+
+WriteResult WriteBefore(int fd, const Text& data, std::chrono::steady_clock::time_point deadline) {
+    size_t sent = 0;
+    while (sent < data.size()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return WriteResult::TimedOut;
+        pollfd waiter{fd, POLLOUT, 0};
+        const int ready = ::poll(&waiter, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || (waiter.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return WriteResult::Failed;
+        if (ready == 0) continue;  // the deadline is checked at the top
+        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+        if (n <= 0) return WriteResult::Failed;
+        sent += static_cast<size_t>(n);
+    }
+    return WriteResult::Done;
+}
+
 }  // namespace
 
-// One connection: what the receive thread needs, kept alive by the thread itself, so a client destroyed
-// from inside its own handler does not pull the handler away from under the running call.
+// One connection: what the client's threads need, kept alive by the threads themselves, so a client
+// destroyed from inside its own handler does not pull the handler away from under the running call.
 struct TcpConnection {
     std::shared_ptr<Socket> socket;
     TcpHandler handler;
+    int sendTimeoutMs = 0;
     std::atomic<bool> cancelled{false};  // Disconnect was called: no further event
     std::atomic<bool> closed{false};
-    std::mutex sendMutex;  // keeps the bytes of concurrent sends from interleaving
+    std::atomic<bool> sendTimedOut{false};
+
+    // The send queue; sends leave it whole and in order, so concurrent senders never interleave.
+    std::mutex sendMutex;
+    std::condition_variable sendChanged;
+    std::deque<Text> outgoing;
+    size_t queuedBytes = 0;  // including the message being written
+
+    bool Ended() const { return cancelled.load() || closed.load(); }
+    void WakeSender() {
+        std::lock_guard<std::mutex> lock(sendMutex);
+        sendChanged.notify_all();
+    }
 };
 
 struct TcpClient::Impl {
-    std::mutex mutex;
+    explicit Impl(int timeout) : sendTimeoutMs(timeout) {}
+    const int sendTimeoutMs;
+    mutable std::mutex mutex;
     std::shared_ptr<TcpConnection> connection;
     std::thread receiver;
+    std::thread sender;
 };
 
 namespace {
+
+void Deliver(TcpConnection& connection, int kind, const Text& data) {
+    try {
+        connection.handler(kind, data);
+    } catch (...) {
+        // A handler's failure must not take the receive thread (and the process) down.
+        ReportUnhandled("connection handler");
+    }
+}
 
 void ReceiveLoop(const std::shared_ptr<TcpConnection>& connection) {
     const int fd = connection->socket->fd;
@@ -98,26 +149,54 @@ void ReceiveLoop(const std::shared_ptr<TcpConnection>& connection) {
         if (received < 0 && errno == EINTR) continue;
         if (received <= 0) break;
         if (connection->cancelled.load()) break;
-        try {
-            connection->handler(TcpData, Text(buffer.data(), static_cast<size_t>(received)));
-        } catch (...) {
-            // A handler's failure must not take the receive thread (and the process) down.
-            ReportUnhandled("connection handler");
-        }
+        Deliver(*connection, TcpData, Text(buffer.data(), static_cast<size_t>(received)));
     }
     connection->closed.store(true);
-    if (!connection->cancelled.exchange(true)) {
-        try {
-            connection->handler(TcpClosed, Text());
-        } catch (...) {
-            ReportUnhandled("connection handler");
+    connection->WakeSender();
+    if (connection->sendTimedOut.load() && !connection->cancelled.load())
+        Deliver(*connection, TcpSendTimedOut, Text());
+    if (!connection->cancelled.exchange(true)) Deliver(*connection, TcpClosed, Text());
+}
+
+// Takes the next message off the queue; empty once the connection has ended.
+std::optional<Text> NextToSend(TcpConnection& connection) {
+    std::unique_lock<std::mutex> lock(connection.sendMutex);
+    connection.sendChanged.wait(lock, [&] { return connection.Ended() || !connection.outgoing.empty(); });
+    if (connection.Ended()) return std::nullopt;
+    Text next = std::move(connection.outgoing.front());
+    connection.outgoing.pop_front();
+    return next;
+}
+
+void SendLoop(const std::shared_ptr<TcpConnection>& connection) {
+    while (std::optional<Text> message = NextToSend(*connection)) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(connection->sendTimeoutMs);
+        const WriteResult result = WriteBefore(connection->socket->fd, *message, deadline);
+        {
+            std::lock_guard<std::mutex> lock(connection->sendMutex);
+            connection->queuedBytes -= message->size();
         }
+        if (result == WriteResult::Done) continue;
+        // The receive thread learns of the end from the shut socket and reports it, after the time-out.
+        if (result == WriteResult::TimedOut) connection->sendTimedOut.store(true);
+        ::shutdown(connection->socket->fd, SHUT_RDWR);
+        return;
+    }
+}
+
+void JoinOrDetach(std::thread& thread) {
+    if (!thread.joinable()) return;
+    if (thread.get_id() == std::this_thread::get_id()) {
+        thread.detach();  // called from the handler: the thread ends when the handler returns
+    } else {
+        thread.join();
     }
 }
 
 }  // namespace
 
-TcpClient::TcpClient() : m_impl(std::make_shared<Impl>()) {}
+TcpClient::TcpClient(int sendTimeoutMs) : m_impl(std::make_shared<Impl>(sendTimeoutMs)) {}
 
 TcpClient::~TcpClient() { Disconnect(); }
 
@@ -139,19 +218,24 @@ bool TcpClient::Connect(const Text& host, int port, TcpHandler handler, int time
     auto connection = std::make_shared<TcpConnection>();
     connection->socket = std::make_shared<Socket>(fd);
     connection->handler = handler ? std::move(handler) : [](int, const Text&) {};
+    connection->sendTimeoutMs = m_impl->sendTimeoutMs;
     std::lock_guard<std::mutex> lock(m_impl->mutex);
-    if (m_impl->connection || m_impl->receiver.joinable()) {
+    if (m_impl->connection || m_impl->receiver.joinable() || m_impl->sender.joinable()) {
         // Another thread connected this client at the same moment; its connection stays.
         ::shutdown(fd, SHUT_RDWR);
         return false;
     }
-    m_impl->connection = connection;
     try {
+        m_impl->sender = std::thread([connection] { SendLoop(connection); });
         m_impl->receiver = std::thread([connection] { ReceiveLoop(connection); });
     } catch (...) {
-        m_impl->connection.reset();
+        connection->cancelled.store(true);
+        connection->WakeSender();
+        ::shutdown(fd, SHUT_RDWR);
+        if (m_impl->sender.joinable()) m_impl->sender.join();
         return false;
     }
+    m_impl->connection = connection;
     return true;
 }
 
@@ -161,43 +245,40 @@ bool TcpClient::Send(const Text& data) {
         std::lock_guard<std::mutex> lock(m_impl->mutex);
         connection = m_impl->connection;
     }
-    if (!connection || connection->closed.load() || connection->cancelled.load()) return false;
-    std::lock_guard<std::mutex> sending(connection->sendMutex);
-    size_t sent = 0;
-    while (sent < data.size()) {
-        ssize_t n = ::send(connection->socket->fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
+    if (!connection || connection->Ended()) return false;
+    {
+        std::lock_guard<std::mutex> lock(connection->sendMutex);
+        if (data.size() > kMaxQueuedBytes - connection->queuedBytes) return false;
+        connection->outgoing.push_back(data);
+        connection->queuedBytes += data.size();
     }
+    connection->sendChanged.notify_all();
     return true;
 }
 
 void TcpClient::Disconnect() {
     std::shared_ptr<TcpConnection> connection;
     std::thread receiver;
+    std::thread sender;
     {
         std::lock_guard<std::mutex> lock(m_impl->mutex);
         connection = std::move(m_impl->connection);
         receiver = std::move(m_impl->receiver);
+        sender = std::move(m_impl->sender);
     }
     if (connection) {
         connection->cancelled.store(true);
-        // Wakes the receive thread (and any blocked send); the descriptor closes with its last user.
+        connection->WakeSender();
+        // Wakes the receive thread and a send waiting in poll; the descriptor closes with its last user.
         ::shutdown(connection->socket->fd, SHUT_RDWR);
     }
-    if (receiver.joinable()) {
-        if (receiver.get_id() == std::this_thread::get_id()) {
-            receiver.detach();  // called from the handler: the thread ends when the handler returns
-        } else {
-            receiver.join();
-        }
-    }
+    JoinOrDetach(sender);
+    JoinOrDetach(receiver);
 }
 
 bool TcpClient::Connected() const {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
-    return m_impl->connection && !m_impl->connection->closed.load() && !m_impl->connection->cancelled.load();
+    return m_impl->connection && !m_impl->connection->Ended();
 }
 
 }  // namespace dorvane

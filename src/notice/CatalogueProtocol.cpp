@@ -1,6 +1,8 @@
 #include "notice/CatalogueProtocol.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #include "core/TextOps.h"
 #include "text/Markers.h"
@@ -98,10 +100,14 @@ ServerMessage ParseMessage(const Text& message) {
     return parsed;
 }
 
-TextList ListLines(const Text& body) {
+TextList ListLines(const Text& body, size_t maxLines) {
     TextList lines;
-    for (Text& line : TextSplit(body, "\r\n")) {
-        if (!line.empty()) lines.push_back(std::move(line));
+    size_t from = 0;
+    while (from < body.size() && lines.size() < maxLines) {
+        size_t end = body.find("\r\n", from);
+        if (end == Text::npos) end = body.size();
+        if (end > from) lines.push_back(body.substr(from, end - from));
+        from = end + 2;
     }
     return lines;
 }
@@ -123,8 +129,10 @@ std::optional<Text> RowRequest(const Text& rowText, const Text& label, bool& ope
     return std::nullopt;
 }
 
-TextList MessageAssembler::Add(const Text& bytes) {
+TextList MessageAssembler::Add(const Text& received) {
     TextList complete;
+    Text bytes = received;
+    if (m_dropping && !StopDropping(bytes)) return complete;
     const size_t searchFrom = m_buffer.size() >= kTagLength ? m_buffer.size() - (kTagLength - 1) : 0;
     m_buffer += bytes;
     // A known tag other than the current message's own begins the next message.
@@ -133,17 +141,65 @@ TextList MessageAssembler::Add(const Text& bytes) {
         if (!IsServerTag(m_buffer, at)) continue;
         if (IsServerTag(m_buffer, 0) && m_buffer.compare(0, kTagLength, m_buffer, at, kTagLength) == 0)
             continue;
-        complete.push_back(m_buffer.substr(0, at));
+        Text message = m_buffer.substr(0, at);
+        if (message.size() > m_maxBytes) Cut(message);
+        complete.push_back(std::move(message));
         m_buffer.erase(0, at);
         at = 0;
     }
+    if (m_buffer.size() > m_maxBytes) {
+        // Whatever follows the limit holds no other tag: it is dropped, and so is the rest still to come.
+        m_dropping = true;
+        m_droppedTag = IsServerTag(m_buffer, 0) ? m_buffer.substr(0, kTagLength) : Text();
+        m_droppedTail = m_buffer.substr(m_buffer.size() - (kTagLength - 1));
+        Cut(m_buffer);
+        complete.push_back(std::move(m_buffer));
+        m_buffer.clear();
+    }
     return complete;
+}
+
+// Shortens a message to the limit, after its last line end within it, or else after the last whole
+// double-byte character.
+void MessageAssembler::Cut(Text& message) {
+    m_cut = true;
+    const size_t lineEnd = message.rfind("\r\n", m_maxBytes - 2);
+    if (lineEnd != Text::npos && lineEnd >= kTagLength) {
+        message.resize(lineEnd + 2);
+        return;
+    }
+    size_t end = 0;
+    for (size_t next = 0; next <= m_maxBytes;
+         next += static_cast<unsigned char>(message[next]) >= 0x80 ? 2 : 1) {
+        end = next;
+        if (next >= message.size()) break;
+    }
+    message.resize(std::min(end, m_maxBytes));
+}
+
+// While a cut message's rest is dropped: true when a different known tag in these bytes begins the next
+// message, which is then all that is left of them.
+bool MessageAssembler::StopDropping(Text& bytes) {
+    Text seen = m_droppedTail + bytes;
+    for (size_t at = seen.find('$'); at != Text::npos; at = seen.find('$', at + 1)) {
+        if (!IsServerTag(seen, at) || seen.compare(at, kTagLength, m_droppedTag) == 0) continue;
+        bytes = seen.substr(at);
+        m_dropping = false;
+        m_droppedTail.clear();
+        return true;
+    }
+    m_droppedTail = seen.substr(seen.size() - std::min(seen.size(), kTagLength - 1));
+    return false;
 }
 
 Text MessageAssembler::Flush() {
     Text message;
     message.swap(m_buffer);
+    m_dropping = false;
+    m_droppedTail.clear();
     return message;
 }
+
+bool MessageAssembler::TakeCut() { return std::exchange(m_cut, false); }
 
 }  // namespace dorvane::notice

@@ -22,8 +22,8 @@ struct ServerMessage {
 ServerMessage ParseMessage(const Text& message);
 // True when the six bytes at `position` (0-based) are a known server tag.
 bool IsServerTag(const Text& text, size_t position);
-// The lines of a list body (CR LF separated), empty lines dropped.
-TextList ListLines(const Text& body);
+// The lines of a list body (CR LF separated), empty lines dropped; at most maxLines of them.
+TextList ListLines(const Text& body, size_t maxLines = static_cast<size_t>(-1));
 
 // "%yhid%临时" + the client identifier.
 Text Greeting(const Text& clientIdentifier);
@@ -37,16 +37,32 @@ const Text& TopLevelLabel();
 
 // Collects received bytes into whole messages. The protocol has no terminator: a message ends where a
 // different known tag begins, or when the line has been quiet for a while (the caller decides when).
+// A message never grows beyond maxBytes: it ends there (after its last whole line when it has one), and
+// what the server sends of it after that is dropped until the next message begins.
 class MessageAssembler {
 public:
-    // Adds received bytes; returns the messages that a different tag has ended.
+    static constexpr size_t kDefaultMaxBytes = 4u << 20;
+    explicit MessageAssembler(size_t maxBytes = kDefaultMaxBytes) : m_maxBytes(maxBytes) {}
+
+    // Adds received bytes; returns the messages that a different tag or the size limit has ended.
     TextList Add(const Text& bytes);
-    // The message collected so far (on a quiet line); empty when nothing is pending.
+    // The message collected so far (on a quiet line), which also ends one being dropped; empty when
+    // nothing is pending.
     Text Flush();
-    bool Pending() const { return !m_buffer.empty(); }
+    bool Pending() const { return !m_buffer.empty() || m_dropping; }
+    // Whether a message was cut at the size limit since the last call.
+    bool TakeCut();
 
 private:
+    void Cut(Text& message);
+    bool StopDropping(Text& bytes);
+
+    const size_t m_maxBytes;
     Text m_buffer;
+    bool m_dropping = false;  // the rest of a message that was cut is arriving
+    Text m_droppedTag;        // that message's tag: its copies belong to it and do not end it
+    Text m_droppedTail;       // its last bytes, where a tag split across two pieces begins
+    bool m_cut = false;
 };
 
 }  // namespace dorvane::notice

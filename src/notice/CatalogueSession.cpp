@@ -1,7 +1,5 @@
 #include "notice/CatalogueSession.h"
 
-#include <chrono>
-
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
@@ -11,23 +9,31 @@ namespace dorvane::notice {
 namespace {
 
 constexpr int kMaxTextColour = 14526784;
-constexpr int kColumnNumber = 0;
 constexpr int kColumnText = 1;
 constexpr int kColumnLabel = 2;
 
+const Text& TipCaption() {
+    static const Text caption = Gbk("提示消息");
+    return caption;
+}
+
 }  // namespace
 
-CatalogueSession::CatalogueSession(CatalogueControls controls, Text host, int port, Text clientIdentifier)
+CatalogueSession::CatalogueSession(CatalogueControls controls, Text host, int port, Text clientIdentifier,
+                                   SessionLimits limits, CatalogueClock& clock)
     : m_controls(controls),
       m_host(std::move(host)),
       m_port(port),
-      m_clientIdentifier(std::move(clientIdentifier)) {}
+      m_clientIdentifier(std::move(clientIdentifier)),
+      m_maxRows(limits.maxRows),
+      m_inbox(limits.inbox, clock),
+      m_client(limits.sendTimeoutMilliseconds) {}
 
 CatalogueSession::~CatalogueSession() { Close(); }
 
 void CatalogueSession::Start() {
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_threadMutex);
         if (!m_dispatcher.joinable()) m_dispatcher = std::thread([this] { Dispatch(); });
     }
     std::weak_ptr<CatalogueSession> weak = weak_from_this();
@@ -42,13 +48,8 @@ void CatalogueSession::Start() {
             },
             kConnectTimeoutMilliseconds);
         if (!connected) return;
-        bool closed = false;
-        {
-            std::lock_guard lock(self->m_mutex);
-            closed = self->m_closed;
-        }
         // A window closed while the connection was being made must not keep it.
-        if (closed) {
+        if (self->m_inbox.IsClosed()) {
             self->m_client.Disconnect();
             return;
         }
@@ -57,80 +58,74 @@ void CatalogueSession::Start() {
 }
 
 void CatalogueSession::Close() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_closed = true;
-    }
+    m_inbox.Close();
     SetAddressBox(nullptr);
-    m_changed.notify_all();
     m_client.Disconnect();
-    if (m_dispatcher.joinable() && m_dispatcher.get_id() != std::this_thread::get_id()) m_dispatcher.join();
+    std::thread dispatcher;
+    {
+        std::lock_guard lock(m_threadMutex);
+        dispatcher = std::move(m_dispatcher);
+    }
+    if (!dispatcher.joinable()) return;
+    if (dispatcher.get_id() == std::this_thread::get_id()) {
+        dispatcher.detach();  // never expected: the thread holds no owner of the session
+    } else {
+        dispatcher.join();
+    }
 }
 
 void CatalogueSession::OnEvent(int kind, const Text& data) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_closed) return;
-        if (kind == TcpClosed) {
-            m_connectionLost = true;
-        } else {
-            ++m_pieces;
-            for (Text& message : m_assembler.Add(data)) m_ready.push_back(std::move(message));
-        }
+    // Runs on the connection's receive thread; waiting here while the inbox is full stops the reading.
+    switch (kind) {
+        case TcpData:
+            m_inbox.Push(data);
+            return;
+        case TcpSendTimedOut:
+            m_inbox.PushEvent(CatalogueInbox::Kind::SendTimedOut);
+            return;
+        case TcpClosed:
+            m_inbox.PushEvent(CatalogueInbox::Kind::Closed);
+            return;
+        default:
+            return;
     }
-    m_changed.notify_all();
-}
-
-bool CatalogueSession::SleepUnlessClosed(int milliseconds) {
-    std::unique_lock lock(m_mutex);
-    return !m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_closed; });
 }
 
 void CatalogueSession::Dispatch() {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] {
-            return m_closed || !m_ready.empty() || m_assembler.Pending() || m_connectionLost;
-        });
-        if (m_closed) return;
-        if (m_ready.empty() && m_assembler.Pending()) {
-            // A message whose end no tag marks is whole once the line has been quiet for a while.
-            const uint64_t seen = m_pieces;
-            const bool moved = m_changed.wait_for(lock, std::chrono::milliseconds(kQuietMilliseconds), [&] {
-                return m_closed || m_pieces != seen || m_connectionLost;
-            });
-            if (m_closed) return;
-            if (!moved || m_connectionLost) m_ready.push_back(m_assembler.Flush());
-            continue;
-        }
-        if (!m_ready.empty()) {
-            Text message = std::move(m_ready.front());
-            m_ready.pop_front();
-            lock.unlock();
-            Apply(message);
-            lock.lock();
-            continue;
-        }
-        if (m_connectionLost) {
-            m_connectionLost = false;
-            lock.unlock();
+    while (std::optional<CatalogueInbox::Item> item = m_inbox.Next()) Apply(*item);
+}
+
+void CatalogueSession::Apply(const CatalogueInbox::Item& item) {
+    switch (item.kind) {
+        case CatalogueInbox::Kind::Message:
+            ApplyMessage(item.message);
+            return;
+        case CatalogueInbox::Kind::TooLarge:
+            ShowTip(Gbk("目录服务器的回答太长，超出的部分已丢弃。"));
+            return;
+        case CatalogueInbox::Kind::SendTimedOut:
+            ShowTip(Gbk("目录服务器没有接收请求，连接已断开。请关闭目录窗口后再打开。"));
+            return;
+        case CatalogueInbox::Kind::Closed:
             m_controls.list->SetTextColour(RandomInteger(1, kMaxTextColour));
-            lock.lock();
-        }
+            return;
     }
+}
+
+void CatalogueSession::ShowTip(const Text& text) {
+    m_controls.messages->Show(text, kExclamationFlags, TipCaption());
 }
 
 void CatalogueSession::AppendRows(const TextList& lines, const Text& label) {
-    ReportList& list = *m_controls.list;
     for (const Text& line : lines) {
-        const int row = list.InsertRow();
-        list.SetCell(row, kColumnNumber, IntegerText(row + 1));
-        list.SetCell(row, kColumnText, line);
-        list.SetCell(row, kColumnLabel, label);
+        // A closed window's controls refuse every access at once; stopping here lets Close return.
+        if (m_inbox.IsClosed()) return;
+        const int row = m_controls.list->AppendNumberedRow({line, label});
+        if (row < 0 || static_cast<size_t>(row) + 1 >= m_maxRows) return;
     }
 }
 
-void CatalogueSession::Apply(const Text& text) {
+void CatalogueSession::ApplyMessage(const Text& text) {
     const ServerMessage message = ParseMessage(text);
     ProgramState& state = State();
     switch (message.kind) {
@@ -139,13 +134,11 @@ void CatalogueSession::Apply(const Text& text) {
         case MessageKind::Announcement:
             m_controls.announcement->SetText(message.body);
             return;
-        case MessageKind::Tip: {
-            static const Text caption = Gbk("提示消息");
-            m_controls.messages->Show(message.body, kExclamationFlags, caption);
+        case MessageKind::Tip:
+            ShowTip(message.body);
             return;
-        }
         case MessageKind::TopList: {
-            const TextList lines = ListLines(message.body);
+            const TextList lines = ListLines(message.body, m_maxRows);
             state.catalogueLines.Assign(lines);
             state.catalogueTopList.Assign(lines);
             AppendRows(lines, message.label);
@@ -153,26 +146,32 @@ void CatalogueSession::Apply(const Text& text) {
         }
         case MessageKind::CategoryList:
         case MessageKind::DownloadList: {
-            const TextList lines = ListLines(message.body);
+            const TextList lines = ListLines(message.body, m_maxRows);
             state.catalogueLines.Assign(lines);
             m_controls.list->DeleteAllRows();
             AppendRows(lines, message.label);
             return;
         }
-        case MessageKind::DownloadAddress: {
-            if (message.body.empty() || !SleepUnlessClosed(kAddressDelayMilliseconds)) return;
-            // Held while writing: the window closes the address window's gate before it lets go of the box,
-            // so this write gives up at once instead of waiting on the closing window.
-            std::lock_guard lock(m_addressMutex);
-            if (m_addressBox) m_addressBox->SetText(message.body);
+        case MessageKind::DownloadAddress:
+            ShowAddress(message.body);
             return;
-        }
     }
+}
+
+void CatalogueSession::ShowAddress(const Text& address) {
+    if (address.empty() || !m_inbox.Sleep(kAddressDelayMilliseconds)) return;
+    // Held while writing: the window closes the address window's gate before it lets go of the box, so
+    // this write gives up at once instead of waiting on the closing window.
+    std::lock_guard lock(m_addressMutex);
+    if (m_addressBox) m_addressBox->SetText(address);
 }
 
 void CatalogueSession::Back() {
     m_controls.list->DeleteAllRows();
-    AppendRows(State().catalogueTopList.Snapshot(), TopLevelLabel());
+    for (const Text& line : State().catalogueTopList.Snapshot()) {
+        const int row = m_controls.list->AppendNumberedRow({line, TopLevelLabel()});
+        if (row < 0 || static_cast<size_t>(row) + 1 >= m_maxRows) return;
+    }
 }
 
 bool CatalogueSession::OpenRow() {
@@ -184,7 +183,7 @@ bool CatalogueSession::OpenRow() {
         RowRequest(m_controls.list->CellText(row, kColumnText), m_controls.list->CellText(row, kColumnLabel),
                    opensAddress);
     if (!request) return false;
-    // On a closed connection the request goes nowhere, without a message.
+    // Queued for the connection's send thread; on a closed connection it goes nowhere, without a message.
     m_client.Send(*request);
     return opensAddress;
 }

@@ -1,16 +1,16 @@
 #pragma once
 // One catalogue window's conversation with the catalogue server: connects and greets off the window
 // thread, reads the server's messages whole, and applies them to the window's controls in the order they
-// came; opens rows and redraws the top level.
-#include <condition_variable>
-#include <cstdint>
-#include <deque>
+// came; opens rows and redraws the top level. Nothing a server sends grows without bound: messages, the
+// queue of them and the list's rows have limits, and requests go out on the connection's own thread.
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "core/Controls.h"
 #include "net/TcpClient.h"
+#include "notice/CatalogueInbox.h"
 #include "notice/CatalogueProtocol.h"
 
 namespace dorvane::notice {
@@ -21,28 +21,35 @@ struct CatalogueControls {
     MessageBoxes* messages = nullptr;
 };
 
+struct SessionLimits {
+    InboxLimits inbox;
+    // Rows the list holds at most; the lines of a list beyond them are not shown.
+    size_t maxRows = 5000;
+    int sendTimeoutMilliseconds = TcpClient::kDefaultSendTimeoutMs;
+};
+
 class CatalogueSession : public std::enable_shared_from_this<CatalogueSession> {
 public:
-    // How long the line must stay quiet before a message without a following tag counts as whole.
-    static constexpr int kQuietMilliseconds = 30;
     static constexpr int kConnectTimeoutMilliseconds = 4000;
     // A tip's message box: OK with the exclamation icon.
     static constexpr int kExclamationFlags = 48;
     // The address reply waits this long before it reaches the address window.
     static constexpr int kAddressDelayMilliseconds = 1000;
 
-    CatalogueSession(CatalogueControls controls, Text host, int port, Text clientIdentifier);
+    CatalogueSession(CatalogueControls controls, Text host, int port, Text clientIdentifier,
+                     SessionLimits limits = {}, CatalogueClock& clock = CatalogueClock::System());
     ~CatalogueSession();
 
     // Connects and greets on a thread of its own; the window opens at once.
     void Start();
-    // Disconnects; no control is touched afterwards. Waits for the thread that applies messages.
+    // Disconnects; no control is touched afterwards. Returns as soon as the thread that applies messages
+    // has let go of the controls, even in the middle of a long list.
     void Close();
 
     // "返回目录": the last top-level list again, without asking the server.
     void Back();
-    // Opens the first selected row: sends its request. True when it is a download row, whose address
-    // reply goes to the address window that the caller opens now.
+    // Opens the first selected row: queues its request (the window never waits for the server). True when
+    // it is a download row, whose address reply goes to the address window that the caller opens now.
     bool OpenRow();
     // The open address window's box, or nullptr once it is closed (a late reply is then dropped).
     void SetAddressBox(EditBox* box);
@@ -52,25 +59,23 @@ public:
 private:
     void OnEvent(int kind, const Text& data);
     void Dispatch();
-    void Apply(const Text& message);
+    void Apply(const CatalogueInbox::Item& item);
+    void ApplyMessage(const Text& message);
+    void ShowAddress(const Text& address);
+    void ShowTip(const Text& text);
     void AppendRows(const TextList& lines, const Text& label);
-    bool SleepUnlessClosed(int milliseconds);
 
     CatalogueControls m_controls;
     const Text m_host;
     const int m_port;
     const Text m_clientIdentifier;
+    const size_t m_maxRows;
+    CatalogueInbox m_inbox;
     TcpClient m_client;
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_closed = false;
-    bool m_connectionLost = false;
-    uint64_t m_pieces = 0;  // data events so far: a quiet line is one where this stands still
-    MessageAssembler m_assembler;
-    std::deque<Text> m_ready;
     std::mutex m_addressMutex;
     EditBox* m_addressBox = nullptr;
+    std::mutex m_threadMutex;
     std::thread m_dispatcher;
 };
 

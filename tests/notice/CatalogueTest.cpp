@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "core/CodePage.h"
-#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "notice/CatalogueProtocol.h"
 #include "notice/CatalogueSession.h"
+#include "notice/ManualClock.h"
+#include "support/MemoryControls.h"
 #include "support/TcpPeer.h"
 
 namespace dorvane::test {
@@ -95,8 +97,12 @@ TEST(CatalogueProtocol, PiecesBecomeWholeMessages) {
     } const cases[] = {
         {"split message", {"$xtgg$Wel", "come"}, {}, "$xtgg$Welcome"},
         {"two joined", {"$xtgg$A$xtml$[1]x\r\n"}, {"$xtgg$A"}, "$xtml$[1]x\r\n"},
-        {"tag split across pieces", {"$xtgg$A$xt", "ts$B"}, {"$xtgg$A"}, "$xtts$B"},
+        {"tag split after one byte", {"$xtgg$A$", "xtts$B"}, {"$xtgg$A"}, "$xtts$B"},
+        {"tag split after three bytes", {"$xtgg$A$xt", "ts$B"}, {"$xtgg$A"}, "$xtts$B"},
+        {"tag split after five bytes", {"$xtgg$A$xtts", "$B"}, {"$xtgg$A"}, "$xtts$B"},
+        {"tag split after five bytes, three pieces", {"$xtgg$A", "$xtts", "$B"}, {"$xtgg$A"}, "$xtts$B"},
         {"own tag repeated", {"$xtts$Hello$xtts$"}, {}, "$xtts$Hello$xtts$"},
+        {"own tag split after five bytes", {"$xtts$Hello$xtts", "$"}, {}, "$xtts$Hello$xtts$"},
         {"unknown dollar words", {"$xtgg$price $5 $abcd$"}, {}, "$xtgg$price $5 $abcd$"},
         {"garbage before a tag", {"junk$xtgg$A"}, {"junk"}, "$xtgg$A"},
     };
@@ -108,7 +114,66 @@ TEST(CatalogueProtocol, PiecesBecomeWholeMessages) {
         EXPECT_EQ(ended, c.endedByATag) << c.name;
         EXPECT_EQ(assembler.Flush(), c.pending) << c.name;
         EXPECT_FALSE(assembler.Pending()) << c.name;
+        EXPECT_FALSE(assembler.TakeCut()) << c.name;
     }
+}
+
+TEST(CatalogueProtocol, MessagesStopAtTheSizeLimit) {
+    // A limit of 24 bytes: the tag and 18 more.
+    struct Case {
+        const char* name;
+        std::vector<std::string> pieces;
+        std::vector<std::string> ended;
+        std::string pending;
+    } const cases[] = {
+        {"cut after the last whole line",
+         {"$xtml$[1]a\r\n[2]b\r\n[3]ccccccc\r\n"},
+         {"$xtml$[1]a\r\n[2]b\r\n"},
+         ""},
+        {"the rest is dropped until another tag",
+         {"$xtml$[1]a\r\n[2]b\r\n[3]cccc", "ccc\r\n[4]d\r\n", "$xtgg$Hi"},
+         {"$xtml$[1]a\r\n[2]b\r\n"},
+         "$xtgg$Hi"},
+        {"a copy of its own tag does not end the dropping",
+         {"$xtml$[1]a\r\n[2]b\r\n[3]cccccc", "$xtml$[9]z", "$xtts$T"},
+         {"$xtml$[1]a\r\n[2]b\r\n"},
+         "$xtts$T"},
+        {"the next tag split after five bytes while dropping",
+         {"$xtml$[1]a\r\n[2]b\r\n[3]ccccc$xtts", "$T"},
+         {"$xtml$[1]a\r\n[2]b\r\n"},
+         "$xtts$T"},
+        {"no line end: cut at the limit",
+         {"$xtgg$", "abcdefghijklmnopqrstuvwxyz"},
+         {"$xtgg$abcdefghijklmnopqr"},
+         ""},
+        {"no double-byte character is halved",
+         {"$xtgg$abcdefghijklmnopq\xcd\xbcxyz"},
+         {"$xtgg$abcdefghijklmnopq"},
+         ""},
+        {"a message ended by a tag is cut too",
+         {"$xtgg$abcdefghijklmnopqrstu$xtts$T"},
+         {"$xtgg$abcdefghijklmnopqr"},
+         "$xtts$T"},
+    };
+    for (const Case& c : cases) {
+        notice::MessageAssembler assembler(24);
+        std::vector<std::string> ended;
+        for (const std::string& piece : c.pieces)
+            for (const Text& message : assembler.Add(piece)) ended.push_back(message);
+        EXPECT_EQ(ended, c.ended) << c.name;
+        EXPECT_TRUE(assembler.TakeCut()) << c.name;
+        EXPECT_FALSE(assembler.TakeCut()) << c.name;
+        EXPECT_EQ(assembler.Flush(), c.pending) << c.name;
+        EXPECT_FALSE(assembler.Pending()) << c.name;
+    }
+    // A quiet line ends the dropping: what comes after it begins a message again.
+    notice::MessageAssembler assembler(24);
+    assembler.Add("$xtgg$abcdefghijklmnopqrstuvwxyz");
+    EXPECT_TRUE(assembler.Pending());
+    EXPECT_EQ(assembler.Flush(), "");
+    EXPECT_TRUE(assembler.Add("more").empty());
+    EXPECT_EQ(assembler.Flush(), "more");
+    EXPECT_EQ(notice::ListLines("a\r\nb\r\nc\r\n", 2), (TextList{"a", "b"}));
 }
 
 bool Eventually(const std::function<bool()>& condition) {
@@ -119,6 +184,8 @@ bool Eventually(const std::function<bool()>& condition) {
     return condition();
 }
 
+constexpr auto kQuiet = std::chrono::milliseconds(30);
+
 TEST(CatalogueSession, WalkToAPackAddress) {
     State().Reset();
     Peer server;
@@ -126,21 +193,35 @@ TEST(CatalogueSession, WalkToAPackAddress) {
     MemoryReportList list;
     MemoryMessageBoxes messages;
     MemoryEditBox address(G("正在加载地址，请稍后..."));
+    // The quiet line and the address pause pass only when the test moves the clock.
+    ManualClock clock;
     auto session = std::make_shared<notice::CatalogueSession>(
-        notice::CatalogueControls{&announcement, &list, &messages}, "127.0.0.1", server.Port(), "ID7");
+        notice::CatalogueControls{&announcement, &list, &messages}, "127.0.0.1", server.Port(), "ID7",
+        notice::SessionLimits{}, clock);
     session->Start();
     ASSERT_TRUE(server.Accept());
     const Text greeting = notice::Greeting("ID7");
     EXPECT_EQ(server.Receive(greeting.size()), greeting);
+    // Moves the clock past the quiet time, each time the session waits on it, until the condition holds.
+    const auto settle = [&](const std::function<bool()>& condition) {
+        return Eventually([&] {
+            if (condition()) return true;
+            clock.Advance(kQuiet);
+            return condition();
+        });
+    };
 
-    // A message in two pieces, then a tip and a top-level list in one piece.
+    // A message in two pieces less than the quiet time apart, then a tip and a top-level list in one piece.
+    int waits = clock.Waits();
     ASSERT_TRUE(server.Send(G("$xtgg$欢迎")));
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    waits = clock.WaitForWaiter(waits);  // the first piece is in and waits for a quiet line
+    clock.Advance(kQuiet - std::chrono::milliseconds(1));
     ASSERT_TRUE(server.Send(G("光临")));
     ASSERT_TRUE(server.Send(G("$xtts$Hello$xtts$$xtml$[1]写真\r\n[2]动漫\r\n")));
-    // Rows fill cell by cell: wait for the last cell of the last row.
-    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2 && list.CellText(1, 2) == G("打开"); }));
+    // The tags end the announcement and the tip; only the list waits for a quiet line.
+    ASSERT_TRUE(Eventually([&] { return messages.Messages().size() == 1; }));
     EXPECT_EQ(announcement.GetText(), G("欢迎光临"));
+    ASSERT_TRUE(settle([&] { return list.RowCount() == 2; }));
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].text, "Hello");
     EXPECT_EQ(messages.Messages()[0].flags, 48);
@@ -154,27 +235,35 @@ TEST(CatalogueSession, WalkToAPackAddress) {
     EXPECT_FALSE(session->OpenRow());
     EXPECT_EQ(server.Receive(7), "%m1dk%2");
     ASSERT_TRUE(server.Send(G("$m1cs$[5]COS 合集\r\n")));
-    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 1 && list.CellText(0, 2) == "COSPLAY"; }));
+    ASSERT_TRUE(settle([&] { return list.RowCount() == 1 && list.CellText(0, 2) == "COSPLAY"; }));
     list.Select({0});
     EXPECT_FALSE(session->OpenRow());
     EXPECT_EQ(server.Receive(7), "%cxcs%5");
     ASSERT_TRUE(server.Send(G("$zmcs$[9]包一\r\n[10]包二\r\n")));
-    ASSERT_TRUE(Eventually([&] { return list.RowCount() == 2 && list.CellText(1, 2) == G("COS下载"); }));
+    ASSERT_TRUE(settle([&] { return list.RowCount() == 2 && list.CellText(1, 2) == G("COS下载"); }));
     list.Select({1});
     session->SetAddressBox(&address);
     EXPECT_TRUE(session->OpenRow());
     const Text request = G("%gmcs%[10]包二");
     EXPECT_EQ(server.Receive(request.size()), request);
+    waits = clock.Waits();
     ASSERT_TRUE(server.Send(G("$gmcs$https://pan.example/abc")));
-    // Written a second after it arrives.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    waits = clock.WaitForWaiter(waits);  // the reply is in and waits for a quiet line
+    clock.Advance(kQuiet);
+    waits = clock.WaitForWaiter(waits);  // now the address pause has begun
+    // A second after it arrived, not sooner.
+    clock.Advance(std::chrono::milliseconds(999));
+    waits = clock.WaitForWaiter(waits);
     EXPECT_EQ(address.GetText(), G("正在加载地址，请稍后..."));
+    clock.Advance(std::chrono::milliseconds(1));
     ASSERT_TRUE(Eventually([&] { return address.GetText() == "https://pan.example/abc"; }));
 
     // Back to the top level without asking the server; a closed line changes the text colour.
     session->Back();
     EXPECT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.CellText(0, 0), "1");
     EXPECT_EQ(list.CellText(0, 1), G("[1]写真"));
+    EXPECT_EQ(list.CellText(1, 2), G("打开"));
     server.Close();
     ASSERT_TRUE(Eventually([&] { return list.TextColour() != 0; }));
     EXPECT_GE(list.TextColour(), 1);
