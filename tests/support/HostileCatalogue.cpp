@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 
 namespace dorvane::test {
 
@@ -26,6 +27,12 @@ std::string ListPiece(size_t& rowNumber, size_t size) {
 }
 
 }  // namespace
+
+size_t HostileCatalogue::DefaultFloodBytes() {
+    const char* megabytes = std::getenv("DORVANE_FLOOD_MB");
+    const long long parsed = megabytes ? std::atoll(megabytes) : 0;
+    return static_cast<size_t>(parsed > 0 ? parsed : 32) << 20;
+}
 
 HostileCatalogue::HostileCatalogue(Options options) : m_options(std::move(options)) {
     m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -87,7 +94,8 @@ void HostileCatalogue::Serve() {
     } else {
         std::string list = m_options.listTag + "[1]";
         list += std::string(m_options.rowBytes, 'r');
-        list += "\r\n";
+        // An address reply without address ends the list at once and changes nothing.
+        list += "\r\n$gmxr$";
         if (!SendAll(fd, list)) return;
     }
     // Holds the line open, reading nothing, until the server goes away.

@@ -20,13 +20,17 @@ public:
     };
     struct Options {
         Behaviour behaviour = Behaviour::EndlessList;
-        size_t floodBytes = 256u << 20;
+        // DORVANE_FLOOD_MB in the environment, when set, or 32 MB.
+        size_t floodBytes = DefaultFloodBytes();
         size_t rowBytes = 4000000;
         // The download list's tag and the row's key, for LongRowThenDeaf.
         std::string listTag = "$zmcs$";
     };
 
     explicit HostileCatalogue(Options options);
+    // The flood's size for tests that do not set one: large enough to pass every limit, and larger (through
+    // the environment) for measuring memory by hand.
+    static size_t DefaultFloodBytes();
     ~HostileCatalogue();
     HostileCatalogue(const HostileCatalogue&) = delete;
     HostileCatalogue& operator=(const HostileCatalogue&) = delete;
