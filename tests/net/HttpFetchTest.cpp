@@ -12,6 +12,7 @@
 #include "support/LocalServer.h"
 #include "support/Proxy.h"
 #include "support/RawServer.h"
+#include "support/UnresolvableHost.h"
 
 namespace dorvane {
 namespace {
@@ -22,6 +23,7 @@ using test::LocalServer;
 using test::RawConnection;
 using test::RawRequest;
 using test::RawServer;
+using test::UnresolvableHost;
 using Lines = std::vector<std::string>;
 
 const std::string kUserAgent =
@@ -369,7 +371,8 @@ TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
         connection.Respond("HTTP/1.1 302 Found", {"Location: ftp://127.0.0.1/file"}, "");
     });
     RawServer toNowhere([](const RawRequest&, RawConnection& connection) {
-        connection.Respond("HTTP/1.1 301 Moved Permanently", {"Location: http://moved-away.invalid/"}, "");
+        connection.Respond("HTTP/1.1 301 Moved Permanently", {"Location: http://" + UnresolvableHost() + "/"},
+                           "");
     });
     int closedPort = 0;
     {
@@ -390,7 +393,7 @@ TEST(HttpFetchFailure, EachFailingStepReportsItsNumberedMessage) {
         {"file scheme", "file:///etc/passwd", "", true, "701 解析URL地址失败!"},
         {"header line with a bare line feed", stalling.Url("/"), "X-A: 1\nX-B: 2", false,
          "710 设置协议头失败!"},
-        {"host does not resolve", "http://no-such-host.invalid/", "", true, "711 发送请求失败!"},
+        {"host does not resolve", "http://" + UnresolvableHost() + "/", "", true, "711 发送请求失败!"},
         {"nobody listens", "http://127.0.0.1:" + std::to_string(closedPort) + "/", "", true,
          "711 发送请求失败!"},
         {"server never answers", stalling.Url("/"), "", true, "712 服务器未响应!"},

@@ -11,6 +11,7 @@
 #include "support/LocalServer.h"
 #include "support/Proxy.h"
 #include "support/RawServer.h"
+#include "support/UnresolvableHost.h"
 
 namespace dorvane {
 namespace {
@@ -21,6 +22,7 @@ using test::LocalServer;
 using test::RawConnection;
 using test::RawRequest;
 using test::RawServer;
+using test::UnresolvableHost;
 using Lines = std::vector<std::string>;
 
 const std::string kAccept = "Accept: */*";
@@ -288,7 +290,7 @@ TEST(HttpObjectFetchFailure, FailedExchangesGiveNoBytes) {
         "",
         "not an address",
         "gopher://127.0.0.1/",
-        "http://nothing-here.invalid/img.jpg",
+        "http://" + UnresolvableHost() + "/img.jpg",
         stalling.Url("/img"),
         halfBody.Url("/img"),
         reset.Url("/img"),

@@ -10,6 +10,7 @@
 #include "net/HttpTestSupport.h"
 #include "support/LocalServer.h"
 #include "support/RawServer.h"
+#include "support/UnresolvableHost.h"
 
 namespace dorvane {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 using test::RawConnection;
 using test::RawRequest;
 using test::RawServer;
+using test::UnresolvableHost;
 
 TEST(PlainDownloadTest, SendsAnHttp10GetWithOnlyTheAcceptLine) {
     RawServer server(test::Answer(std::string("bytes\0more", 10)));
@@ -55,7 +57,7 @@ TEST(PlainDownloadTest, OutcomeOfEachKindOfAnswer) {
         {"no answer", silent.Url("/x"), ""},
         {"empty address", "", ""},
         {"not http", "ftp://127.0.0.1/x", ""},
-        {"unresolvable host", "http://plain.invalid/x", ""},
+        {"unresolvable host", "http://" + UnresolvableHost() + "/x", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,6 +1,7 @@
 #include "net/TcpClient.h"
 
 #include "support/TcpPeer.h"
+#include "support/UnresolvableHost.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@ namespace dorvane {
 namespace {
 
 using test::Peer;
+using test::UnresolvableHost;
 
 constexpr auto kPatience = std::chrono::seconds(20);
 
@@ -65,27 +67,23 @@ private:
 };
 
 TEST(TcpClientTest, DataBothWaysThenOneClosedEventWhenThePeerCloses) {
-    for (const char* host : {"127.0.0.1", "localhost"}) {
-        SCOPED_TRACE(host);
-        Peer peer;
-        EventLog log;
-        TcpClient client;
-        ASSERT_TRUE(client.Connect(host, peer.Port(), log.Handler()));
-        ASSERT_TRUE(peer.Accept());
-        EXPECT_TRUE(client.Connected());
-        const std::string greeting =
-            std::string("\xbb\xb6\xd3\xad", 4) + "hello\0x";  // GBK text and a zero byte
-        ASSERT_TRUE(peer.Send(greeting));
-        EXPECT_TRUE(log.WaitFor([&](const std::string& data, int) { return data == greeting; }));
-        EXPECT_TRUE(client.Send("ping"));
-        EXPECT_EQ(peer.Receive(4), "ping");
-        peer.Close();
-        EXPECT_TRUE(log.WaitFor([](const std::string&, int closed) { return closed == 1; }));
-        EXPECT_FALSE(client.Connected());
-        EXPECT_FALSE(client.Send("after close"));
-        client.Disconnect();
-        EXPECT_EQ(log.Closed(), 1);
-    }
+    Peer peer;
+    EventLog log;
+    TcpClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), log.Handler()));
+    ASSERT_TRUE(peer.Accept());
+    EXPECT_TRUE(client.Connected());
+    const std::string greeting = std::string("\xbb\xb6\xd3\xad", 4) + "hello\0x";  // GBK text and a zero byte
+    ASSERT_TRUE(peer.Send(greeting));
+    EXPECT_TRUE(log.WaitFor([&](const std::string& data, int) { return data == greeting; }));
+    EXPECT_TRUE(client.Send("ping"));
+    EXPECT_EQ(peer.Receive(4), "ping");
+    peer.Close();
+    EXPECT_TRUE(log.WaitFor([](const std::string&, int closed) { return closed == 1; }));
+    EXPECT_FALSE(client.Connected());
+    EXPECT_FALSE(client.Send("after close"));
+    client.Disconnect();
+    EXPECT_EQ(log.Closed(), 1);
 }
 
 TEST(TcpClientTest, AHandlerThatThrowsIsReportedAndTheConnectionGoesOn) {
@@ -126,7 +124,7 @@ TEST(TcpClientTest, ConnectFailsCleanly) {
         {"port below range", "127.0.0.1", -1},
         {"port above range", "127.0.0.1", 65536},
         {"empty host", "", 80},
-        {"unresolvable host", "catalogue.invalid", 29404},
+        {"unresolvable host", UnresolvableHost(), 29404},
         {"nobody listens", "127.0.0.1", closedPort},
     };
     for (const auto& c : cases) {
