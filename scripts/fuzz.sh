@@ -4,8 +4,8 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]   fuzz each target for SECONDS (default 60), FUZZ_PARALLEL (default
 #                                           2) at a time; new inputs go to a scratch corpus in build-fuzz,
 #                                           the committed corpus in fuzz/corpus stays as it is
-#   scripts/fuzz.sh --corpus [TARGET...]    run every target once over its committed corpus (the regression
-#                                           step of scripts/test.sh)
+#   scripts/fuzz.sh --corpus [TARGET...]    run every target once over its committed corpus under libFuzzer
+#                                           (scripts/test.sh replays the corpora in its sanitizer build)
 # Prints one line per target (runs, cov/ft from libFuzzer's final stats, result) and exits non-zero when a
 # target crashed, leaked, hung (an input over 1 s) or ran out of memory. A failing input is kept as
 # build-fuzz/fuzz-runs/TARGET/crash-* (leak-*, timeout-*, oom-*); the log beside it holds the stack.
