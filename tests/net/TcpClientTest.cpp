@@ -37,6 +37,8 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (kind == TcpData) m_data += data;
         if (kind == TcpClosed) ++m_closed;
+        if (kind == TcpSendTimedOut) m_order += 'T';
+        if (kind == TcpClosed) m_order += 'C';
         ++m_events;
         m_changed.notify_all();
     }
@@ -57,6 +59,12 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_events;
     }
+    // The send time-outs and closings in order: "T" and "C".
+    std::string Order() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_order;
+    }
+
 
 private:
     std::mutex m_mutex;
@@ -64,6 +72,7 @@ private:
     std::string m_data;
     int m_closed = 0;
     int m_events = 0;
+    std::string m_order;
 };
 
 TEST(TcpClientTest, DataBothWaysThenOneClosedEventWhenThePeerCloses) {
@@ -257,6 +266,24 @@ TEST(TcpClientTest, ConcurrentSendsKeepEachMessageWhole) {
     for (size_t at = 0; at < received.size(); at += kLength) {
         ASSERT_EQ(received.substr(at, kLength), std::string(kLength, received[at])) << "message at " << at;
     }
+}
+
+TEST(TcpClientTest, ASendThatCannotGoOutTimesOutAndClosesTheConnection) {
+    Peer peer;
+    EventLog log;
+    TcpClient client(200);
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), log.Handler()));
+    ASSERT_TRUE(peer.Accept());
+    // The peer reads nothing and keeps its receive buffer small.
+    const int small = 4096;
+    setsockopt(peer.Fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    // More than the queue holds is refused at once; what fits is queued and the call returns.
+    EXPECT_FALSE(client.Send(std::string(TcpClient::kMaxQueuedBytes + 1, 'q')));
+    EXPECT_TRUE(client.Send(std::string(TcpClient::kMaxQueuedBytes, 'q')));
+    EXPECT_TRUE(log.WaitFor([](const std::string&, int closed) { return closed == 1; }));
+    EXPECT_EQ(log.Order(), "TC");
+    EXPECT_FALSE(client.Connected());
+    EXPECT_FALSE(client.Send("after the time-out"));
 }
 
 }  // namespace
