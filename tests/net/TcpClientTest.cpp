@@ -65,7 +65,6 @@ public:
         return m_order;
     }
 
-
 private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
