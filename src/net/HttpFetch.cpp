@@ -111,32 +111,30 @@ const char* FailureMessage(const FetchResult& result) {
 
 }  // namespace
 
-FetchRequest PageFetchRequest(const Text& url, HttpMethod method, const Text& postText,
-                              const Text& sendCookies, const Text& extraHeaders, bool noRedirect,
-                              const Text& serverUser, const Text& serverPassword, const Text& proxy,
-                              const Text& proxyUser, const Text& proxyPassword, int timeoutSeconds,
-                              bool addDefaultHeaders, const Bytes& postBytes, bool normaliseHeaders) {
+FetchRequest PageFetchRequest(const Text& url, PageRequestOptions options) {
     FetchRequest request;
     request.url = url;
-    request.method = method;
-    long timeoutMs =
-        timeoutSeconds > 0 ? static_cast<long>(std::min(timeoutSeconds, INT_MAX / 1000)) * 1000 : 30000;
+    request.method = options.method;
+    long timeoutMs = options.timeoutSeconds > 0
+                         ? static_cast<long>(std::min(options.timeoutSeconds, INT_MAX / 1000)) * 1000
+                         : 30000;
     request.connectTimeoutMs = timeoutMs;
     request.stallTimeoutMs = timeoutMs;
-    request.followRedirects = !noRedirect;
-    request.proxy = proxy;
+    request.followRedirects = !options.noRedirect;
     // Credentials count only when both halves are given.
-    if (!serverUser.empty() && !serverPassword.empty()) {
-        request.serverUser = serverUser;
-        request.serverPassword = serverPassword;
+    if (!options.serverUser.empty() && !options.serverPassword.empty()) {
+        request.serverUser = std::move(options.serverUser);
+        request.serverPassword = std::move(options.serverPassword);
     }
-    if (!proxy.empty() && !proxyUser.empty() && !proxyPassword.empty()) {
-        request.proxyUser = proxyUser;
-        request.proxyPassword = proxyPassword;
+    if (!options.proxy.empty() && !options.proxyUser.empty() && !options.proxyPassword.empty()) {
+        request.proxyUser = std::move(options.proxyUser);
+        request.proxyPassword = std::move(options.proxyPassword);
     }
+    request.proxy = std::move(options.proxy);
     request.headerLines =
-        SplitLines(BuildRequestBlock(method, sendCookies, extraHeaders, addDefaultHeaders, normaliseHeaders));
-    request.body = postBytes.empty() ? postText : postBytes;
+        SplitLines(BuildRequestBlock(options.method, options.sendCookies, options.extraHeaders,
+                                     options.addDefaultHeaders, options.normaliseHeaders));
+    request.body = options.postBytes.empty() ? std::move(options.postText) : std::move(options.postBytes);
     return request;
 }
 
@@ -152,9 +150,20 @@ Text HttpFetch(const Text& url, HttpMethod method, const Text& postText, const T
         *statusText = Gbk("701 解析URL地址失败!");
         return {};
     }
-    FetchResult result = PerformFetch(PageFetchRequest(
-        url, method, postText, sendCookies, extraHeaders, noRedirect, serverUser, serverPassword, proxy,
-        proxyUser, proxyPassword, timeoutSeconds, addDefaultHeaders, postBytes, normaliseHeaders));
+    FetchResult result = PerformFetch(PageFetchRequest(url, {.method = method,
+                                                             .postText = postText,
+                                                             .postBytes = postBytes,
+                                                             .sendCookies = sendCookies,
+                                                             .extraHeaders = extraHeaders,
+                                                             .noRedirect = noRedirect,
+                                                             .serverUser = serverUser,
+                                                             .serverPassword = serverPassword,
+                                                             .proxy = proxy,
+                                                             .proxyUser = proxyUser,
+                                                             .proxyPassword = proxyPassword,
+                                                             .timeoutSeconds = timeoutSeconds,
+                                                             .addDefaultHeaders = addDefaultHeaders,
+                                                             .normaliseHeaders = normaliseHeaders}));
     if (const char* failure = FailureMessage(result)) {
         *statusText = Gbk(failure);
         // A body that stopped half way on its own still gives the part read so far, and the status line

@@ -146,23 +146,18 @@ std::vector<std::string> RequestLines(const Text& headers, const std::optional<T
 
 }  // namespace
 
-FetchRequest ObjectFetchRequest(const Text& url, HttpMethod method, const Text& postText,
-                                const std::optional<Text>& sendCookies, Text& headers, bool noRedirect,
-                                const Bytes& postBytes, const Text& proxy, int timeoutSeconds,
-                                const Text& proxyUser, const Text& proxyPassword, int credentialFlags,
-                                const HttpRequestObject* requestObject, bool addDefaultHeaders,
-                                bool normaliseHeaders) {
+FetchRequest ObjectFetchRequest(const Text& url, ObjectRequestOptions options, Text& headersInOut) {
     FetchRequest request;
     request.url = url;
-    request.method = method;
-    ApplyTimeouts(request, timeoutSeconds);
-    request.proxy = proxy;
-    request.followRedirects = !noRedirect;
-    if (addDefaultHeaders) AddDefaultLines(headers, url, method);
-    if (normaliseHeaders) headers = BuildHeaderBlock(headers);
-    ApplyCredentials(request, proxyUser, proxyPassword, credentialFlags);
-    request.headerLines = RequestLines(headers, sendCookies, requestObject);
-    request.body = postBytes.empty() ? postText : postBytes;
+    request.method = options.method;
+    ApplyTimeouts(request, options.timeoutSeconds);
+    request.proxy = std::move(options.proxy);
+    request.followRedirects = !options.noRedirect;
+    if (options.addDefaultHeaders) AddDefaultLines(headersInOut, url, options.method);
+    if (options.normaliseHeaders) headersInOut = BuildHeaderBlock(headersInOut);
+    ApplyCredentials(request, options.proxyUser, options.proxyPassword, options.credentialFlags);
+    request.headerLines = RequestLines(headersInOut, options.sendCookies, options.requestObject);
+    request.body = options.postBytes.empty() ? std::move(options.postText) : std::move(options.postBytes);
     return request;
 }
 
@@ -174,9 +169,21 @@ Bytes HttpObjectFetch(const Text& url, HttpMethod method, const Text& postText,
                       bool addDefaultHeaders, bool normaliseHeaders) {
     // A paused worker waits here and a stopped one unwinds before anything goes on the wire.
     WorkerCheckPoint();
-    FetchResult result = PerformFetch(ObjectFetchRequest(
-        url, method, postText, sendCookies, *extraHeaders, noRedirect, postBytes, proxy, timeoutSeconds,
-        proxyUser, proxyPassword, credentialFlags, requestObject, addDefaultHeaders, normaliseHeaders));
+    FetchResult result = PerformFetch(ObjectFetchRequest(url,
+                                                         {.method = method,
+                                                          .postText = postText,
+                                                          .postBytes = postBytes,
+                                                          .sendCookies = sendCookies,
+                                                          .noRedirect = noRedirect,
+                                                          .proxy = proxy,
+                                                          .proxyUser = proxyUser,
+                                                          .proxyPassword = proxyPassword,
+                                                          .credentialFlags = credentialFlags,
+                                                          .timeoutSeconds = timeoutSeconds,
+                                                          .requestObject = requestObject,
+                                                          .addDefaultHeaders = addDefaultHeaders,
+                                                          .normaliseHeaders = normaliseHeaders},
+                                                         *extraHeaders));
     bool complete = result.outcome == FetchOutcome::Complete;
     Text allHeaders = complete ? AllResponseHeaders(result.headerBlock) : Text();
     *status = complete ? result.status : 0;

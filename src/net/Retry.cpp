@@ -93,15 +93,17 @@ FetchResult FetchWithRetries(const std::function<FetchResult()>& attempt, int re
 }
 
 Text FetchPageText(const Text& url, const Text& extraHeaders) {
-    FetchResult result = Retried(PageFetchRequest(url, HttpMethod::Get, {}, {}, extraHeaders));
+    FetchResult result =
+        Retried(PageFetchRequest(url, {.method = HttpMethod::Get, .extraHeaders = extraHeaders}));
     if (!result.Succeeded()) return {};
     return DecodeOwnedPageBody(std::move(result.body), result.headerBlock);
 }
 
 FetchResult FetchImageBytes(const Text& url, const Text& extraHeaders) {
+    // A copy: the block written back is of no use to a caller that only wants the image.
     Text headers = extraHeaders;
-    return BodyOnlyOnSuccess(Retried(ObjectFetchRequest(url, HttpMethod::Get, {}, std::nullopt, headers,
-                                                        false, {}, {}, 0, {}, {}, 1, nullptr, true, true)));
+    return BodyOnlyOnSuccess(
+        Retried(ObjectFetchRequest(url, {.method = HttpMethod::Get, .sendCookies = std::nullopt}, headers)));
 }
 
 FetchResult PlainDownloadRetrying(const Text& url) {
