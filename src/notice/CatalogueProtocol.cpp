@@ -100,16 +100,30 @@ ServerMessage ParseMessage(const Text& message) {
     return parsed;
 }
 
-TextList ListLines(const Text& body, size_t maxLines) {
+TextList ListLines(const Text& body, size_t maxLines, size_t maxLineBytes) {
     TextList lines;
     size_t from = 0;
     while (from < body.size() && lines.size() < maxLines) {
         size_t end = body.find("\r\n", from);
         if (end == Text::npos) end = body.size();
-        if (end > from) lines.push_back(body.substr(from, end - from));
+        if (end > from) {
+            Text line = body.substr(from, end - from);
+            if (line.size() > maxLineBytes) line.resize(WholeCharacters(line, maxLineBytes));
+            lines.push_back(std::move(line));
+        }
         from = end + 2;
     }
     return lines;
+}
+
+size_t WholeCharacters(const Text& text, size_t maxBytes) {
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t step = static_cast<unsigned char>(text[end]) >= 0x80 ? 2 : 1;
+        if (end + step > maxBytes) break;
+        end += step;
+    }
+    return std::min(end, text.size());
 }
 
 Text Greeting(const Text& clientIdentifier) { return Gbk("%yhid%临时") + clientIdentifier; }
@@ -166,15 +180,9 @@ void MessageAssembler::Cut(Text& message) {
     const size_t lineEnd = message.rfind("\r\n", m_maxBytes - 2);
     if (lineEnd != Text::npos && lineEnd >= kTagLength) {
         message.resize(lineEnd + 2);
-        return;
+    } else {
+        message.resize(WholeCharacters(message, m_maxBytes));
     }
-    size_t end = 0;
-    for (size_t next = 0; next <= m_maxBytes;
-         next += static_cast<unsigned char>(message[next]) >= 0x80 ? 2 : 1) {
-        end = next;
-        if (next >= message.size()) break;
-    }
-    message.resize(std::min(end, m_maxBytes));
 }
 
 // While a cut message's rest is dropped: true when a different known tag in these bytes begins the next

@@ -22,8 +22,13 @@ struct ServerMessage {
 ServerMessage ParseMessage(const Text& message);
 // True when the six bytes at `position` (0-based) are a known server tag.
 bool IsServerTag(const Text& text, size_t position);
-// The lines of a list body (CR LF separated), empty lines dropped; at most maxLines of them.
-TextList ListLines(const Text& body, size_t maxLines = static_cast<size_t>(-1));
+// The lines of a list body (CR LF separated), empty lines dropped; at most maxLines of them, each cut to
+// at most maxLineBytes.
+TextList ListLines(const Text& body, size_t maxLines = static_cast<size_t>(-1),
+                   size_t maxLineBytes = static_cast<size_t>(-1));
+// The length of the longest start of the text that is at most maxBytes long and does not end inside a
+// double-byte character.
+size_t WholeCharacters(const Text& text, size_t maxBytes);
 
 // "%yhid%临时" + the client identifier.
 Text Greeting(const Text& clientIdentifier);

@@ -26,6 +26,7 @@ CatalogueSession::CatalogueSession(CatalogueControls controls, Text host, int po
       m_port(port),
       m_clientIdentifier(std::move(clientIdentifier)),
       m_maxRows(limits.maxRows),
+      m_maxTextBytes(limits.maxTextBytes),
       m_inbox(limits.inbox, clock),
       m_client(limits.sendTimeoutMilliseconds) {}
 
@@ -132,13 +133,13 @@ void CatalogueSession::ApplyMessage(const Text& text) {
         case MessageKind::Ignored:
             return;
         case MessageKind::Announcement:
-            m_controls.announcement->SetText(message.body);
+            m_controls.announcement->SetText(Shown(message.body));
             return;
         case MessageKind::Tip:
-            ShowTip(message.body);
+            ShowTip(Shown(message.body));
             return;
         case MessageKind::TopList: {
-            const TextList lines = ListLines(message.body, m_maxRows);
+            const TextList lines = ListLines(message.body, m_maxRows, m_maxTextBytes);
             state.catalogueLines.Assign(lines);
             state.catalogueTopList.Assign(lines);
             AppendRows(lines, message.label);
@@ -146,14 +147,14 @@ void CatalogueSession::ApplyMessage(const Text& text) {
         }
         case MessageKind::CategoryList:
         case MessageKind::DownloadList: {
-            const TextList lines = ListLines(message.body, m_maxRows);
+            const TextList lines = ListLines(message.body, m_maxRows, m_maxTextBytes);
             state.catalogueLines.Assign(lines);
             m_controls.list->DeleteAllRows();
             AppendRows(lines, message.label);
             return;
         }
         case MessageKind::DownloadAddress:
-            ShowAddress(message.body);
+            ShowAddress(Shown(message.body));
             return;
     }
 }
@@ -164,6 +165,10 @@ void CatalogueSession::ShowAddress(const Text& address) {
     // this write gives up at once instead of waiting on the closing window.
     std::lock_guard lock(m_addressMutex);
     if (m_addressBox) m_addressBox->SetText(address);
+}
+
+Text CatalogueSession::Shown(const Text& text) const {
+    return text.size() > m_maxTextBytes ? text.substr(0, WholeCharacters(text, m_maxTextBytes)) : text;
 }
 
 void CatalogueSession::Back() {

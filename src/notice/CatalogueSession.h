@@ -25,6 +25,9 @@ struct SessionLimits {
     InboxLimits inbox;
     // Rows the list holds at most; the lines of a list beyond them are not shown.
     size_t maxRows = 5000;
+    // The longest text one control shows (a list line, the announcement, a tip, an address): a widget
+    // takes seconds to draw a line of megabytes, so a longer text is cut.
+    size_t maxTextBytes = 4096;
     int sendTimeoutMilliseconds = TcpClient::kDefaultSendTimeoutMs;
 };
 
@@ -64,12 +67,14 @@ private:
     void ShowAddress(const Text& address);
     void ShowTip(const Text& text);
     void AppendRows(const TextList& lines, const Text& label);
+    Text Shown(const Text& text) const;
 
     CatalogueControls m_controls;
     const Text m_host;
     const int m_port;
     const Text m_clientIdentifier;
     const size_t m_maxRows;
+    const size_t m_maxTextBytes;
     CatalogueInbox m_inbox;
     TcpClient m_client;
 

@@ -231,12 +231,27 @@ TEST(CatalogueSession, RowsAppliedWhileTheUserGoesBackStayWhole) {
     }
 }
 
+TEST(CatalogueSession, LongTextsAreCutForShowing) {
+    Peer server;
+    SessionScope scope(server.Port());
+    ASSERT_TRUE(server.Accept());
+    const std::string tail = "\xcd\xbc";  // one double-byte character across the limit
+    ASSERT_TRUE(server.Send("$xtgg$" + std::string(4095, 'a') + tail + "$xtml$[1]" + std::string(5000, 'b') +
+                            "\r\n$xtts$" + std::string(5000, 't') + "$gmxr$"));
+    ASSERT_TRUE(Eventually([&] { return scope.messages.Messages().size() == 1; }));
+    EXPECT_EQ(scope.announcement.GetText(), std::string(4095, 'a'));
+    EXPECT_EQ(scope.list.CellText(0, 1), "[1]" + std::string(4093, 'b'));
+    EXPECT_EQ(State().catalogueTopList.At(1), scope.list.CellText(0, 1));
+    EXPECT_EQ(scope.messages.Messages()[0].text, std::string(4096, 't'));
+}
+
 TEST(CatalogueSession, ARequestThatCannotGoOutClosesTheConnectionAndSaysSo) {
     HostileCatalogue::Options options;
     options.behaviour = HostileCatalogue::Behaviour::LongRowThenDeaf;
     HostileCatalogue server(options);
     notice::SessionLimits limits;
     limits.sendTimeoutMilliseconds = 200;
+    limits.maxTextBytes = 8u << 20;  // the row stays whole, so its request cannot fit the socket buffers
     SessionScope scope(server.Port(), nullptr, limits);
     ASSERT_TRUE(Eventually([&] { return scope.list.RowCount() == 1; }));
     scope.list.Select({0});

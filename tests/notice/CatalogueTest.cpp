@@ -174,6 +174,15 @@ TEST(CatalogueProtocol, MessagesStopAtTheSizeLimit) {
     EXPECT_TRUE(assembler.Add("more").empty());
     EXPECT_EQ(assembler.Flush(), "more");
     EXPECT_EQ(notice::ListLines("a\r\nb\r\nc\r\n", 2), (TextList{"a", "b"}));
+    EXPECT_EQ(notice::ListLines("abcd\r\nx\xcd\xbcy\r\n", 9, 2), (TextList{"ab", "x"}));
+    struct Cut {
+        std::string text;
+        size_t maxBytes;
+        size_t kept;
+    } const cuts[] = {
+        {"abc", 5, 3}, {"abc", 2, 2}, {"a\xcd\xbc", 2, 1}, {"a\xcd\xbc", 3, 3}, {"\xcd", 1, 0}, {"", 4, 0},
+    };
+    for (const Cut& c : cuts) EXPECT_EQ(notice::WholeCharacters(c.text, c.maxBytes), c.kept) << c.text;
 }
 
 bool Eventually(const std::function<bool()>& condition) {
