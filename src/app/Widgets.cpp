@@ -4,7 +4,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionTabWidgetFrame>
-#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 
 namespace dorvane {
 
@@ -24,22 +25,65 @@ const Bytes& PictureWidget::PictureBytes() const {
     return m_bytes ? *m_bytes : none;
 }
 
+namespace {
+
+struct PictureButton {
+    const char* caption;
+    const char* name;
+    const char* area;  // the click area the button stands for
+};
+constexpr PictureButton kPictureButtons[] = {{"上一张", "previousButton", "previousArea"},
+                                             {"下载", "downloadButton", "saveArea"},
+                                             {"下一张", "nextButton", "nextArea"}};
+constexpr int kButtonGap = 4;
+
+// Where each button may stand, inside the frame: the columns that the previous area holds left of the save
+// area, the save area itself and the next area right of it, over the rows that all three share. The save
+// area, laid last, covers the other two where they overlap it. Without the areas, thirds of the picture.
+std::array<QRect, 3> ButtonPlaces(const QWidget& picture, const QString& prefix) {
+    const QRect inside = picture.contentsRect();
+    std::array<QRect, 3> areas;
+    for (size_t i = 0; i < areas.size(); ++i) {
+        const auto* area = picture.findChild<ClickArea*>(
+            prefix + QString::fromLatin1(kPictureButtons[i].area), Qt::FindDirectChildrenOnly);
+        if (!area) {
+            const int third = inside.width() / 3;
+            for (size_t j = 0; j < areas.size(); ++j)
+                areas[j] =
+                    QRect(inside.left() + static_cast<int>(j) * third, inside.top(), third, inside.height());
+            return areas;
+        }
+        areas[i] = area->geometry() & inside;
+    }
+    const auto& [previous, save, next] = areas;
+    const int top = std::max({previous.top(), save.top(), next.top()});
+    const int bottom = std::min({previous.bottom(), save.bottom(), next.bottom()});
+    const auto columns = [&](int left, int right) { return QRect(QPoint(left, top), QPoint(right, bottom)); };
+    return {columns(previous.left(), save.left() - 1), columns(save.left(), save.right()),
+            columns(save.right() + 1, next.right())};
+}
+
+// Centred near the place's bottom edge, as wide as its caption needs unless the place is narrower.
+QRect ButtonGeometry(QSize wanted, const QRect& place) {
+    const int width = std::max(0, std::min(wanted.width(), place.width() - 2 * kButtonGap));
+    const int height = std::max(0, std::min(wanted.height(), place.height() - 2 * kButtonGap));
+    return QRect(place.left() + (place.width() - width) / 2, place.bottom() + 1 - kButtonGap - height, width,
+                 height);
+}
+
+}  // namespace
+
 void PictureWidget::AddButtonRow(const QString& prefix) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 4);
-    column->addStretch();
-    auto* row = new QHBoxLayout;  // stretches alone between the buttons: equal gaps
-    row->setSpacing(0);
-    column->addLayout(row);
-    row->addStretch();
-    const char* const buttons[][2] = {
-        {"上一张", "previousButton"}, {"下载", "downloadButton"}, {"下一张", "nextButton"}};
-    for (const auto& [caption, name] : buttons) {
-        auto* button = new QPushButton(QString::fromUtf8(caption), this);
-        button->setObjectName(prefix + QString::fromLatin1(name));
+    const std::array<QRect, 3> places = ButtonPlaces(*this, prefix);
+    for (size_t i = 0; i < places.size(); ++i) {
+        const PictureButton& spec = kPictureButtons[i];
+        auto* button = new QPushButton(QString::fromUtf8(spec.caption), this);
+        button->setObjectName(prefix + QString::fromLatin1(spec.name));
         button->setAccessibleName(button->text());
-        row->addWidget(button);
-        row->addStretch();
+        button->setAutoDefault(false);
+        button->setGeometry(ButtonGeometry(button->sizeHint(), places[i]));
+        // Beneath the areas: a click on the button is the click of the area over it.
+        button->lower();
     }
 }
 
@@ -58,7 +102,7 @@ void PictureWidget::paintEvent(QPaintEvent* event) {
 
 ClickArea::ClickArea(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
-    // A caption stands at the top of its area: a picture box's button row may cover the area's lower part.
+    // A caption stands at the top of its area, clear of the picture box's buttons near the bottom.
     setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     setAutoFillBackground(false);
 }

@@ -24,9 +24,10 @@ public:
     void SetPicture(std::shared_ptr<const Bytes> bytes, QImage image);
     const Bytes& PictureBytes() const;
     const QImage& Image() const { return m_image; }
-    // The design's buttons "上一张", "下载" and "下一张", evenly spaced along the bottom edge and named
-    // prefix + previousButton, downloadButton and nextButton. They have no action; made after anything laid
-    // over the picture, they lie above it, so a click on one does nothing.
+    // The design's buttons "上一张", "下载" and "下一张", named prefix + previousButton, downloadButton and
+    // nextButton, in a row near the bottom edge. They have no action of their own: each lies beneath the
+    // click area it stands for (prefix + previousArea, saveArea, nextArea, laid over the picture first), in
+    // the part of it that no later area covers, so a click on a button is that area's click.
     void AddButtonRow(const QString& prefix);
 
 protected:
