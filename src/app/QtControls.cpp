@@ -32,14 +32,48 @@ QImage ToImage(const Bitmap& bitmap) {
         .copy();
 }
 
+// The widget's own text, with the system's line ends in a multi-line box.
+Text WidgetText(const QString& current, bool multiLine) {
+    QString text = current;
+    if (multiLine) text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return FromQt(text);
+}
+
+// The program's own writes to a multi-line box; once done, the box holds exactly the bytes kept.
+class ProgramWrite {
+public:
+    explicit ProgramWrite(QtEditBox::EditWatch& watch) : m_watch(watch) { m_watch.programWriting = true; }
+    ~ProgramWrite() {
+        m_watch.programWriting = false;
+        m_watch.changedElsewhere = false;
+    }
+    ProgramWrite(const ProgramWrite&) = delete;
+    ProgramWrite& operator=(const ProgramWrite&) = delete;
+
+private:
+    QtEditBox::EditWatch& m_watch;
+};
+
 }  // namespace
 
 Text TextShadow::Read(const QString& current, bool multiLine) const {
     if (current == shown) return bytes;
-    // The user changed it: take the widget's text, with the system's line ends.
-    QString text = current;
-    if (multiLine) text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return FromQt(text);
+    // The user changed it: take the widget's text.
+    return WidgetText(current, multiLine);
+}
+
+QtEditBox::QtEditBox(GatePtr gate, QPlainTextEdit* multi)
+    : QtControl(std::move(gate), multi), m_multi(multi), m_watch(std::make_shared<EditWatch>()) {
+    QObject::connect(multi->document(), &QTextDocument::contentsChange, multi,
+                     [watch = m_watch](int, int removed, int added) {
+                         if (!watch->programWriting && (removed > 0 || added > 0))
+                             watch->changedElsewhere = true;
+                     });
+}
+
+Text QtEditBox::Read() const {
+    if (m_line) return m_shadow.Read(m_line->text(), false);
+    return m_watch->changedElsewhere ? WidgetText(m_multi->toPlainText(), true) : m_shadow.bytes;
 }
 
 void QtEditBox::Show(const Text& text) {
@@ -47,22 +81,31 @@ void QtEditBox::Show(const Text& text) {
     if (m_line) {
         m_line->setText(shown);
         m_line->setCursorPosition(static_cast<int>(shown.size()));
-    } else {
+        // Read back what the widget made of it, so that later comparisons see the widget's own form.
+        m_shadow = {text, m_line->text()};
+        return;
+    }
+    {
+        ProgramWrite write(*m_watch);
         m_multi->setPlainText(shown);
     }
-    // Read back what the widget made of it, so that later comparisons see the widget's own form.
-    m_shadow = {text, Shown()};
+    m_shadow = {text, {}};
 }
 
 void QtEditBox::Append(const Text& text) {
-    const Text whole = Read() + text;
-    if (m_line) return Show(whole);
-    QTextCursor cursor = m_multi->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(ForDisplay(text, true));
-    m_multi->setTextCursor(cursor);
+    if (m_line) return Show(Read() + text);
+    // A task's log grows a line at a time to any length: the line goes in at the end of the document and
+    // of the bytes kept, and neither is copied whole.
+    if (m_watch->changedElsewhere) m_shadow.bytes = Read();
+    {
+        ProgramWrite write(*m_watch);
+        QTextCursor cursor = m_multi->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(ForDisplay(text, true));
+        m_multi->setTextCursor(cursor);
+    }
+    m_shadow.bytes += text;
     m_multi->ensureCursorVisible();
-    m_shadow = {whole, Shown()};
 }
 
 Text CellBytes(const QAbstractItemModel* model, int row, int column) {

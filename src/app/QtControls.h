@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <type_traits>
 
 #include "app/GuiCall.h"
@@ -102,7 +103,7 @@ public:
 class QtEditBox : public QtControl<EditBox, QWidget> {
 public:
     QtEditBox(GatePtr gate, QLineEdit* line) : QtControl(std::move(gate), line), m_line(line) {}
-    QtEditBox(GatePtr gate, QPlainTextEdit* multi) : QtControl(std::move(gate), multi), m_multi(multi) {}
+    QtEditBox(GatePtr gate, QPlainTextEdit* multi);
     Text GetText() override {
         return Call([this] { return Read(); });
     }
@@ -119,15 +120,25 @@ public:
         Call([this, readOnly] { m_line ? m_line->setReadOnly(readOnly) : m_multi->setReadOnly(readOnly); });
     }
 
+    // Whether anything but this control (the user, the window's own set-up) changed the multi-line box
+    // since the control last wrote it. Shared with the document's change signal, which may outlive the
+    // control object.
+    struct EditWatch {
+        bool programWriting = false;
+        bool changedElsewhere = true;  // until the first write, the box holds what the window put there
+    };
+
 private:
     // On the window thread.
-    QString Shown() const { return m_line ? m_line->text() : m_multi->toPlainText(); }
-    Text Read() const { return m_shadow.Read(Shown(), m_multi != nullptr); }
+    Text Read() const;
     void Show(const Text& text);
     void Append(const Text& text);
     QLineEdit* m_line = nullptr;
     QPlainTextEdit* m_multi = nullptr;
+    // A one-line box keeps what it shows beside the bytes and compares; a multi-line box may hold a long
+    // log, so it keeps only the bytes and learns of other changes from its document instead.
     TextShadow m_shadow;
+    std::shared_ptr<EditWatch> m_watch;
 };
 
 class QtRadioButton : public QtControl<RadioButton, QRadioButton> {
