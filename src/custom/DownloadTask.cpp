@@ -14,14 +14,25 @@ struct DownloadTask::Side {
     Label* status = nullptr;
 };
 
+namespace {
+
+const Text& FailedLine() {
+    static const Text failed = Gbk("[采集失败]\r\n");
+    return failed;
+}
+
+}  // namespace
+
 Text ItemLine(int n, const Text& address, const Text& what) {
     static const Text before = Gbk("【第");
     static const Text after = Gbk("张】");
     return before + IntegerText(n) + after + address + what;
 }
 
-DownloadTask::DownloadTask(TextList items, Text folder)
-    : m_items(std::make_shared<const TextList>(std::move(items))), m_folder(std::move(folder)) {}
+DownloadTask::DownloadTask(TextList items, Text folder, ThreadStarter startThread)
+    : m_items(std::make_shared<const TextList>(std::move(items))),
+      m_folder(std::move(folder)),
+      m_startThread(startThread ? std::move(startThread) : ThreadStarter(StartWorkerThread)) {}
 
 int DownloadTask::ItemCount() const { return static_cast<int>(m_items->size()); }
 
@@ -33,7 +44,6 @@ void DownloadTask::Download(const TextList& items, const Text& folder, int first
                             EditBox* log, Progress& progress) {
     static const Text collecting = Gbk("[正在采集...]\r\n");
     static const Text succeeded = Gbk("[采集成功]\r\n");
-    static const Text failed = Gbk("[采集失败]\r\n");
     for (size_t n = static_cast<size_t>(first); n <= items.size(); n += 2) {
         const Text& address = items[n - 1];
         const int number = static_cast<int>(n);
@@ -48,7 +58,14 @@ void DownloadTask::Download(const TextList& items, const Text& folder, int first
         const bool written = WriteImageFile(folder + IntegerText(number) + ".jpg", bytes);
         const bool ok = downloaded && written;
         if (!ok) ++progress.failed;
-        log->AppendText(ItemLine(number, address, ok ? succeeded : failed));
+        log->AppendText(ItemLine(number, address, ok ? succeeded : FailedLine()));
+    }
+}
+
+void DownloadTask::GiveUp(const TextList& items, int first, EditBox* log, Progress& progress) {
+    for (size_t n = static_cast<size_t>(first); n <= items.size(); n += 2) {
+        ++progress.failed;
+        log->AppendText(ItemLine(static_cast<int>(n), items[n - 1], FailedLine()));
     }
 }
 
@@ -67,7 +84,10 @@ bool DownloadTask::Start(CustomPage& page) {
             } done{*progress};
             Download(*items, folder, first, side, log, *progress);
         };
-        if (!StartWorkerThread(routine)) {
+        if (!m_startThread(routine)) {
+            // Nothing fetches this downloader's items: they are failures, counted before the task can
+            // be seen to have ended.
+            GiveUp(*m_items, first, log, *m_progress);
             --m_progress->downloadersLeft;
             started = false;
         }

@@ -3,21 +3,30 @@
 // n.jpg in the task folder, the odd items by one downloader and the even ones by another, each on a
 // thread of its own with its own picture box and status label, both logging into the source box.
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "core/SitePage.h"
 #include "core/Text.h"
 
+namespace dorvane {
+class WorkerToken;
+}
+
 namespace dorvane::custom {
 
 class DownloadTask {
 public:
+    // Makes a downloader's thread (StartWorkerThread); nullptr when it could not.
+    using ThreadStarter = std::function<std::shared_ptr<WorkerToken>(std::function<void()>)>;
+
     // The task works from its own copy of the items and the folder: a later "开始" cannot change what this
     // task downloads or where it writes.
-    DownloadTask(TextList items, Text folder);
+    DownloadTask(TextList items, Text folder, ThreadStarter startThread = {});
 
     // Starts the odd and the even downloader. Both are untracked workers: the pause and stop buttons of
-    // the top area do not reach them, the program's exit does. False when a thread could not be made.
+    // the top area do not reach them, the program's exit does. False when a thread could not be made; the
+    // items of a downloader that never ran are logged and counted as failed.
     bool Start(CustomPage& page);
 
     // True once both downloaders have handled every item of theirs (or left early on a stop).
@@ -34,9 +43,11 @@ private:
     struct Side;
     static void Download(const TextList& items, const Text& folder, int first, const Side& side, EditBox* log,
                          Progress& progress);
+    static void GiveUp(const TextList& items, int first, EditBox* log, Progress& progress);
 
     std::shared_ptr<const TextList> m_items;
     Text m_folder;
+    ThreadStarter m_startThread;
     std::shared_ptr<Progress> m_progress = std::make_shared<Progress>();
 };
 

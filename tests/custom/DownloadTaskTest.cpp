@@ -2,6 +2,7 @@
 // completion decided by the downloaders, and tasks that overlap.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -12,11 +13,12 @@
 #include <thread>
 
 #include "core/CodePage.h"
-#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "custom/CustomPage.h"
+#include "custom/DownloadTask.h"
 #include "support/LocalServer.h"
+#include "support/MemoryControls.h"
 #include "support/TestCertificate.h"
 
 namespace dorvane::test {
@@ -181,6 +183,52 @@ TEST_F(DownloadTask, ASecondStartDoesNotChangeTheFirstTask) {
     EXPECT_EQ(ReadAll(first), ImageBody("/first/3.jpg"));
     EXPECT_EQ(ReadAll(TaskFolder("One[3P]") / "1.jpg"), ImageBody("/first/1.jpg"));
     EXPECT_FALSE(fs::exists(TaskFolder("Two[2P]") / "3.jpg"));
+}
+
+TEST_F(DownloadTask, AFileThatCannotBeWrittenCountsAsFailed) {
+    // A folder where item 2's file belongs: the download arrives, the file cannot take its name.
+    fs::create_directories(TaskFolder("W[3P]") / "2.jpg");
+    Page("W", "w", 3);
+    custom::Start(window.controls);
+    ASSERT_GT(TickUntilMessage(), 0);
+    EXPECT_EQ(GbkToUtf8(window.messages.Messages()[0].text), "==== 任 务 完 成 ====\r\n失败 1 张");
+    const std::string log = GbkToUtf8(c.sourceBox->GetText());
+    EXPECT_NE(log.find("【第2张】" + server.Url("/w/2.jpg") + "[采集失败]\r\n"), std::string::npos) << log;
+    EXPECT_EQ(ReadAll(TaskFolder("W[3P]") / "3.jpg"), ImageBody("/w/3.jpg"));
+}
+
+// A downloader whose thread cannot be made fetches nothing: its items are failures, logged as such, and
+// the task still ends.
+TEST_F(DownloadTask, ADownloaderThatCannotStartCountsItsItemsAsFailed) {
+    struct Case {
+        bool oddStarts, evenStarts;
+        std::vector<int> failedItems;
+    };
+    const Case cases[] = {{true, false, {2, 4}}, {false, true, {1, 3, 5}}, {false, false, {1, 2, 3, 4, 5}}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.oddStarts << k.evenStarts);
+        c.sourceBox->SetText({});
+        TextList items;
+        for (int n = 1; n <= 5; ++n) items.push_back(server.Url("/s/" + std::to_string(n * 10) + ".jpg"));
+        const bool starts[] = {k.oddStarts, k.evenStarts};
+        int asked = 0;
+        custom::DownloadTask task(items, folder + "/", [&](std::function<void()> routine) {
+            return starts[asked++] ? StartWorkerThread(std::move(routine)) : nullptr;
+        });
+        EXPECT_EQ(task.Start(c), k.oddStarts && k.evenStarts);
+        EXPECT_EQ(asked, 2);
+        for (int i = 0; i < 2000 && !task.Finished(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(task.Finished());
+        EXPECT_EQ(task.Failed(), static_cast<int>(k.failedItems.size()));
+        const std::string log = GbkToUtf8(c.sourceBox->GetText());
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5);
+        for (int n : k.failedItems) {
+            const std::string line = "【第" + std::to_string(n) + "张】" +
+                                     server.Url("/s/" + std::to_string(n * 10) + ".jpg") + "[采集失败]\r\n";
+            EXPECT_NE(log.find(line), std::string::npos) << line;
+        }
+    }
 }
 
 }  // namespace
