@@ -2,6 +2,7 @@
 // mode listing every site's first page.
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <atomic>
 #include <fstream>
 
 #include "AppTestSupport.h"
@@ -11,6 +12,8 @@
 #include "collectors/Collectors.h"
 #include "core/ProgramState.h"
 #include "demo/DemoServer.h"
+#include "net/Retry.h"
+#include "support/LocalServer.h"
 
 namespace dorvane::test {
 namespace {
@@ -67,6 +70,33 @@ TEST(StartSettings, HostsAndPorts) {
     EXPECT_TRUE(options->configGiven);
     EXPECT_EQ(options->configFile, QStringLiteral("/x.ini"));
     EXPECT_EQ(options->overrides, QStringList{QStringLiteral("sites/a=h")});
+}
+
+// The file's network/retries is the number of further tries a failing fetch gets; none of the counts
+// below is the build default, so a value read but not applied shows.
+TEST(StartSettings, RetriesFromTheFileDecideHowOftenAFailingFetchIsTried) {
+    LocalServer server;
+    std::atomic<int> tries{0};
+    server.Http().Get("/busy", [&](const httplib::Request&, httplib::Response& res) {
+        ++tries;
+        res.status = 503;
+        res.set_header("Retry-After", "0");  // tried again at once
+        res.set_content("busy", "text/plain");
+    });
+    ASSERT_TRUE(server.Start());
+    const Settings saved = CurrentSettings();
+    QTemporaryDir folder;
+    for (int retries : {0, 2, 5}) {
+        SCOPED_TRACE(retries);
+        ASSERT_NE(retries, saved.retries);
+        const QString file = folder.filePath(QStringLiteral("retries%1.ini").arg(retries));
+        std::ofstream(file.toStdString()) << "[network]\nretries=" << retries << "\n";
+        EXPECT_TRUE(LoadSettingsFile(file, true, MutableSettings()).isEmpty());
+        tries = 0;
+        EXPECT_TRUE(FetchPageText(server.Url("/busy")).empty());
+        EXPECT_EQ(tries.load(), retries + 1);
+    }
+    MutableSettings() = saved;
 }
 
 TEST(Demo, EverySiteListsItsFirstPage) {
