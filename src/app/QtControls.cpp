@@ -135,13 +135,20 @@ void QtPictureBox::SetPicture(const Bytes& imageBytes) {
     Call([this, bytes, image] { m_object->SetPicture(bytes, image); });
 }
 
-int QtReportList::AppendNumberedRow(const std::vector<Text>& cells) {
-    return Call([this, cells] {
+int QtReportList::AppendNumberedRows(const std::vector<std::vector<Text>>& rows, int maxRows) {
+    // Many rows per call: the view lays itself out and repaints once per call, not once per row.
+    return Call([this, rows, maxRows] {
         QAbstractItemModel* model = m_object->model();
-        const int row = AppendRow(model, IntegerText(model->rowCount() + 1));
-        for (size_t i = 0; row >= 0 && i < cells.size(); ++i)
-            SetCellBytes(model, row, static_cast<int>(i) + 1, cells[i]);
-        return row;
+        int appended = 0;
+        for (const std::vector<Text>& cells : rows) {
+            if (model->rowCount() >= maxRows) break;
+            const int row = AppendRow(model, IntegerText(model->rowCount() + 1));
+            if (row < 0) break;
+            for (size_t i = 0; i < cells.size(); ++i)
+                SetCellBytes(model, row, static_cast<int>(i) + 1, cells[i]);
+            ++appended;
+        }
+        return appended;
     });
 }
 

@@ -239,7 +239,7 @@ public:
     int InsertRow() override {
         return Call([this] { return AppendRow(m_object->model(), {}); });
     }
-    int AppendNumberedRow(const std::vector<Text>& cells) override;
+    int AppendNumberedRows(const std::vector<std::vector<Text>>& rows, int maxRows) override;
     void SetCell(int row, int column, const Text& text) override {
         Call([this, row, column, text] { SetCellBytes(m_object->model(), row, column, text); });
     }

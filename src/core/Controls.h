@@ -91,9 +91,10 @@ public:
     virtual int RowCount() = 0;
     // Appends an empty row; returns its index.
     virtual int InsertRow() = 0;
-    // Appends a row in one step, so that no other change of the list lands between its cells: column 0
-    // holds the row's 1-based number, the cells fill the columns after it. Returns its index, -1 on failure.
-    virtual int AppendNumberedRow(const std::vector<Text>& cells) = 0;
+    // Appends rows in one step, so that no other change of the list lands between a row's cells: column 0
+    // of each holds its 1-based number, its cells fill the columns after it. Only as many as keep the list
+    // at or below maxRows rows are appended; returns how many were.
+    virtual int AppendNumberedRows(const std::vector<std::vector<Text>>& rows, int maxRows) = 0;
     // Cells outside the rows or columns are ignored on writing and read as the empty text.
     virtual void SetCell(int row, int column, const Text& text) = 0;
     virtual Text CellText(int row, int column) = 0;

@@ -1,5 +1,8 @@
 #include "notice/CatalogueSession.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
@@ -118,11 +121,17 @@ void CatalogueSession::ShowTip(const Text& text) {
 }
 
 void CatalogueSession::AppendRows(const TextList& lines, const Text& label) {
-    for (const Text& line : lines) {
+    // Rows go over in batches: one window call per row would have the list lay itself out and repaint
+    // once per row.
+    constexpr size_t kBatch = 200;
+    for (size_t from = 0; from < lines.size(); from += kBatch) {
         // A closed window's controls refuse every access at once; stopping here lets Close return.
         if (m_inbox.IsClosed()) return;
-        const int row = m_controls.list->AppendNumberedRow({line, label});
-        if (row < 0 || static_cast<size_t>(row) + 1 >= m_maxRows) return;
+        std::vector<std::vector<Text>> rows;
+        for (size_t i = from; i < std::min(lines.size(), from + kBatch); ++i)
+            rows.push_back({lines[i], label});
+        const int appended = m_controls.list->AppendNumberedRows(rows, static_cast<int>(m_maxRows));
+        if (appended < static_cast<int>(rows.size())) return;
     }
 }
 
@@ -173,10 +182,9 @@ Text CatalogueSession::Shown(const Text& text) const {
 
 void CatalogueSession::Back() {
     m_controls.list->DeleteAllRows();
-    for (const Text& line : State().catalogueTopList.Snapshot()) {
-        const int row = m_controls.list->AppendNumberedRow({line, TopLevelLabel()});
-        if (row < 0 || static_cast<size_t>(row) + 1 >= m_maxRows) return;
-    }
+    std::vector<std::vector<Text>> rows;
+    for (const Text& line : State().catalogueTopList.Snapshot()) rows.push_back({line, TopLevelLabel()});
+    m_controls.list->AppendNumberedRows(rows, static_cast<int>(m_maxRows));
 }
 
 bool CatalogueSession::OpenRow() {

@@ -1,10 +1,14 @@
 // The start-up notice and the catalogue window in the real windows, against a local HTTPS notice page and
 // a local catalogue server; the renderings go to screenshots/.
 #include <QDir>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -14,6 +18,8 @@
 #include "core/CodePage.h"
 #include "core/Settings.h"
 #include "notice/CatalogueProtocol.h"
+#include "notice/CatalogueSession.h"
+#include "support/HostileCatalogue.h"
 #include "support/LocalServer.h"
 #include "support/TcpPeer.h"
 #include "support/TestCertificate.h"
@@ -127,6 +133,88 @@ TEST(NoticeWindows, CatalogueWalkAndAddressWindow) {
         emit list->itemDoubleClicked(list->topLevelItem(1), 1);  // returns when the address window closes
         EXPECT_EQ(shown, "https://pan.example/s/abc");
     }
+}
+
+// Runs the window thread's event loop, as the program does, until the condition holds; false when it did not
+// within a minute. Rows reach the window in blocking calls, which a loop that sleeps between rounds slows.
+bool RunUntil(const std::function<bool()>& condition) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) loop.quit();
+    });
+    QTimer::singleShot(std::chrono::minutes(1), &loop, [&] { loop.exit(1); });
+    check.start(std::chrono::milliseconds(10));
+    return condition() || loop.exec() == 0;
+}
+
+// The catalogue window against a server that never stops sending one list: the list keeps its first rows
+// up to the limit, one tip says the answer was too long, and the window closes at once.
+TEST(NoticeWindows, CatalogueFloodKeepsTheWindowBounded) {
+    HostileCatalogue server({});
+    ProgramScope scope;
+    MutableSettings().catalogueHost = "127.0.0.1";
+    MutableSettings().cataloguePort = server.Port();
+    AnswerScope answers;
+    CatalogueWindow catalogue(nullptr, ProgramHooks());
+    catalogue.show();
+    auto* list = Find<QTreeWidget>(&catalogue, "catalogueList");
+    const int maxRows = static_cast<int>(notice::SessionLimits{}.maxRows);
+    // The tip comes after the rows it cut short.
+    ASSERT_TRUE(RunUntil([&] { return !answers.asked.empty(); }));
+    EXPECT_EQ(list->topLevelItemCount(), maxRows);
+    EXPECT_EQ(answers.asked[0].text, Utf8ToGbkText("目录服务器的回答太长，超出的部分已丢弃。"));
+    EXPECT_EQ(answers.asked[0].flags, 48);
+    QTreeWidgetItem* last = list->topLevelItem(maxRows - 1);
+    EXPECT_EQ(last->text(0), QString::number(maxRows));
+    EXPECT_EQ(last->text(1),
+              QStringLiteral("[%1]").arg(maxRows) + U("图包 ") + QString(40, QLatin1Char('x')));
+    EXPECT_EQ(last->text(2), U("打开"));
+    Grab(&catalogue, QStringLiteral("catalogue_flood"));
+    ASSERT_TRUE(RunUntil([&] { return server.BytesSent() >= HostileCatalogue::DefaultFloodBytes(); }));
+    EXPECT_EQ(answers.asked.size(), 1u);
+}
+
+TEST(NoticeWindows, CatalogueClosesWhileRowsAreApplied) {
+    HostileCatalogue server({});
+    ProgramScope scope;
+    MutableSettings().catalogueHost = "127.0.0.1";
+    MutableSettings().cataloguePort = server.Port();
+    AnswerScope answers;
+    auto catalogue = std::make_unique<CatalogueWindow>(nullptr, ProgramHooks());
+    catalogue->show();
+    auto* list = Find<QTreeWidget>(catalogue.get(), "catalogueList");
+    // Rows arrive a batch per window call, only while this thread processes events.
+    ASSERT_TRUE(ProcessUntil([&] { return list->topLevelItemCount() > 0; }));
+    ASSERT_LT(list->topLevelItemCount(), static_cast<int>(notice::SessionLimits{}.maxRows));
+    catalogue.reset();  // returns without waiting for the other rows
+    EXPECT_TRUE(answers.asked.empty());
+}
+
+// A server that sends a row of 4 MB and then reads nothing holds up neither the list, nor the double-click
+// whose request carries the row back, nor the closing of the window.
+TEST(NoticeWindows, CatalogueRequestToADeafServer) {
+    HostileCatalogue::Options options;
+    options.behaviour = HostileCatalogue::Behaviour::LongRowThenDeaf;
+    HostileCatalogue server(options);
+    ProgramScope scope;
+    MutableSettings().catalogueHost = "127.0.0.1";
+    MutableSettings().cataloguePort = server.Port();
+    CatalogueWindow catalogue(nullptr, ProgramHooks());
+    catalogue.show();
+    auto* list = Find<QTreeWidget>(&catalogue, "catalogueList");
+    ASSERT_TRUE(ProcessUntil([&] { return list->topLevelItemCount() == 1; }));
+    // Cut for showing: a line of megabytes would take the list seconds to draw.
+    EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("[1]") + QString(4093, QLatin1Char('r')));
+    list->setCurrentItem(list->topLevelItem(0));
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        auto* address = dynamic_cast<AddressWindow*>(QApplication::activeModalWidget());
+        opened = address != nullptr;
+        if (address) address->reject();
+    });
+    emit list->itemDoubleClicked(list->topLevelItem(0), 1);  // returns when the address window closes
+    EXPECT_TRUE(opened);
 }
 
 }  // namespace

@@ -18,13 +18,17 @@ int MemoryReportList::InsertRow() {
     return static_cast<int>(m_rows.size()) - 1;
 }
 
-int MemoryReportList::AppendNumberedRow(const std::vector<Text>& cells) {
+int MemoryReportList::AppendNumberedRows(const std::vector<std::vector<Text>>& rows, int maxRows) {
     auto lock = Access();
-    std::vector<Text>& row = m_rows.emplace_back(static_cast<size_t>(m_columns));
-    const int index = static_cast<int>(m_rows.size()) - 1;
-    if (m_columns > 0) row[0] = IntegerText(index + 1);
-    for (size_t i = 0; i < cells.size() && i + 1 < row.size(); ++i) row[i + 1] = cells[i];
-    return index;
+    int appended = 0;
+    for (const std::vector<Text>& cells : rows) {
+        if (static_cast<int>(m_rows.size()) >= maxRows) break;
+        std::vector<Text>& row = m_rows.emplace_back(static_cast<size_t>(m_columns));
+        if (m_columns > 0) row[0] = IntegerText(static_cast<long long>(m_rows.size()));
+        for (size_t i = 0; i < cells.size() && i + 1 < row.size(); ++i) row[i + 1] = cells[i];
+        ++appended;
+    }
+    return appended;
 }
 
 void MemoryReportList::SetCell(int row, int column, const Text& text) {

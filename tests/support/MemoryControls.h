@@ -200,7 +200,7 @@ public:
         return static_cast<int>(m_rows.size());
     }
     int InsertRow() override;
-    int AppendNumberedRow(const std::vector<Text>& cells) override;
+    int AppendNumberedRows(const std::vector<std::vector<Text>>& rows, int maxRows) override;
     void SetCell(int row, int column, const Text& text) override;
     Text CellText(int row, int column) override;
     std::vector<int> SelectedRows() override;
