@@ -1,5 +1,7 @@
 #include "demo/DemoServer.h"
 
+#include "collectors/SiteRegistry.h"
+
 #include <string>
 
 namespace dorvane::demo {
@@ -55,9 +57,7 @@ int DemoServer::HttpPort() const { return m_sites->Port(); }
 int DemoServer::HttpsPort() const { return m_sites->TlsPort(); }
 
 void DemoServer::PointAt(Settings& settings) const {
-    for (int site = 0; site < kSiteCount; ++site) {
-        settings.siteHosts[static_cast<size_t>(site)] = site <= 1 ? m_sites->TlsHost() : m_sites->Host();
-    }
+    m_sites->PointAt(settings);
     settings.noticeHost = m_sites->TlsHost();
     settings.noticeDocument = kNewerNotice;
     settings.catalogueHost = "127.0.0.1";

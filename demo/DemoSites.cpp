@@ -1,5 +1,7 @@
 #include "demo/DemoSites.h"
 
+#include "collectors/SiteRegistry.h"
+
 #include <httplib.h>
 
 #include <strings.h>
@@ -238,10 +240,11 @@ std::string DemoSites::HomeA() const { return "https://" + TlsHost() + "/"; }
 
 std::string DemoSites::HomeB() const { return "https://" + TlsHost() + "/"; }
 
-void DemoSites::UseForSettings() const {
-    for (Site site : {Site::A, Site::B}) MutableSettings().siteHosts[static_cast<int>(site)] = TlsHost();
-    for (Site site : {Site::C, Site::D, Site::E})
-        MutableSettings().siteHosts[static_cast<int>(site)] = Host();
+void DemoSites::UseForSettings() const { PointAt(MutableSettings()); }
+
+void DemoSites::PointAt(Settings& settings) const {
+    // Every registered site: those served over HTTPS on the TLS port.
+    for (const SiteEntry& site : Sites()) settings.siteHosts[site.key] = site.tls ? TlsHost() : Host();
 }
 
 void DemoSites::SetPageCount(Site site, int count) {

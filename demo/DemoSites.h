@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/Settings.h"
 #include "core/SitePage.h"
 
 namespace httplib {
@@ -103,6 +104,8 @@ public:
     std::string HomeB() const;
     // Points the program's Site A and B hosts at the HTTPS server and C, D and E at the HTTP one.
     void UseForSettings() const;
+    // The settings\' site hosts pointed at these sites.
+    void PointAt(Settings& settings) const;
 
     // --- content ---
     void SetPageCount(Site site, int count);

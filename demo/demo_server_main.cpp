@@ -52,9 +52,7 @@ int main(int argc, char** argv) {
     std::printf("demo sites: HTTP 127.0.0.1:%d, HTTPS 127.0.0.1:%d, catalogue 127.0.0.1:%d\n",
                 server.HttpPort(), server.HttpsPort(), server.CataloguePort());
     std::printf("point Dorvane at them with:\n  dorvane");
-    const char* keys[] = {"sites/a", "sites/b", "sites/c", "sites/d", "sites/e"};
-    for (int site = 0; site < dorvane::kSiteCount; ++site)
-        std::printf(" --set %s=%s", keys[site], settings.siteHosts[static_cast<size_t>(site)].c_str());
+    for (const auto& [site, host] : settings.siteHosts) std::printf(" --set sites/%s=%s", site.c_str(), host.c_str());
     std::printf(
         " --set notice/host=%s --set notice/document=%s --set catalogue/host=%s --set catalogue/port=%d\n",
         settings.noticeHost.c_str(), settings.noticeDocument.c_str(), settings.catalogueHost.c_str(),

@@ -11,7 +11,7 @@
 #include "app/GrabPages.h"
 #include "app/MainWindow.h"
 #include "app/StartOptions.h"
-#include "collectors/Collectors.h"
+#include "collectors/SiteRegistry.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "demo/DemoServer.h"
@@ -33,6 +33,7 @@ QStringList Arguments(int argc, char** argv) {
 // Build defaults, then the settings file, then the demo sites (for this run only), then --set.
 std::unique_ptr<demo::DemoServer> ApplySettings(const StartOptions& options) {
     Settings& settings = MutableSettings();
+    AddSiteHosts(settings);
     Report(LoadSettingsFile(options.configFile, options.configGiven, settings));
     std::unique_ptr<demo::DemoServer> server;
     if (options.demo) {
@@ -67,7 +68,7 @@ int RunApplication(int argc, char** argv) {
     const std::unique_ptr<demo::DemoServer> demoServer = ApplySettings(*options);
     int code = 0;
     {
-        MainWindow window(SiteCollectors(), ProgramHooks());
+        MainWindow window(RegisteredSites(), ProgramHooks());
         window.show();
         window.StartUp();
         if (!options->grabFolder.isEmpty()) {

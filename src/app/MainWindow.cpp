@@ -4,6 +4,8 @@
 
 #include "app/Fonts.h"
 #include "app/MainWindowParts.h"
+#include "collectors/SiteRegistry.h"
+#include "session/SitePageSession.h"
 #include "core/Settings.h"
 
 namespace dorvane {
@@ -58,13 +60,24 @@ struct AreaGeometry {
 
 }  // namespace
 
-MainWindow::MainWindow(SiteRoutineTable routines, AppHooks hooks)
-    : m_routines(std::move(routines)),
+SiteDescriptions RegisteredSites() {
+    SiteDescriptions sites;
+    for (int i = 0; i < static_cast<int>(Sites().size()); ++i) sites.push_back(DescribeSite(i));
+    return sites;
+}
+
+MainWindow::MainWindow(SiteDescriptions sites, AppHooks hooks)
+    : m_sites([&sites] {
+          // One page per registered site, whatever was handed in.
+          sites.resize(Sites().size());
+          return std::move(sites);
+      }()),
       m_hooks(std::move(hooks)),
       m_gate(std::make_shared<WindowGate>()),
       m_parts(std::make_unique<Parts>()) {
     folderDialog = nullptr;
     Build();
+    BuildSessions();
     Wire();
 }
 
@@ -84,16 +97,20 @@ void MainWindow::Build() {
     BuildTopArea();
     Parts& p = *m_parts;
     p.tabs = Place<DesignTabs>(this, "pageTabs", 5, 48, 784, 520);
-    const char* captions[] = {"Lumeri", "Tavesh", "Cosplay", "二次元", "漫图", "自定义采集", "更多..."};
-    for (int i = 0; i < 7; ++i) {
-        QWidget* page = p.tabs->AddPage(U(captions[i]));
+    const int siteCount = SitePageCount();
+    p.sites.resize(static_cast<size_t>(siteCount));
+    p.controls.sites.resize(static_cast<size_t>(siteCount));
+    for (int i = 0; i < siteCount; ++i) {
+        QWidget* page = p.tabs->AddPage(QString::fromStdString(Sites()[static_cast<size_t>(i)].tabCaption));
         page->setObjectName(QStringLiteral("page%1").arg(i));
-        if (i < kSiteCount)
-            BuildSitePage(i, page);
-        else if (i == 5)
-            BuildCustomPage(page);
+        BuildSitePage(i, page);
     }
-    auto* more = Place<QPlainTextEdit>(p.tabs->Page(6), "moreBox", 3, 24, 776, 480);
+    QWidget* customPage = p.tabs->AddPage(U("自定义采集"));
+    customPage->setObjectName(QStringLiteral("page%1").arg(siteCount));
+    BuildCustomPage(customPage);
+    QWidget* morePage = p.tabs->AddPage(U("更多..."));
+    morePage->setObjectName(QStringLiteral("page%1").arg(siteCount + 1));
+    auto* more = Place<QPlainTextEdit>(morePage, "moreBox", 3, 24, 776, 480);
     more->setPlainText(U("开发中ing..."));
     p.tabs->SetCurrent(0);
     BuildUpdatePanel();
@@ -110,7 +127,7 @@ void MainWindow::Build() {
     p.clipboard = std::make_unique<QtClipboard>(m_gate, this);
     c.messages = p.messages.get();
     c.clipboard = p.clipboard.get();
-    for (int i = 0; i < kSiteCount; ++i) {
+    for (int i = 0; i < siteCount; ++i) {
         const Parts::SiteWidgets& w = p.sites[static_cast<size_t>(i)];
         SitePage& s = c.sites[static_cast<size_t>(i)];
         s.categories = w.categories ? p.Own<QtComboBox>(m_gate, w.categories) : nullptr;
@@ -158,7 +175,10 @@ void MainWindow::BuildSitePage(int index, QWidget* page) {
     Parts::SiteWidgets& w = m_parts->sites[static_cast<size_t>(index)];
     const QString prefix = QStringLiteral("site%1_").arg(index);
     auto name = [&](const char* part) { return prefix + QString::fromLatin1(part); };
-    const bool hasCategories = index <= static_cast<int>(Site::B);
+    const SiteEntry& entry = Sites()[static_cast<size_t>(index)];
+    const std::shared_ptr<const SiteDescription>& site = m_sites[static_cast<size_t>(index)];
+    // A page without a site of its own is laid out as its registered site would be.
+    const bool hasCategories = site ? site->HasMenu() : DescribeSite(index)->HasMenu();
     if (hasCategories) {
         auto* categoryLabel = Place<QLabel>(page, name("categoryLabel"), 6, 25, 40, 20);
         categoryLabel->setText(U("分类："));
@@ -174,15 +194,12 @@ void MainWindow::BuildSitePage(int index, QWidget* page) {
     titleGroup->setTitle(U("标题选择"));
     w.albums = Place<QListWidget>(titleGroup, name("albums"), 0, 13, 294, 443);
     auto* previewGroup = Place<QGroupBox>(page, name("previewGroup"), 303, 25, 480, 488);
-    const char* previewCaption = index == 0   ? "图片预览（Lumeri网最近不稳定，时好时坏）"
-                                 : index == 1 ? "图片预览"
-                                              : "图片预览(图片过大时加载较慢，请耐心等待)";
-    previewGroup->setTitle(U(previewCaption));
+    previewGroup->setTitle(QString::fromStdString(entry.previewCaption));
     w.title = Place<QLabel>(previewGroup, name("title"), 4, 14, 472, 24);
     w.title->setText(U("标题："));
     w.counter = Place<QLabel>(previewGroup, name("counter"), 436, 14, 40, 24);
     w.preview = Place<PictureWidget>(previewGroup, name("preview"), 4, 40, 472, 444);
-    const bool siteB = index == static_cast<int>(Site::B);
+    const bool siteB = entry.coverAreas;
     const AreaGeometry previous = siteB ? AreaGeometry{4, 11, 220, 425} : AreaGeometry{1, 5, 220, 432};
     const AreaGeometry next = siteB ? AreaGeometry{232, 6, 234, 432} : AreaGeometry{229, 7, 234, 432};
     const AreaGeometry save = siteB ? AreaGeometry{73, 373, 312, 117} : AreaGeometry{70, 374, 312, 117};

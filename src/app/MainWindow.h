@@ -8,9 +8,10 @@
 
 #include "app/AppHooks.h"
 #include "app/GuiCall.h"
+#include "collectors/SiteDescription.h"
 #include "core/Interactions.h"
+#include "core/SharedList.h"
 #include "core/SitePage.h"
-#include "core/SiteRoutines.h"
 #include "core/Worker.h"
 
 class QTimer;
@@ -23,10 +24,17 @@ inline constexpr const char* kVersionTag = "5.2.200608";
 inline constexpr int kMainClientWidth = 794;
 inline constexpr int kMainClientHeight = 571;
 
+class SitePageSession;
+
+// The sites of the window's site pages, in the order of the site registry; an empty slot leaves its page
+// without a site (nothing happens there).
+using SiteDescriptions = std::vector<std::shared_ptr<const SiteDescription>>;
+SiteDescriptions RegisteredSites();
+
 class MainWindow : public QWidget {
 public:
-    // The site pages run the given routines; the hooks plug in the program's other parts.
-    explicit MainWindow(SiteRoutineTable routines = {}, AppHooks hooks = {});
+    // The site pages present the given sites; the hooks plug in the program's other parts.
+    explicit MainWindow(SiteDescriptions sites = RegisteredSites(), AppHooks hooks = {});
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -37,8 +45,11 @@ public:
     MainControls& Controls();
     QString Tag() const;
     TrackedWorker& Worker() { return m_worker; }
-    // The window's short routines (page choice, album open, viewer steps) run there, off the window thread.
+    // The custom page's source fetch runs there, off the window thread.
     InteractionQueue& Interactions() { return *m_interactions; }
+    // The session of site page `index` (null for a page without a site).
+    SitePageSession* Session(int index) const;
+    int SitePageCount() const { return static_cast<int>(m_sites.size()); }
     const GatePtr& Gate() const { return m_gate; }
     // The custom page's two timers as Qt objects (their period is read through Controls().custom).
     QTimer* ClipboardTimer() const;
@@ -75,10 +86,13 @@ private:
     void BuildCustomCommands(QWidget* panel);
     void BuildUpdatePanel();
     void Wire();
-    void RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member);
-    void StartTracked(const SiteRoutines::Routine& routine);
+    void WireSitePage(int index);
+    void BuildSessions();
 
-    const SiteRoutineTable m_routines;
+    const SiteDescriptions m_sites;
+    std::vector<std::unique_ptr<SitePageSession>> m_sessions;
+    // The save folder box's text, for the pages' workers to read without waiting on the window.
+    std::shared_ptr<SharedText> m_saveFolder = std::make_shared<SharedText>();
     const AppHooks m_hooks;
     GatePtr m_gate;
     TrackedWorker m_worker;

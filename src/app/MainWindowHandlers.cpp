@@ -7,12 +7,14 @@
 #include "app/AppHooks.h"
 #include "app/CatalogueWindow.h"
 #include "app/MainWindowParts.h"
+#include "app/QtText.h"
 #include "app/SystemOpen.h"
 #include "core/CodePage.h"
 #include "core/Files.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
+#include "session/SitePageSession.h"
 #include "text/Wide.h"
 
 namespace dorvane {
@@ -20,7 +22,7 @@ namespace dorvane {
 namespace {
 
 // What replaces what in the window's routine queue.
-enum InteractionKey : int { kCategoryKey, kListingKey, kAlbumOpenKey, kViewerStepKey, kFetchSourceKey };
+enum InteractionKey : int { kFetchSourceKey };
 
 // How long closing the window waits for workers to leave before it gives up on them.
 constexpr auto kExitWait = std::chrono::milliseconds(3000);
@@ -37,10 +39,42 @@ MainWindow::~MainWindow() {
     m_gate->Close();
     m_worker.EndCurrent();
     m_interactions->StopAll();
+    for (const auto& session : m_sessions) {
+        if (session) session->StopAll();
+    }
     if (!StopAllWorkers(kExitWait)) {
-        // A worker that ignores its stop may still hold references to the control objects: keep them
-        // (they only answer "closed" now) rather than let it touch freed memory.
+        // A worker that ignores its stop may still hold references to the control objects and to its
+        // page's session: keep them (the controls only answer "closed" now) rather than let it touch
+        // freed memory.
         (void)m_parts.release();
+        for (auto& session : m_sessions) (void)session.release();
+    }
+}
+
+SitePageSession* MainWindow::Session(int index) const {
+    if (index < 0 || index >= static_cast<int>(m_sessions.size())) return nullptr;
+    return m_sessions[static_cast<size_t>(index)].get();
+}
+
+void MainWindow::BuildSessions() {
+    Parts& p = *m_parts;
+    connect(p.saveFolder, &QLineEdit::textChanged, this, [this] { m_saveFolder->Set(FromQt(m_parts->saveFolder->text())); });
+    // Control changes from the pages' workers are queued to the window thread and not waited for.
+    Poster post = [gate = m_gate, context = this](std::function<void()> change,
+                                                  const std::shared_ptr<WorkerToken>& from) {
+        // The token is held, not watched: a change that arrives after its worker ended normally is shown.
+        gate->Post(context, [change = std::move(change), from] {
+            if (from && from->StopRequested()) return;
+            Guarded("page change", change);
+        });
+    };
+    for (size_t i = 0; i < m_sites.size(); ++i) {
+        if (!m_sites[i]) {
+            m_sessions.push_back(nullptr);
+            continue;
+        }
+        PageView view{&p.controls.sites[i], &p.controls, post, [folder = m_saveFolder] { return folder->Get(); }};
+        m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view)));
     }
 }
 
@@ -57,20 +91,7 @@ void MainWindow::Wire() {
     connect(p.browseButton, &QPushButton::clicked, this, [this] { Guarded("browse", [&] { OnBrowse(); }); });
     connect(p.brandButton, &QPushButton::clicked, this, [this] { Guarded("catalogue", [&] { OnBrand(); }); });
     connect(p.updateButton, &QPushButton::clicked, this, [this] { Guarded("update", [&] { OnUpdate(); }); });
-    for (int i = 0; i < kSiteCount; ++i) {
-        const Site site = static_cast<Site>(i);
-        Parts::SiteWidgets& w = p.sites[static_cast<size_t>(i)];
-        if (w.categories)
-            connect(w.categories, &QComboBox::activated, this,
-                    [this, site] { RunSiteRoutine(site, &SiteRoutines::categoryLoad); });
-        connect(w.pages, &QComboBox::activated, this,
-                [this, site] { RunSiteRoutine(site, &SiteRoutines::listingLoad); });
-        connect(w.albums, &QListWidget::itemDoubleClicked, this,
-                [this, site] { RunSiteRoutine(site, &SiteRoutines::albumOpen); });
-        w.previousArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::previous); };
-        w.nextArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::next); };
-        w.saveArea->onClicked = [this, site] { RunSiteRoutine(site, &SiteRoutines::save); };
-    }
+    for (int i = 0; i < SitePageCount(); ++i) WireSitePage(i);
     connect(p.fetchButton, &QPushButton::clicked, this,
             [this] { Guarded("source fetch", [&] { OnFetchSource(); }); });
     connect(p.customStart, &QPushButton::clicked, this, [this] {
@@ -90,35 +111,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::RunSiteRoutine(Site site, SiteRoutines::Routine SiteRoutines::*member) {
-    const SiteRoutines& routines = m_routines[static_cast<size_t>(site)];
-    SiteRoutines::Routine routine = routines.*member;
-    if (!routine) return;
-    // A new choice of the same kind replaces one still under way (a second double-click while an album
-    // opens, a page picked while the last one loads); a step of the viewer replaces a step whose image is
-    // still on its way. Keeping an image is never dropped.
-    int key = InteractionQueue::kNoKey;
-    if (member == &SiteRoutines::categoryLoad) key = kCategoryKey;
-    if (member == &SiteRoutines::listingLoad) key = kListingKey;
-    if (member == &SiteRoutines::albumOpen) key = kAlbumOpenKey;
-    if (member == &SiteRoutines::previous || member == &SiteRoutines::next) key = kViewerStepKey;
-    MainControls* controls = &Controls();
-    m_interactions->Run(key, [routine = std::move(routine), controls] { routine(*controls); });
-}
-
-void MainWindow::StartTracked(const SiteRoutines::Routine& routine) {
-    if (!routine) {
-        // Nothing registered for the page: the running worker still ends, as a start would end it.
-        m_worker.EndCurrent();
-        return;
+void MainWindow::WireSitePage(int index) {
+    SitePageSession* session = Session(index);
+    if (!session) return;
+    Parts::SiteWidgets& w = m_parts->sites[static_cast<size_t>(index)];
+    if (w.categories) {
+        connect(w.categories, &QComboBox::activated, this,
+                [this, session](int item) { Guarded("category", [&] { session->ChooseMenu(item); }); });
     }
-    MainControls* controls = &Controls();
-    // A collection works on the list the user has in front of them: a page choice or an album open asked
-    // for before the start finishes first.
-    m_worker.Start([routine, controls, interactions = m_interactions] {
-        interactions->WaitIdle();
-        routine(*controls);
+    connect(w.pages, &QComboBox::activated, this,
+            [this, session](int item) { Guarded("page choice", [&] { session->ChoosePage(item); }); });
+    connect(w.albums, &QListWidget::itemDoubleClicked, this, [this, session, albums = w.albums] {
+        Guarded("album open", [&] { session->OpenAlbum(albums->currentRow(), m_parts->autoCollect->isChecked()); });
     });
+    w.previousArea->onClicked = [this, session] { Guarded("previous", [&] { session->Previous(); }); };
+    w.nextArea->onClicked = [this, session] { Guarded("next", [&] { session->Next(); }); };
+    w.saveArea->onClicked = [this, session] { Guarded("save", [&] { session->Save(); }); };
 }
 
 void MainWindow::StartUp() {
@@ -133,9 +141,14 @@ void MainWindow::OnPageChanged(int page) {
     // What was asked for on the page left behind is no longer wanted, and must not fill the shared lists
     // under the new page's loader.
     m_interactions->StopAll();
-    if (page >= 0 && page < kSiteCount) {
-        StartTracked(m_routines[static_cast<size_t>(page)].pageLoader);
-    } else if (page == 5) {
+    for (const auto& session : m_sessions) {
+        if (session) session->StopAll();
+    }
+    if (page >= 0 && page < SitePageCount()) {
+        // The page's loader is the tracked worker: it ends the one running, and "停止采集" and "暂停" reach it.
+        SitePageSession* session = Session(page);
+        m_worker.Adopt(session ? session->Enter() : nullptr);
+    } else if (page == SitePageCount()) {
         m_worker.EndCurrent();
         custom.clipboardTimer->SetPeriod(2000);
     }
@@ -143,8 +156,14 @@ void MainWindow::OnPageChanged(int page) {
 
 void MainWindow::OnStart() {
     const int page = Controls().tabs->CurrentPage();
-    if (page < 0 || page >= kSiteCount) return;
-    StartTracked(m_routines[static_cast<size_t>(page)].pageWorker);
+    if (page < 0 || page >= SitePageCount()) return;
+    SitePageSession* session = Session(page);
+    if (!session) {
+        // Nothing to collect on the page: the running worker still ends, as a start would end it.
+        m_worker.EndCurrent();
+        return;
+    }
+    m_worker.Start([session] { session->Collect(); });
 }
 
 void MainWindow::OnPause() {

@@ -49,7 +49,7 @@ struct MainWindow::Parts {
         ClickArea* nextArea = nullptr;
         ClickArea* saveArea = nullptr;
     };
-    std::array<SiteWidgets, kSiteCount> sites{};
+    std::vector<SiteWidgets> sites;
 
     // Custom page.
     QLineEdit* urlBox = nullptr;

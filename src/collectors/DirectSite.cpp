@@ -1,71 +1,90 @@
 #include "collectors/DirectSite.h"
 
-#include <memory>
-
-#include "collectors/OutputPaths.h"
-#include "collectors/PageWorker.h"
-#include "collectors/SiteFetch.h"
-#include "collectors/Viewer.h"
-#include "core/ProgramState.h"
-#include "core/Worker.h"
+#include "core/Numbers.h"
 #include "text/Directory.h"
 
 namespace dorvane {
 
 namespace {
 
-using Description = std::shared_ptr<const DirectSite>;
+constexpr int kImageWait = 5;
 
-constexpr int kImageDelayMilliseconds = 5;
+class DirectSite : public SiteDescription {
+public:
+    DirectSite(DirectSiteParts parts, HostSource host) : m_parts(std::move(parts)), m_host(std::move(host)) {}
 
-Text ImageHeaders(const DirectSite& site) { return site.imageHeaders ? site.imageHeaders() : Text{}; }
-
-ViewerAddressing SiteAddressing(const DirectSite& site) { return {Addressing::Direct, ImageHeaders(site)}; }
-
-void ListingLoad(const DirectSite& site, MainControls& controls) {
-    SitePage& page = controls.Page(site.site);
-    const Text pageText = BeginListingLoad(page);
-    AppendAlbums(page, site.fetchListing(pageText));
-}
-
-void PageLoader(const DirectSite& site, MainControls& controls) {
-    FillPageSelector(controls.Page(site.site), site.pageNumberText(FetchPage(site.firstListingUrl())));
-    ListingLoad(site, controls);
-}
-
-void PageWorker(const DirectSite& site, MainControls& controls) {
-    SitePage& page = controls.Page(site.site);
-    const Text headers = ImageHeaders(site);
-    const int albumCount = BeginPageCollection(page);
-    for (int album = 1; album <= albumCount; ++album) {
-        const Text title = page.albums->ItemText(album - 1);
-        page.title->SetText(CollectingStatus(title));
-        const TextList images = FetchAlbumImages(album, site.workerImageLinks);
-        State().viewerImages.Assign(images);
-        const Text folder = AlbumFolder(controls, title);
-        WorkerCheckPoint();
-        EnsureDirectory(folder);
-        CollectNumberedImages(
-            page, folder, static_cast<int>(images.size()), [&images](int j) { return images[j - 1]; },
-            headers, kImageDelayMilliseconds);
+    PageChoices Choices(const SiteFetcher& fetch, int, const AlbumEntries&) const override {
+        static const Text before = Gbk("共");
+        static const Text after = Gbk("页,打开：");
+        const Text number = m_parts.pageNumberText(fetch.Page(m_parts.firstListingUrl(Home())));
+        PageChoices choices;
+        choices.countLabel = before + number + after;
+        choices.pageCount = PageCountFromText(number);
+        choices.then = PageChoices::Then::ListSelected;
+        return choices;
     }
-    FinishPageCollection(controls);
-}
+
+    AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource&, const Text& pageText) const override {
+        return m_parts.fetchListing(fetch, Home(), pageText);
+    }
+
+    std::vector<AlbumWork> Plan(const ListingSnapshot& listing) const override {
+        std::vector<AlbumWork> work;
+        const Text headers = ImageHeaders();
+        for (const AlbumEntry& album : listing.albums) {
+            work.push_back({album.title, CollectingStatus(album.title),
+                            [this, album, headers](const SiteFetcher& fetch) { return Open(fetch, album, headers); }});
+        }
+        return work;
+    }
+
+    ViewerAlbum OpenAlbum(const SiteFetcher& fetch, const ListingSnapshot& listing, int album) const override {
+        const Text url = UrlAt(listing, album);
+        ViewerAlbum opened;
+        opened.images = m_parts.viewerImageLinks(url.empty() ? Text{} : fetch.Page(url));
+        opened.imageCount = static_cast<int>(opened.images.size());
+        opened.opened = !opened.images.empty();
+        return opened;
+    }
+
+    Text ImageHeaders() const override { return m_parts.homeReferer ? "Referer: " + Home() : Text{}; }
+
+private:
+    Text Home() const { return "http://" + m_host(); }
+
+    static Text UrlAt(const ListingSnapshot& listing, int album) {
+        if (album < 1 || album > static_cast<int>(listing.albums.size())) return {};
+        return listing.albums[static_cast<size_t>(album - 1)].url;
+    }
+
+    AlbumPlan Open(const SiteFetcher& fetch, const AlbumEntry& album, const Text& headers) const {
+        AlbumPlan plan;
+        auto images = std::make_shared<TextList>(
+            m_parts.workerImageLinks(album.url.empty() ? Text{} : fetch.Page(album.url)));
+        plan.viewerImages = *images;
+        plan.setsViewerImages = true;
+        plan.folder = album.title.empty() ? Text{} : SafeName(album.title) + "/";
+        plan.imageCount = static_cast<int>(images->size());
+        plan.image = [images, headers](int j) {
+            ImageWork image;
+            image.url = (*images)[static_cast<size_t>(j - 1)];
+            image.numbered = true;
+            image.headers = headers;
+            image.fileName = IntegerText(j) + ".jpg";
+            image.wait = kImageWait;
+            return image;
+        };
+        return plan;
+    }
+
+    const DirectSiteParts m_parts;
+    const HostSource m_host;
+};
 
 }  // namespace
 
-SiteRoutines DirectSiteRoutines(const DirectSite& description) {
-    // One shared copy: the routines outlive the caller's description and are copied freely.
-    const Description site = std::make_shared<const DirectSite>(description);
-    SiteRoutines routines;
-    routines.pageLoader = [site](MainControls& controls) { PageLoader(*site, controls); };
-    routines.pageWorker = [site](MainControls& controls) { PageWorker(*site, controls); };
-    routines.listingLoad = [site](MainControls& controls) { ListingLoad(*site, controls); };
-    routines.albumOpen = [site](MainControls& controls) {
-        OpenAlbumDirect(controls, site->site, site->viewerImageLinks, SiteAddressing(*site));
-    };
-    AddViewerSteps(routines, site->site, [site] { return SiteAddressing(*site); });
-    return routines;
+std::unique_ptr<SiteDescription> DescribeDirectSite(DirectSiteParts parts, HostSource host) {
+    return std::make_unique<DirectSite>(std::move(parts), std::move(host));
 }
 
 }  // namespace dorvane

@@ -1,31 +1,28 @@
 #pragma once
-// The routines of a site whose albums are opened straight from their image links (Sites C to E): the
-// sites differ only in addresses, page markers and parsing, so each one describes those and the
-// routines around them are built here once.
+// A site whose albums are opened straight from their image links (Sites C to E): the sites differ only in
+// addresses, page markers and parsing, so each one gives those and the description around them is built
+// here once.
 #include <functional>
+#include <memory>
 
-#include "collectors/Listing.h"
-#include "core/SiteRoutines.h"
+#include "collectors/SiteDescription.h"
 
 namespace dorvane {
 
-struct DirectSite {
-    Site site = Site::C;
-    // The address of the first listing page, fetched with HttpFetch when the tab page is selected.
-    std::function<Text()> firstListingUrl;
+struct DirectSiteParts {
+    // The address of the first listing page, read when the page is entered; `home` is "http://" + host.
+    std::function<Text(const Text& home)> firstListingUrl;
     // The page-number text on that first listing page (empty when its markers are missing).
     std::function<Text(const Text& firstListingPage)> pageNumberText;
     // Fetches the listing page with that page text and cuts its albums out.
-    std::function<AlbumEntries(const Text& pageText)> fetchListing;
-    // Image links of an album page as the viewer steps them, and as the page worker downloads them.
+    std::function<AlbumEntries(const SiteFetcher&, const Text& home, const Text& pageText)> fetchListing;
+    // Image links of an album page as the viewer steps them, and as a collection downloads them.
     std::function<TextList(const Text& albumPage)> viewerImageLinks;
     std::function<TextList(const Text& albumPage)> workerImageLinks;
-    // Header lines for every image request, read when a routine starts (the host may have changed);
-    // not set when the site sends none of its own.
-    std::function<Text()> imageHeaders;
+    // Image requests name the home address as their Referer (otherwise they carry no header of their own).
+    bool homeReferer = false;
 };
 
-// pageLoader, listingLoad, albumOpen, pageWorker, previous, next and save for the described site.
-SiteRoutines DirectSiteRoutines(const DirectSite& site);
+std::unique_ptr<SiteDescription> DescribeDirectSite(DirectSiteParts parts, HostSource host);
 
 }  // namespace dorvane

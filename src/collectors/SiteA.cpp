@@ -1,14 +1,9 @@
 #include "collectors/SiteA.h"
 
 #include <algorithm>
+#include <chrono>
 
-#include "collectors/OutputPaths.h"
-#include "collectors/PageWorker.h"
-#include "collectors/SiteFetch.h"
-#include "collectors/Viewer.h"
 #include "core/Numbers.h"
-#include "core/ProgramState.h"
-#include "core/Settings.h"
 #include "core/TextOps.h"
 #include "core/Worker.h"
 #include "text/Directory.h"
@@ -20,7 +15,6 @@ namespace dorvane::sitea {
 
 namespace {
 
-constexpr Site kSite = Site::A;
 constexpr const char* kMenuPattern = R"re(href="(\S*?)">(\S*?)</a></li>)re";
 constexpr const char* kPageLinkPattern = R"re(href='(\S*?)'>(\S*?)</a>)re";
 constexpr const char* kAlbumListingPattern =
@@ -44,160 +38,154 @@ constexpr const char* kCategoryPaths[] = {"xinggan/page/", "japan/page/",       
                                           "mm/page/",      "zipai/comment-page-", "jiepai/comment-page-"};
 constexpr const char* kSelfShotPath = "zipai/comment-page-";
 
-void Wait(int milliseconds) { CheckedDelaySince(std::chrono::steady_clock::now(), milliseconds); }
-
 Text AlbumPageUrl(const Text& albumUrl, int j) { return albumUrl + "/" + IntegerText(j); }
 
-// The image on album page j.
-Text FetchImageAddress(const Text& albumUrl, int j) {
-    return ImageAddress(FetchPage(AlbumPageUrl(albumUrl, j), ImageHeaders()));
+bool ListsAlbums(int kind) { return kind == kAlbumPages || kind == kAllAlbums; }
+
+Text UrlAt(const ListingSnapshot& listing, int album) {
+    if (album < 1 || album > static_cast<int>(listing.albums.size())) return {};
+    return listing.albums[static_cast<size_t>(album - 1)].url;
 }
 
-ListKind CurrentKind(const Lists& state) { return static_cast<ListKind>(state.kind.load()); }
+void Wait(int milliseconds) { WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds)); }
 
-ViewerAddressing SiteAddressing() { return {Addressing::Direct, ImageHeaders()}; }
+class SiteA : public SiteDescription {
+public:
+    explicit SiteA(HostSource host) : m_host(std::move(host)) {}
 
-void ListingParse(SitePage& page, const Text& url, ListKind kind) {
-    AppendAlbums(page, ParseListing(FetchUtf8Page(url), kind));
-}
+    bool HasMenu() const override { return true; }
+    AlbumEntries Menu(const SiteFetcher& fetch) const override { return ParseMenu(fetch.Page(Home(m_host()))); }
+    int EnteredMenuSelection() const override { return kSetupCategory; }
 
-// --- routines ---
-
-using ListsPtr = std::shared_ptr<Lists>;
-
-void CategoryChosen(MainControls& controls, Lists& state);
-
-void PageSetup(MainControls& controls, const ListsPtr& state) {
-    SitePage& page = controls.Page(kSite);
-    const AlbumEntries menu = ParseMenu(FetchPage(Home()));
-    for (const AlbumEntry& category : menu) {
-        // The address goes in only with its item, so box item k - 1 and list entry k stay paired.
-        if (page.categories->AddItem(category.title) >= 0) state->categoryUrls.Append(category.url);
-    }
-    page.categories->SetSelection(kSetupCategory);
-    StartFollowUpThread([&controls, state] { CategoryChosen(controls, *state); });
-}
-
-void CategoryChosen(MainControls& controls, Lists& state) {
-    SitePage& page = controls.Page(kSite);
-    page.pages->Clear();
-    const int selection = page.categories->Selection();
-    if (selection < 0 || selection >= page.categories->ItemCount()) return;
-    const int position = selection + 1;
-    const CategoryChoice choice = ChooseCategory(position);
-    if (choice.kind == kAllAlbums) {
-        // The category's own page is not read: the all-albums listing has no page numbers.
-        state.prefix.Set(choice.prefix);
-        page.pages->SetVisible(false);
-        state.kind = kAllAlbums;
-        ClearListing(page);
-        ListingParse(page, choice.prefix, kAllAlbums);
-    } else {
-        const Text categoryPage = FetchPage(state.categoryUrls.At(position));
-        page.pages->SetVisible(true);
+    PageChoices Choices(const SiteFetcher& fetch, int position, const AlbumEntries& menu) const override {
+        const CategoryChoice choice = ChooseCategory(Home(m_host()), position);
+        PageChoices choices;
+        choices.source = ListingSource{choice.prefix, choice.kind};
+        if (choice.kind == kAllAlbums) {
+            // The category's own page is not read: the all-albums listing has no page numbers.
+            choices.selectorShown = false;
+            choices.then = PageChoices::Then::ListUnpaged;
+            return choices;
+        }
+        const size_t index = static_cast<size_t>(position - 1);
+        const Text categoryPage = index < menu.size() ? fetch.Page(menu[index].url) : fetch.Page({});
+        choices.selectorShown = true;
         if (choice.kind == kAlbumPages) {
             const Text count = AlbumPageCountText(categoryPage);
-            page.pageCount->SetText(JumpPagesLabel(count));
-            AppendPageNumbers(page, PageCountFromText(count));
+            choices.countLabel = JumpPagesLabel(count);
+            choices.pageCount = PageCountFromText(count);
         } else {
-            const int count = CommentPageCount(categoryPage);
-            page.pageCount->SetText(JumpPagesLabel(IntegerText(count)));
-            AppendPageNumbers(page, count);
+            choices.pageCount = CommentPageCount(categoryPage);
+            choices.countLabel = JumpPagesLabel(IntegerText(choices.pageCount));
         }
-        state.prefix.Set(choice.prefix);
-        state.kind = choice.kind;
+        return choices;
     }
-    page.pages->SetSelection(0);
-}
 
-void PageChosen(MainControls& controls, Lists& state) {
-    SitePage& page = controls.Page(kSite);
-    ClearListing(page);
-    const int selection = page.pages->Selection();
-    const Text pageText = selection < 0 ? Text{} : page.pages->ItemText(selection);
-    ListingParse(page, state.prefix.Get() + pageText, CurrentKind(state));
-}
+    AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource& source, const Text& pageText) const override {
+        if (source.kind == kNoList) return {};
+        return ParseListing(fetch.Utf8Page(source.base + pageText), static_cast<ListKind>(source.kind));
+    }
 
-void AlbumOpen(MainControls& controls, const Lists& lists) {
-    SitePage& page = controls.Page(kSite);
-    ProgramState& state = State();
-    const int album = BeginAlbumOpen(controls, page);
-    if (album < 1) return;
-    TextList images;
-    const ListKind kind = CurrentKind(lists);
-    if (kind == kAlbumPages || kind == kAllAlbums) {
-        const Text url = AlbumUrlAt(album);
-        const int count = url.empty() ? 0 : ImageCount(FetchPage(url), url);
-        for (int j = 1; j <= count; ++j) {
-            images.push_back(FetchImageAddress(url, j));
-            Wait(kOpenPageWait);
+    std::vector<AlbumWork> Plan(const ListingSnapshot& listing) const override {
+        if (ListsAlbums(listing.source.kind)) return PlanAlbums(listing);
+        if (listing.source.kind == kCommentPages) return {PlanCommentPage(listing)};
+        return {};
+    }
+
+    ViewerAlbum OpenAlbum(const SiteFetcher& fetch, const ListingSnapshot& listing, int album) const override {
+        ViewerAlbum opened;
+        if (ListsAlbums(listing.source.kind)) {
+            const Text url = UrlAt(listing, album);
+            const int count = url.empty() ? 0 : ImageCount(fetch.Page(url), url);
+            for (int j = 1; j <= count; ++j) {
+                opened.images.push_back(FetchImageAddress(fetch, url, j));
+                Wait(kOpenPageWait);
+            }
+        } else if (listing.source.kind == kCommentPages) {
+            for (const AlbumEntry& entry : listing.albums) opened.images.push_back(entry.url);
+        } else {
+            return opened;
         }
-    } else if (kind == kCommentPages) {
-        images = state.albumUrls.Snapshot();
-    } else {
-        return;
+        opened.opened = true;
+        opened.imageCount = static_cast<int>(opened.images.size());
+        return opened;
     }
-    // The list goes in whole once every page was read, so a collection that starts meanwhile and empties
-    // it never meets a half-built list.
-    state.viewerImageCount = static_cast<int>(images.size());
-    state.viewerImages.Assign(std::move(images));
-    state.viewerPosition = 1;
-    page.counter->SetText("1");
-    ShowViewerImage(page, SiteAddressing(), 1);
-}
 
-void CollectAlbums(MainControls& controls, SitePage& page, int albumCount) {
-    const Text headers = ImageHeaders();
-    static const Text collecting = Gbk(" 正在采集第【");
-    static const Text sheet = Gbk("】张");
-    for (int album = 1; album <= albumCount; ++album) {
-        const Text line = page.albums->ItemText(album - 1);
-        const Text title = FolderTitle(line);
-        page.title->SetText(title);
-        const Text url = AlbumUrlAt(album);
-        const int count = url.empty() ? 0 : ImageCount(FetchPage(url), url);
-        const Text folder = AlbumFolder(controls, title);
-        EnsureDirectory(folder);
-        Wait(kFolderWait);
-        for (int j = 1; j <= count; ++j) {
-            const Text address = FetchImageAddress(url, j);
-            Wait(kAlbumPageWait);
-            page.title->SetText(line + collecting + IntegerText(j) + sheet);
-            CollectImage(page, {address, headers, kImageWait}, folder + IntegerText(j) + ".jpg");
+    Text ImageHeaders() const override { return sitea::ImageHeaders(Home(m_host())); }
+    bool OpenShowsTitle() const override { return false; }
+
+private:
+    // The image on album page j.
+    Text FetchImageAddress(const SiteFetcher& fetch, const Text& albumUrl, int j) const {
+        return ImageAddress(fetch.Page(AlbumPageUrl(albumUrl, j), ImageHeaders()));
+    }
+
+    std::vector<AlbumWork> PlanAlbums(const ListingSnapshot& listing) const {
+        std::vector<AlbumWork> work;
+        for (const AlbumEntry& album : listing.albums) {
+            const Text title = FolderTitle(album.title);
+            work.push_back({title, title, [this, album, title](const SiteFetcher& fetch) {
+                                return OpenForCollection(fetch, album, title);
+                            }});
         }
+        return work;
     }
-}
 
-void CollectCommentPage(MainControls& controls, SitePage& page, int lineCount, const Text& prefix) {
-    static const Text collecting = Gbk(" 正在采集 .");
-    Wait(kCommentStartWait);
-    const Text folder = OutputRoot(controls) + CommentFolderName(prefix) + "/";
-    EnsureDirectory(folder);
-    for (int i = 1; i <= lineCount; ++i) {
-        const Text line = page.albums->ItemText(i - 1);
-        page.title->SetText(line + collecting);
-        // Named by content: the same photo collected twice keeps one name.
-        CollectImage(page, {AlbumUrlAt(i), ImageHeaders(), kImageWait},
-                     [&](const Bytes& bytes) { return folder + SafeName(line + Md5Hex(bytes) + ".jpg"); });
+    AlbumPlan OpenForCollection(const SiteFetcher& fetch, const AlbumEntry& album, const Text& title) const {
+        static const Text collecting = Gbk(" 正在采集第【");
+        static const Text sheet = Gbk("】张");
+        AlbumPlan plan;
+        plan.imageCount = album.url.empty() ? 0 : ImageCount(fetch.Page(album.url), album.url);
+        plan.folder = title.empty() ? Text{} : SafeName(title) + "/";
+        plan.waitAfterFolder = kFolderWait;
+        const Text headers = ImageHeaders();
+        plan.image = [this, album, headers](int j) {
+            ImageWork image;
+            image.resolve = [this, url = album.url, j](const SiteFetcher& f) { return FetchImageAddress(f, url, j); };
+            image.waitAfterResolve = kAlbumPageWait;
+            image.status = album.title + collecting + IntegerText(j) + sheet;
+            image.headers = headers;
+            image.fileName = IntegerText(j) + ".jpg";
+            image.wait = kImageWait;
+            return image;
+        };
+        return plan;
     }
-}
 
-void PageCollection(MainControls& controls, const Lists& state) {
-    SitePage& page = controls.Page(kSite);
-    const int count = BeginPageCollection(page);
-    const ListKind kind = CurrentKind(state);
-    if (kind == kAlbumPages || kind == kAllAlbums) {
-        CollectAlbums(controls, page, count);
-    } else if (kind == kCommentPages) {
-        CollectCommentPage(controls, page, count, state.prefix.Get());
+    AlbumWork PlanCommentPage(const ListingSnapshot& listing) const {
+        const Text folderName = CommentFolderName(Home(m_host()), listing.source.base);
+        auto lines = std::make_shared<AlbumEntries>(listing.albums);
+        const Text headers = ImageHeaders();
+        return {folderName, {}, [lines, folderName, headers](const SiteFetcher&) {
+                    static const Text collecting = Gbk(" 正在采集 .");
+                    AlbumPlan plan;
+                    plan.waitBeforeFolder = kCommentStartWait;
+                    plan.folder = folderName + "/";
+                    plan.imageCount = static_cast<int>(lines->size());
+                    plan.image = [lines, headers](int i) {
+                        const AlbumEntry& line = (*lines)[static_cast<size_t>(i - 1)];
+                        ImageWork image;
+                        image.url = line.url;
+                        image.status = line.title + collecting;
+                        image.headers = headers;
+                        // Named by content: the same photo collected twice keeps one name.
+                        image.fileNameFor = [title = line.title](const Bytes& bytes) {
+                            return SafeName(title + Md5Hex(bytes) + ".jpg");
+                        };
+                        image.wait = kImageWait;
+                        return image;
+                    };
+                    return plan;
+                }};
     }
-    FinishPageCollection(controls);
-}
+
+    const HostSource m_host;
+};
 
 }  // namespace
 
-Text Home() { return "https://" + CurrentSettings().SiteHost(kSite) + "/"; }
-Text ImageHeaders() { return "Referer: " + Home(); }
+Text Home(const Text& host) { return "https://" + host + "/"; }
+Text ImageHeaders(const Text& home) { return "Referer: " + home; }
 
 AlbumEntries ParseMenu(const Text& homePage) {
     static const Text menuStart = Gbk(">首页</a></li>");
@@ -205,11 +193,11 @@ AlbumEntries ParseMenu(const Text& homePage) {
     return MatchAlbums(kMenuPattern, TextBetween(homePage, menuStart, menuEnd, 1, true), true);
 }
 
-CategoryChoice ChooseCategory(int position) {
+CategoryChoice ChooseCategory(const Text& home, int position) {
     if (position >= 1 && position <= 6) {
-        return {Home() + kCategoryPaths[position - 1], position <= 4 ? kAlbumPages : kCommentPages};
+        return {home + kCategoryPaths[position - 1], position <= 4 ? kAlbumPages : kCommentPages};
     }
-    if (position >= 7) return {Home() + "all/", kAllAlbums};
+    if (position >= 7) return {home + "all/", kAllAlbums};
     return {};
 }
 
@@ -254,21 +242,12 @@ Text ImageAddress(const Text& albumPage) { return TextBetween(albumPage, "><img 
 
 Text FolderTitle(const Text& line) { return TextReplace(line, ":", ""); }
 
-Text CommentFolderName(const Text& prefix) {
+Text CommentFolderName(const Text& home, const Text& prefix) {
     static const Text selfShot = Gbk("妹子自拍");
     static const Text street = Gbk("街拍美女");
-    return prefix == Home() + kSelfShotPath ? selfShot : street;
+    return prefix == home + kSelfShotPath ? selfShot : street;
 }
 
-SiteRoutines Routines(std::shared_ptr<Lists> lists) {
-    SiteRoutines routines;
-    routines.pageLoader = [lists](MainControls& controls) { PageSetup(controls, lists); };
-    routines.categoryLoad = [lists](MainControls& controls) { CategoryChosen(controls, *lists); };
-    routines.listingLoad = [lists](MainControls& controls) { PageChosen(controls, *lists); };
-    routines.albumOpen = [lists](MainControls& controls) { AlbumOpen(controls, *lists); };
-    routines.pageWorker = [lists](MainControls& controls) { PageCollection(controls, *lists); };
-    AddViewerSteps(routines, kSite, SiteAddressing);
-    return routines;
-}
+std::unique_ptr<SiteDescription> Describe(HostSource host) { return std::make_unique<SiteA>(std::move(host)); }
 
 }  // namespace dorvane::sitea

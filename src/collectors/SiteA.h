@@ -3,21 +3,18 @@
 // in numbered pages, numbered comment pages where every entry is one photo, and one page that lists all
 // albums. An album spreads over many pages, one image per page, so each image costs a page fetch; every
 // image request names the home page as its Referer.
-#include <atomic>
 #include <memory>
 
-#include "collectors/Listing.h"
-#include "core/SharedList.h"
-#include "core/SiteRoutines.h"
+#include "collectors/SiteDescription.h"
 
 namespace dorvane::sitea {
 
 // What the chosen category lists.
 enum ListKind : int { kNoList = 0, kAlbumPages = 1, kCommentPages = 2, kAllAlbums = 3 };
 
-// "https://" + host + "/", and "Referer: " + that.
-Text Home();
-Text ImageHeaders();
+// "https://" + host + "/", and "Referer: " + that home.
+Text Home(const Text& host);
+Text ImageHeaders(const Text& home);
 
 // The category menu of the home page: names (group 2) and addresses (group 1), in menu order.
 AlbumEntries ParseMenu(const Text& homePage);
@@ -27,7 +24,7 @@ struct CategoryChoice {
     Text prefix;
     ListKind kind = kNoList;
 };
-CategoryChoice ChooseCategory(int position);
+CategoryChoice ChooseCategory(const Text& home, int position);
 
 // The page-count text of a category's first page: the text of its fourth single-quoted link (album
 // categories), or the number of its third plus one (comment categories); empty or 1 without them.
@@ -46,17 +43,9 @@ Text ImageAddress(const Text& albumPage);
 // The album title as a folder title: every ":" removed.
 Text FolderTitle(const Text& line);
 // The folder of a comment-page collection: "妹子自拍" for the self-shot pages, else "街拍美女".
-Text CommentFolderName(const Text& prefix);
+Text CommentFolderName(const Text& home, const Text& prefix);
 
-// What the chosen category lists, kept between the tab page's routines.
-struct Lists {
-    std::atomic<int> kind{kNoList};  // a ListKind
-    SharedText prefix;               // listing address before the page number
-    SharedList categoryUrls;         // paired with the category box by position (item k - 1, entry k)
-};
-
-// The tab page's routines: pageLoader, categoryLoad, listingLoad, albumOpen, pageWorker, previous, next
-// and save, all working on the given lists.
-SiteRoutines Routines(std::shared_ptr<Lists> lists = std::make_shared<Lists>());
+// The site as values. A listing's source is the chosen category's listing prefix and its ListKind.
+std::unique_ptr<SiteDescription> Describe(HostSource host);
 
 }  // namespace dorvane::sitea

@@ -2,14 +2,7 @@
 
 #include <algorithm>
 
-#include "collectors/OutputPaths.h"
-#include "collectors/PageWorker.h"
-#include "collectors/SiteFetch.h"
-#include "collectors/Viewer.h"
 #include "core/Numbers.h"
-#include "core/ProgramState.h"
-#include "core/Settings.h"
-#include "core/Worker.h"
 #include "text/Directory.h"
 #include "text/Markers.h"
 #include "text/RegexObject.h"
@@ -18,7 +11,6 @@ namespace dorvane::siteb {
 
 namespace {
 
-constexpr Site kSite = Site::B;
 constexpr const char* kTagBlockStart = R"(<ul id="tag_ul">)";
 constexpr const char* kTagPattern = R"re(<li><a href="([\s\S]*?)">([\s\S]*?)</a></li>)re";
 constexpr int kAlbumsPerPage = 60;
@@ -26,94 +18,82 @@ constexpr int kImageWait = 5;
 
 Text TagBlock(const Text& homePage) { return TextBetween(homePage, kTagBlockStart, "</ul>"); }
 
-ViewerAddressing SiteAddressing() { return {Addressing::Cover, ImageHeaders()}; }
+class SiteB : public SiteDescription {
+public:
+    explicit SiteB(HostSource host) : m_host(std::move(host)) {}
 
-void ListingParse(SitePage& page, const Text& url) {
-    AppendAlbums(page, ParseListing(FetchUtf8Page(url)), true);
-}
+    bool HasMenu() const override { return true; }
+    AlbumEntries Menu(const SiteFetcher& fetch) const override { return ParseTags(fetch.Page(Home(m_host()))); }
 
-// --- routines ---
-
-using TagPtr = std::shared_ptr<SharedText>;
-
-void TagChosen(MainControls& controls, const TagPtr& tag);
-void PageChosen(MainControls& controls, const SharedText& tag);
-
-void PageSetup(MainControls& controls, const TagPtr& tag) {
-    SitePage& page = controls.Page(kSite);
-    const Text home = FetchPage(Home());
-    for (const AlbumEntry& tag : ParseTags(home)) page.categories->AddItem(tag.title);
-    page.categories->SetSelection(0);
-    StartFollowUpThread([&controls, tag] { TagChosen(controls, tag); });
-}
-
-void TagChosen(MainControls& controls, const TagPtr& tag) {
-    SitePage& page = controls.Page(kSite);
-    page.pages->Clear();
-    page.pages->SetVisible(true);
-    // The tags are read afresh and paired with the box by position only.
-    const AlbumEntries tags = ParseTags(FetchUtf8Page(Home()));
-    const int selection = page.categories->Selection();
-    const Text tagUrl = selection >= 0 && selection < static_cast<int>(tags.size())
-                            ? tags[static_cast<size_t>(selection)].url
-                            : Text{};
-    const int pages = PageCount(tagUrl.empty() ? 0 : AlbumCount(FetchUtf8Page(tagUrl)));
-    if (pages < 1) {
-        ClearListing(page);
-        if (!tagUrl.empty()) ListingParse(page, tagUrl);
-        return;
+    PageChoices Choices(const SiteFetcher& fetch, int position, const AlbumEntries&) const override {
+        // The tags are read afresh and paired with the box by position only.
+        const AlbumEntries tags = ParseTags(fetch.Utf8Page(Home(m_host())));
+        const Text tagUrl =
+            position >= 1 && position <= static_cast<int>(tags.size()) ? tags[static_cast<size_t>(position - 1)].url
+                                                                       : Text{};
+        const int pages = PageCount(tagUrl.empty() ? 0 : AlbumCount(fetch.Utf8Page(tagUrl)));
+        PageChoices choices;
+        choices.selectorShown = true;
+        choices.source = ListingSource{tagUrl, 0};
+        if (pages < 1) {
+            choices.then = PageChoices::Then::ListUnpaged;
+            return choices;
+        }
+        choices.countLabel = JumpPagesLabel(IntegerText(pages));
+        choices.pageCount = pages;
+        choices.then = PageChoices::Then::ListSelected;
+        return choices;
     }
-    tag->Set(tagUrl);
-    page.pageCount->SetText(JumpPagesLabel(IntegerText(pages)));
-    AppendPageNumbers(page, pages);
-    page.pages->SetSelection(0);
-    StartFollowUpThread([&controls, tag] { PageChosen(controls, *tag); });
-}
 
-void PageChosen(MainControls& controls, const SharedText& tag) {
-    SitePage& page = controls.Page(kSite);
-    ClearListing(page);
-    const int selection = page.pages->Selection();
-    const Text pageText = selection < 0 ? Text{} : page.pages->ItemText(selection);
-    const Text tagUrl = tag.Get();
-    if (tagUrl.empty()) return;
-    ListingParse(page, ListingUrl(tagUrl, pageText));
-}
-
-void AlbumOpen(MainControls& controls) {
-    SitePage& page = controls.Page(kSite);
-    ProgramState& state = State();
-    const int album = BeginTitledAlbumOpen(controls, page);
-    if (album < 1) return;
-    state.viewerAlbumIndex = album;
-    state.viewerImages.Assign(state.albumUrls.Snapshot());
-    state.viewerImageCount = ToInteger(state.albumImageCounts.At(album));
-    page.counter->SetText("1");
-    ShowViewerImage(page, SiteAddressing(), 1);
-}
-
-void PageCollection(MainControls& controls) {
-    SitePage& page = controls.Page(kSite);
-    const Text headers = ImageHeaders();
-    const int albumCount = BeginPageCollection(page);
-    for (int album = 1; album <= albumCount; ++album) {
-        const Text title = page.albums->ItemText(album - 1);
-        page.title->SetText(CollectingStatus(title));
-        const Text folder = AlbumFolder(controls, title);
-        EnsureDirectory(folder);
-        const Text cover = State().albumUrls.At(album);
-        const int count = cover.empty() ? 0 : ToInteger(State().albumImageCounts.At(album));
-        CollectNumberedImages(
-            page, folder, count, [&cover](int j) { return CoverImageAddress(cover, j); }, headers,
-            kImageWait);
+    AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource& source, const Text& pageText) const override {
+        if (source.base.empty()) return {};
+        return ParseListing(fetch.Utf8Page(pageText.empty() ? source.base : ListingUrl(source.base, pageText)));
     }
-    FinishPageCollection(controls);
-}
+
+    std::vector<AlbumWork> Plan(const ListingSnapshot& listing) const override {
+        std::vector<AlbumWork> work;
+        const Text headers = ImageHeaders();
+        for (const AlbumEntry& album : listing.albums) {
+            work.push_back({album.title, CollectingStatus(album.title), [album, headers](const SiteFetcher&) {
+                                AlbumPlan plan;
+                                plan.folder = album.title.empty() ? Text{} : SafeName(album.title) + "/";
+                                plan.imageCount = album.url.empty() ? 0 : ToInteger(album.imageCount);
+                                plan.image = [cover = album.url, headers](int j) {
+                                    ImageWork image;
+                                    image.url = CoverImageAddress(cover, j);
+                                    image.numbered = true;
+                                    image.headers = headers;
+                                    image.fileName = IntegerText(j) + ".jpg";
+                                    image.wait = kImageWait;
+                                    return image;
+                                };
+                                return plan;
+                            }});
+        }
+        return work;
+    }
+
+    ViewerAlbum OpenAlbum(const SiteFetcher&, const ListingSnapshot& listing, int album) const override {
+        ViewerAlbum opened;
+        if (album < 1 || album > static_cast<int>(listing.albums.size())) return opened;
+        for (const AlbumEntry& entry : listing.albums) opened.images.push_back(entry.url);
+        opened.coverIndex = album;
+        opened.imageCount = ToInteger(listing.albums[static_cast<size_t>(album - 1)].imageCount);
+        opened.opened = true;
+        return opened;
+    }
+
+    Addressing ViewerAddressing() const override { return Addressing::Cover; }
+    Text ImageHeaders() const override { return siteb::ImageHeaders(Home(m_host())); }
+
+private:
+    const HostSource m_host;
+};
 
 }  // namespace
 
-Text Home() { return "https://" + CurrentSettings().SiteHost(kSite) + "/"; }
-Text ImageHeaders() { return "Referer: " + Home() + "t/nvshen/"; }
+Text Home(const Text& host) { return "https://" + host + "/"; }
+Text ImageHeaders(const Text& home) { return "Referer: " + home + "t/nvshen/"; }
 
 AlbumEntries ParseTags(const Text& homePage) { return MatchAlbums(kTagPattern, TagBlock(homePage)); }
 
@@ -146,15 +126,6 @@ AlbumEntries ParseListing(const Text& listingPage) {
     return albums;
 }
 
-SiteRoutines Routines(std::shared_ptr<SharedText> tagUrl) {
-    SiteRoutines routines;
-    routines.pageLoader = [tagUrl](MainControls& controls) { PageSetup(controls, tagUrl); };
-    routines.categoryLoad = [tagUrl](MainControls& controls) { TagChosen(controls, tagUrl); };
-    routines.listingLoad = [tagUrl](MainControls& controls) { PageChosen(controls, *tagUrl); };
-    routines.albumOpen = AlbumOpen;
-    routines.pageWorker = PageCollection;
-    AddViewerSteps(routines, kSite, SiteAddressing);
-    return routines;
-}
+std::unique_ptr<SiteDescription> Describe(HostSource host) { return std::make_unique<SiteB>(std::move(host)); }
 
 }  // namespace dorvane::siteb

@@ -5,15 +5,13 @@
 // a fixed tag page.
 #include <memory>
 
-#include "collectors/Listing.h"
-#include "core/SharedList.h"
-#include "core/SiteRoutines.h"
+#include "collectors/SiteDescription.h"
 
 namespace dorvane::siteb {
 
 // "https://" + host + "/", and "Referer: " + that + "t/nvshen/".
-Text Home();
-Text ImageHeaders();
+Text Home(const Text& host);
+Text ImageHeaders(const Text& home);
 
 // The tag block of the home page: tag names (group 2) and addresses (group 1), paired by position.
 AlbumEntries ParseTags(const Text& homePage);
@@ -27,8 +25,7 @@ Text ListingUrl(const Text& tagUrl, const Text& pageText);
 // Covers (as addresses), titles and image counts of a listing page in GBK.
 AlbumEntries ParseListing(const Text& listingPage);
 
-// The tab page's routines: pageLoader, categoryLoad, listingLoad, albumOpen, pageWorker, previous, next
-// and save. The address of the chosen tag is kept in tagUrl between them.
-SiteRoutines Routines(std::shared_ptr<SharedText> tagUrl = std::make_shared<SharedText>());
+// The site as values. A listing's source is the chosen tag's address; its viewer steps from the covers.
+std::unique_ptr<SiteDescription> Describe(HostSource host);
 
 }  // namespace dorvane::siteb

@@ -1,8 +1,6 @@
 #include "collectors/SiteC.h"
 
 #include "collectors/DirectSite.h"
-#include "collectors/SiteFetch.h"
-#include "core/Settings.h"
 #include "core/TextOps.h"
 #include "net/Codecs.h"
 #include "text/Markers.h"
@@ -11,11 +9,8 @@ namespace dorvane::sitec {
 
 namespace {
 
-constexpr Site kSite = Site::C;
 constexpr const char* kResizeSuffix = "?image/auto-orient,1/resize,m_lfit,w_1440/quality,q_100";
 constexpr const char* kListingPattern = R"re(<a href *= *['"]*(\S+)["'] class="tits grey">([\s\S]*?)</a>)re";
-
-Text Home() { return CurrentSettings().SiteHome(kSite); }
 
 Text ImageSection(const Text& albumPage) {
     return TextBetween(albumPage, "talk_pic hauto", "pics_title tcenter", 1, true);
@@ -23,9 +18,8 @@ Text ImageSection(const Text& albumPage) {
 
 }  // namespace
 
-Text IndexUrl() { return Home() + "/photo/index/2"; }
-Text ListingUrl(const Text& page) { return Home() + "/photo/index/2-0-" + page; }
-Text ImageHeaders() { return "Referer: " + Home(); }
+Text IndexUrl(const Text& home) { return home + "/photo/index/2"; }
+Text ListingUrl(const Text& home, const Text& page) { return home + "/photo/index/2-0-" + page; }
 
 Text PageNumberText(const Text& indexPage) {
     static const Text previous = Gbk(">上一页</a>");
@@ -61,18 +55,17 @@ TextList WorkerImageLinks(const Text& albumPage) {
     return links;
 }
 
-SiteRoutines Routines() {
-    DirectSite site;
-    site.site = kSite;
-    site.firstListingUrl = IndexUrl;
-    site.pageNumberText = PageNumberText;
-    site.fetchListing = [](const Text& page) {
-        return ParseListing(FetchUtf8Page(ListingUrl(page)), Home());
+std::unique_ptr<SiteDescription> Describe(HostSource host) {
+    DirectSiteParts parts;
+    parts.firstListingUrl = IndexUrl;
+    parts.pageNumberText = PageNumberText;
+    parts.fetchListing = [](const SiteFetcher& fetch, const Text& home, const Text& page) {
+        return ParseListing(fetch.Utf8Page(ListingUrl(home, page)), home);
     };
-    site.viewerImageLinks = ViewerImageLinks;
-    site.workerImageLinks = WorkerImageLinks;
-    site.imageHeaders = ImageHeaders;
-    return DirectSiteRoutines(site);
+    parts.viewerImageLinks = ViewerImageLinks;
+    parts.workerImageLinks = WorkerImageLinks;
+    parts.homeReferer = true;
+    return DescribeDirectSite(std::move(parts), std::move(host));
 }
 
 }  // namespace dorvane::sitec

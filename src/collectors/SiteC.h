@@ -2,16 +2,15 @@
 // Site C ("Cosplay", tab page 2): numbered photo-index pages served in UTF-8, titles written as
 // hexadecimal character references, image links carrying a resizing suffix that the viewer keeps and
 // the downloader cuts off.
-#include "collectors/Listing.h"
-#include "core/SiteRoutines.h"
+#include <memory>
+
+#include "collectors/SiteDescription.h"
 
 namespace dorvane::sitec {
 
-// "http://" + host + "/photo/index/2" and "http://" + host + "/photo/index/2-0-" + page.
-Text IndexUrl();
-Text ListingUrl(const Text& page);
-// "Referer: " + Site C's home address.
-Text ImageHeaders();
+// home + "/photo/index/2" and home + "/photo/index/2-0-" + page, home being "http://" + host.
+Text IndexUrl(const Text& home);
+Text ListingUrl(const Text& home, const Text& page);
 
 // The last page number linked before "下一页" on the first index page; empty when the markers are missing.
 Text PageNumberText(const Text& indexPage);
@@ -23,7 +22,7 @@ Text DecodeTitle(const Text& raw);
 TextList ViewerImageLinks(const Text& albumPage);
 TextList WorkerImageLinks(const Text& albumPage);
 
-// The tab page's routines: pageLoader, listingLoad, albumOpen, pageWorker, previous, next and save.
-SiteRoutines Routines();
+// The site as values; image requests name its home address as their Referer.
+std::unique_ptr<SiteDescription> Describe(HostSource host);
 
 }  // namespace dorvane::sitec

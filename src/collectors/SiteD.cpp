@@ -1,26 +1,21 @@
 #include "collectors/SiteD.h"
 
 #include "collectors/DirectSite.h"
-#include "collectors/SiteFetch.h"
-#include "core/Settings.h"
 #include "text/Markers.h"
 
 namespace dorvane::sited {
 
 namespace {
 
-constexpr Site kSite = Site::D;
 constexpr const char* kListingPattern =
     R"re(-data"><a href="([\s\S]*?)" target="_blank" title="([\s\S]*?)"><div class="posr")re";
 // Links of 100 bytes or more (suffix included) are not image links of this site.
 constexpr long long kLinkLimit = 100;
 
-Text Home() { return CurrentSettings().SiteHome(kSite); }
-
 }  // namespace
 
-Text FirstListingUrl() { return Home() + "/dmmt"; }
-Text ListingUrl(const Text& page) { return Home() + "/dmmt/page/" + page; }
+Text FirstListingUrl(const Text& home) { return home + "/dmmt"; }
+Text ListingUrl(const Text& home, const Text& page) { return home + "/dmmt/page/" + page; }
 
 Text PageNumberText(const Text& firstListingPage) {
     static const Text numberStart = Gbk("\">第 </span>");
@@ -39,16 +34,17 @@ TextList ImageLinks(const Text& albumPage) {
     return links;
 }
 
-SiteRoutines Routines() {
-    DirectSite site;
-    site.site = kSite;
-    site.firstListingUrl = FirstListingUrl;
-    site.pageNumberText = PageNumberText;
-    site.fetchListing = [](const Text& page) { return ParseListing(FetchUtf8Page(ListingUrl(page))); };
-    site.viewerImageLinks = ImageLinks;
-    site.workerImageLinks = ImageLinks;
+std::unique_ptr<SiteDescription> Describe(HostSource host) {
+    DirectSiteParts parts;
+    parts.firstListingUrl = FirstListingUrl;
+    parts.pageNumberText = PageNumberText;
+    parts.fetchListing = [](const SiteFetcher& fetch, const Text& home, const Text& page) {
+        return ParseListing(fetch.Utf8Page(ListingUrl(home, page)));
+    };
+    parts.viewerImageLinks = ImageLinks;
+    parts.workerImageLinks = ImageLinks;
     // No header of its own: the fetcher's defaults go out alone.
-    return DirectSiteRoutines(site);
+    return DescribeDirectSite(std::move(parts), std::move(host));
 }
 
 }  // namespace dorvane::sited

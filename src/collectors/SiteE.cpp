@@ -1,27 +1,22 @@
 #include "collectors/SiteE.h"
 
 #include "collectors/DirectSite.h"
-#include "collectors/SiteFetch.h"
-#include "core/Settings.h"
 #include "text/Markers.h"
 
 namespace dorvane::sitee {
 
 namespace {
 
-constexpr Site kSite = Site::E;
 constexpr const char* kListingPattern =
     R"re(<a target="_blank" class="dec_img" href="([\s\S]*?)" title="([\s\S]*?)">)re";
 // The end marker is the bare "jpg": a link to another image type runs on to the next "jpg" and is then
 // nearly always this long or longer.
 constexpr long long kLinkLimit = 100;
 
-Text Home() { return CurrentSettings().SiteHome(kSite); }
-
 }  // namespace
 
-Text FirstListingUrl() { return ListingUrl("1"); }
-Text ListingUrl(const Text& page) { return Home() + "/meituxinshang/p" + page + ".html"; }
+Text FirstListingUrl(const Text& home) { return ListingUrl(home, "1"); }
+Text ListingUrl(const Text& home, const Text& page) { return home + "/meituxinshang/p" + page + ".html"; }
 
 Text PageNumberText(const Text& firstListingPage) {
     static const Text end = Gbk(".html\">尾页</a>");
@@ -38,16 +33,17 @@ TextList ImageLinks(const Text& albumPage) {
     return links;
 }
 
-SiteRoutines Routines() {
-    DirectSite site;
-    site.site = kSite;
-    site.firstListingUrl = FirstListingUrl;
-    site.pageNumberText = PageNumberText;
-    site.fetchListing = [](const Text& page) { return ParseListing(FetchPage(ListingUrl(page))); };
-    site.viewerImageLinks = ImageLinks;
-    site.workerImageLinks = ImageLinks;
+std::unique_ptr<SiteDescription> Describe(HostSource host) {
+    DirectSiteParts parts;
+    parts.firstListingUrl = FirstListingUrl;
+    parts.pageNumberText = PageNumberText;
+    parts.fetchListing = [](const SiteFetcher& fetch, const Text& home, const Text& page) {
+        return ParseListing(fetch.Page(ListingUrl(home, page)));
+    };
+    parts.viewerImageLinks = ImageLinks;
+    parts.workerImageLinks = ImageLinks;
     // No header of its own: the fetcher's defaults go out alone.
-    return DirectSiteRoutines(site);
+    return DescribeDirectSite(std::move(parts), std::move(host));
 }
 
 }  // namespace dorvane::sitee

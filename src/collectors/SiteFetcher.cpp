@@ -1,4 +1,4 @@
-#include "collectors/SiteFetch.h"
+#include "collectors/SiteFetcher.h"
 
 #include <utility>
 
@@ -9,19 +9,20 @@
 
 namespace dorvane {
 
-Bytes FetchImage(const Text& url, const Text& headers) {
+Bytes SiteFetcher::Image(const Text& url, const Text& headers) const {
     FetchResult result = FetchImageBytes(url, headers);
+    // A transfer aborted by a stop comes back empty; it must not be taken for a failed download.
     WorkerCheckPoint();
     return std::move(result.body);
 }
 
-Text FetchPage(const Text& url, const Text& headers) {
+Text SiteFetcher::Page(const Text& url, const Text& headers) const {
     Text page = FetchPageText(url, headers);
     WorkerCheckPoint();
     return page;
 }
 
-Text FetchUtf8Page(const Text& url) {
+Text SiteFetcher::Utf8Page(const Text& url) const {
     FetchResult result = FetchImageBytes(url, {});
     WorkerCheckPoint();
     return Utf8ToGbk(BytesToText(result.body));

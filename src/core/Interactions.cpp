@@ -36,26 +36,32 @@ void InteractionQueue::RunInTurn(const std::shared_ptr<Shared>& shared, uint64_t
     routine();
 }
 
-bool InteractionQueue::Run(int key, std::function<void()> routine) {
+std::shared_ptr<WorkerToken> InteractionQueue::Run(int key, std::function<void()> routine) {
+    if (key != kNoKey) Stop(key);
     std::shared_ptr<Shared> shared = m_shared;
     std::unique_lock lock(shared->mutex);
-    if (key != kNoKey) {
-        if (auto previous = shared->byKey[key].lock()) previous->RequestStop();
-    }
     const uint64_t ticket = shared->queued;
     std::shared_ptr<WorkerToken> token = StartWorkerThread(
         [shared, ticket, routine = std::move(routine)] { RunInTurn(shared, ticket, routine); });
-    if (!token) return false;
+    if (!token) return nullptr;
     ++shared->queued;
-    shared->pending[ticket] = token;
-    if (key != kNoKey) shared->byKey[key] = token;
-    return true;
+    shared->pending[ticket] = {token, key};
+    return token;
 }
 
-void InteractionQueue::StopAll() {
+void InteractionQueue::StopAll(int spared) {
     std::lock_guard lock(m_shared->mutex);
-    for (const auto& [ticket, weak] : m_shared->pending) {
-        if (auto token = weak.lock()) token->RequestStop();
+    for (const auto& [ticket, pending] : m_shared->pending) {
+        if (spared != kNoKey && pending.key == spared) continue;
+        if (auto token = pending.token.lock()) token->RequestStop();
+    }
+}
+
+void InteractionQueue::Stop(int key) {
+    std::lock_guard lock(m_shared->mutex);
+    for (const auto& [ticket, pending] : m_shared->pending) {
+        if (pending.key != key) continue;
+        if (auto token = pending.token.lock()) token->RequestStop();
     }
 }
 

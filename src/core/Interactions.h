@@ -19,10 +19,13 @@ public:
     // running (a second double-click while an album opens). kNoKey replaces nothing.
     static constexpr int kNoKey = -1;
 
-    // Queues the routine behind every routine queued before it. False when no thread could be made.
-    bool Run(int key, std::function<void()> routine);
-    // Stops every routine that is waiting or running.
-    void StopAll();
+    // Queues the routine behind every routine queued before it. Returns the token of its thread, null
+    // when no thread could be made.
+    std::shared_ptr<WorkerToken> Run(int key, std::function<void()> routine);
+    // Stops every routine that is waiting or running, but those queued under `spared` (kNoKey: none).
+    void StopAll(int spared = kNoKey);
+    // Stops the routines queued under `key` that are waiting or running.
+    void Stop(int key);
     // Waits until every routine queued so far has finished. On a worker the wait passes its check point,
     // so a stop ends it; meant for workers that must not overlap a routine the user started before them.
     void WaitIdle();
@@ -33,8 +36,11 @@ private:
         std::condition_variable changed;
         uint64_t queued = 0;    // tickets handed out
         uint64_t finished = 0;  // tickets 0 .. finished-1 are done, in order
-        std::map<int, std::weak_ptr<WorkerToken>> byKey;
-        std::map<uint64_t, std::weak_ptr<WorkerToken>> pending;
+        struct Pending {
+            std::weak_ptr<WorkerToken> token;
+            int key = kNoKey;
+        };
+        std::map<uint64_t, Pending> pending;
     };
     static void RunInTurn(const std::shared_ptr<Shared>& shared, uint64_t ticket,
                           const std::function<void()>& routine);

@@ -3,12 +3,6 @@
 namespace dorvane {
 
 void ProgramState::Reset() {
-    albumUrls.Clear();
-    albumImageCounts.Clear();
-    viewerImages.Clear();
-    viewerPosition = 0;
-    viewerImageCount = 0;
-    viewerAlbumIndex = 0;
     customItems.Clear();
     customItemCount = 0;
     customTaskName.Set({});

@@ -1,6 +1,6 @@
 #pragma once
-// Program-wide state shared by the routines of every tab page. Every member is safe to use from the
-// window thread and from workers at the same time.
+// Program-wide state of the custom page, the folder dialog and the catalogue (the site pages keep their own
+// in their sessions). Every member is safe to use from the window thread and from workers at the same time.
 #include <atomic>
 
 #include "core/SharedList.h"
@@ -8,13 +8,6 @@
 namespace dorvane {
 
 struct ProgramState {
-    SharedList albumUrls;         // parallel to the album list of the site page loaded last
-    SharedList albumImageCounts;  // Site B: image count per album, as decimal text
-    SharedList viewerImages;      // the single-image viewer's image (or cover) addresses
-    std::atomic<int> viewerPosition{0};
-    std::atomic<int> viewerImageCount{0};
-    std::atomic<int> viewerAlbumIndex{0};
-
     SharedList customItems;
     std::atomic<int> customItemCount{0};
     SharedText customTaskName;

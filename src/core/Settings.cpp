@@ -9,8 +9,6 @@ namespace {
 
 Settings BuiltIn() {
     Settings s;
-    s.siteHosts = {DORVANE_SITE_A_HOST, DORVANE_SITE_B_HOST, DORVANE_SITE_C_HOST, DORVANE_SITE_D_HOST,
-                   DORVANE_SITE_E_HOST};
     s.noticeHost = DORVANE_NOTICE_HOST;
     s.noticeDocument = DORVANE_NOTICE_DOCUMENT;
     s.catalogueHost = DORVANE_CATALOGUE_HOST;
@@ -98,20 +96,20 @@ bool IsValidHost(const std::string& host) {
     return name.front() != '.' && name.front() != '-';
 }
 
-const std::vector<std::string>& SettingKeys() {
-    static const std::vector<std::string> keys = {
-        "sites/a",         "sites/b",         "sites/c",         "sites/d",
-        "sites/e",         "notice/host",     "notice/document", "catalogue/host",
-        "catalogue/port",  "network/retries", "network/rate-limit", "network/max-body-mb",
-        "collect/skip-existing"};
+std::vector<std::string> SettingKeys(const Settings& settings) {
+    std::vector<std::string> keys;
+    for (const auto& [site, host] : settings.siteHosts) keys.push_back("sites/" + site);
+    for (const char* key : {"notice/host", "notice/document", "catalogue/host", "catalogue/port", "network/retries",
+                            "network/rate-limit", "network/max-body-mb", "collect/skip-existing"})
+        keys.emplace_back(key);
     return keys;
 }
 
 std::string ApplySetting(Settings& settings, const std::string& key, const std::string& value) {
     const auto malformed = [&](const char* what) { return key + ": \"" + value + "\" is not " + what; };
-    if (key.rfind("sites/", 0) == 0 && key.size() == 7 && key[6] >= 'a' && key[6] <= 'e') {
+    if (key.rfind("sites/", 0) == 0 && settings.siteHosts.count(key.substr(6)) != 0) {
         if (!IsValidHost(value)) return malformed("a host (name or address, optionally :port)");
-        settings.siteHosts[static_cast<size_t>(key[6] - 'a')] = value;
+        settings.siteHosts[key.substr(6)] = value;
     } else if (key == "notice/host" || key == "catalogue/host") {
         if (!IsValidHost(value)) return malformed("a host (name or address, optionally :port)");
         (key == "notice/host" ? settings.noticeHost : settings.catalogueHost) = value;

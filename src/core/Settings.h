@@ -1,18 +1,18 @@
 #pragma once
 // Build-time settings (CMake cache variables DORVANE_*). Tests replace them at run time through
 // MutableSettings() before they start any routine.
-#include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "core/SitePage.h"
 
 namespace dorvane {
 
 struct Settings {
-    // Host names, optionally with ":port"; plain ASCII.
-    std::array<std::string, kSiteCount> siteHosts;
+    // Host names, optionally with ":port"; plain ASCII. Keyed by the site's key ("a"); a site without an
+    // entry is at its build-time default host.
+    std::map<std::string, std::string> siteHosts;
     std::string noticeHost;
     std::string noticeDocument;
     std::string catalogueHost;
@@ -29,9 +29,11 @@ struct Settings {
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
 
-    const std::string& SiteHost(Site site) const { return siteHosts[static_cast<int>(site)]; }
-    // "http://" + host, no trailing slash.
-    std::string SiteHome(Site site) const { return "http://" + SiteHost(site); }
+    // The site's host; empty when the settings name none for it.
+    std::string SiteHost(const std::string& key) const {
+        const auto found = siteHosts.find(key);
+        return found == siteHosts.end() ? std::string() : found->second;
+    }
 };
 
 const Settings& CurrentSettings();
@@ -43,12 +45,12 @@ bool IsValidHost(const std::string& host);
 // A port from 1 to 65535 written in decimal digits only.
 std::optional<int> ParsePort(const std::string& text);
 
-// The keys a settings file and the command line use: "sites/a" .. "sites/e", "notice/host",
-// "notice/document", "catalogue/host", "catalogue/port", "network/retries", "network/rate-limit",
-// "network/max-body-mb", "collect/skip-existing".
-const std::vector<std::string>& SettingKeys();
-// Sets one value; an unknown key or a malformed value leaves the settings as they were and returns a
-// message naming the key and the value; empty when applied.
+// The keys a settings file and the command line use: "sites/<key>" for every site the settings hold a
+// host for, "notice/host", "notice/document", "catalogue/host", "catalogue/port", "network/retries",
+// "network/rate-limit", "network/max-body-mb", "collect/skip-existing".
+std::vector<std::string> SettingKeys(const Settings& settings);
+// Sets one value; an unknown key (a site the settings hold no host for among them) or a malformed value
+// leaves the settings as they were and returns a message naming the key and the value; empty when applied.
 std::string ApplySetting(Settings& settings, const std::string& key, const std::string& value);
 
 }  // namespace dorvane

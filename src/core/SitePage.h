@@ -1,6 +1,6 @@
 #pragma once
 // The controls of one site tab page and of the shared top area, as the collectors see them.
-#include <array>
+#include <vector>
 
 #include "core/Controls.h"
 
@@ -57,11 +57,11 @@ struct MainControls {
     TabControl* tabs = nullptr;
     MessageBoxes* messages = nullptr;
     Clipboard* clipboard = nullptr;
-    std::array<SitePage, kSiteCount> sites{};
+    std::vector<SitePage> sites = std::vector<SitePage>(kSiteCount);
     CustomPage custom{};
     UpdatePanelControls update{};
 
-    SitePage& Page(Site site) { return sites[static_cast<int>(site)]; }
+    SitePage& Page(Site site) { return sites[static_cast<size_t>(site)]; }
 };
 
 }  // namespace dorvane

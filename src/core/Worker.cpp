@@ -174,6 +174,12 @@ bool TrackedWorker::Start(std::function<void()> routine) {
     return m_current != nullptr;
 }
 
+void TrackedWorker::Adopt(std::shared_ptr<WorkerToken> token) {
+    EndCurrent();
+    // A handle of 0 is kept for "never started", as Start keeps it after a failed start.
+    m_current = std::move(token);
+}
+
 void TrackedWorker::EndCurrent() {
     if (m_current) m_current->RequestStop();
 }

@@ -98,6 +98,8 @@ public:
     // Ends the current worker, then starts the routine; false when no thread could be created (the handle
     // is then 0).
     bool Start(std::function<void()> routine);
+    // Ends the current worker, then tracks one started elsewhere (a page's request); null tracks none.
+    void Adopt(std::shared_ptr<WorkerToken> token);
     // The current worker stops at once and performs no further step; nothing happens without one.
     void EndCurrent();
     void Pause();

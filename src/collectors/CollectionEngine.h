@@ -1,0 +1,61 @@
+#pragma once
+// The one collection engine: it runs the albums of a listing snapshot and their images through the same
+// steps for every site (fetch, check point, show, stage, the site's wait, commit) and tells a presenter
+// what happens as it happens. It never waits for the presenter: a window turns the events into control
+// changes on its own thread, a terminal prints them.
+//
+// It runs on a worker thread: a stop unwinds it with WorkerStopped from its next check point (no event
+// follows, nothing half-written stays), a pause holds it at its next one.
+#include <functional>
+
+#include "collectors/SiteDescription.h"
+
+namespace dorvane {
+
+struct ImageReport {
+    int album = 0;  // 1-based, as AlbumBegun numbered it
+    int image = 0;  // 1-based within the album
+    Text path;      // the file the image went to (or would have gone to)
+    bool stored = false;
+    bool skipped = false;  // already on disk, not fetched again
+    long long bytes = 0;
+};
+
+struct CollectionReport {
+    int albums = 0;
+    int images = 0;
+    int stored = 0;
+    int failed = 0;  // images left without a file of their own
+    long long bytes = 0;
+};
+
+class CollectionEvents {
+public:
+    virtual ~CollectionEvents() = default;
+    virtual void CollectionBegun(int /*albumCount*/) {}
+    // The album's status text (empty: none) is due before the album is opened.
+    virtual void AlbumBegun(int /*album*/, int /*albumCount*/, const AlbumWork& /*work*/) {}
+    // The album was read: its folder exists, its image count is known.
+    virtual void AlbumOpened(int /*album*/, const AlbumPlan& /*plan*/) {}
+    // Image `image` of the album is next: its status text and number are due.
+    virtual void ImageNumbered(int /*image*/, int /*imageCount*/, const ImageWork& /*work*/) {}
+    // The fetched bytes (empty after a failed fetch) are to be shown.
+    virtual void PictureArrived(const Bytes& /*bytes*/) {}
+    virtual void ImageDone(const ImageReport& /*report*/) {}
+    // The last album is done (never after a stop).
+    virtual void PageFinished(const CollectionReport& /*report*/) {}
+};
+
+struct CollectionOptions {
+    // The save folder, read afresh for every album, so a folder chosen during a run takes effect at the
+    // next album.
+    std::function<Text()> saveFolder;
+    // An album image whose final file exists and is not empty is not fetched again.
+    bool skipExisting = false;
+};
+
+// Collects the listing. Returns the report that PageFinished was given.
+CollectionReport Collect(const SiteDescription& site, const ListingSnapshot& listing,
+                         const CollectionOptions& options, const SiteFetcher& fetch, CollectionEvents& events);
+
+}  // namespace dorvane

@@ -1,0 +1,21 @@
+#pragma once
+// The one way a site reaches the network. Each fetch is tried again while its failure may pass (a broken
+// connection, 429, 5xx; as many times as the retries setting says) and is followed at once by the calling
+// worker's check point: work whose fetch a stop cut short takes no further step.
+#include "core/Text.h"
+
+namespace dorvane {
+
+class SiteFetcher {
+public:
+    virtual ~SiteFetcher() = default;
+    // A page as GBK text, decoded by its declared charset; empty when it could not be fetched.
+    virtual Text Page(const Text& url, const Text& headers = {}) const;
+    // A page the site serves in UTF-8 (whatever it declares) as GBK text.
+    virtual Text Utf8Page(const Text& url) const;
+    // Image bytes. An answer with an HTTP error status counts as a failed download and gives empty bytes
+    // like a failed transfer: its body is a web page, not the image.
+    virtual Bytes Image(const Text& url, const Text& headers) const;
+};
+
+}  // namespace dorvane

@@ -1,0 +1,35 @@
+#pragma once
+// The one list of sites. The window's tabs, the settings keys ("sites/<key>"), the command line's site
+// names and the demo all take their sites from here, in this order (the order of the tab pages).
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collectors/SiteDescription.h"
+#include "core/Settings.h"
+
+namespace dorvane {
+
+struct SiteEntry {
+    std::string key;                // "a": the settings key "sites/a" and a command-line name
+    std::vector<std::string> names;  // further command-line names ("lumeri")
+    std::string tabCaption;         // UTF-8
+    std::string previewCaption;     // UTF-8, the preview group's title
+    std::string defaultHost;        // build-time default, "name" or "name:port"
+    bool tls = false;               // served over HTTPS (the demo serves it so)
+    bool coverAreas = false;        // the viewer's click areas of a cover-addressed page
+    std::unique_ptr<SiteDescription> (*describe)(HostSource host) = nullptr;
+};
+
+const std::vector<SiteEntry>& Sites();
+
+// The position of the site with that key or name (case-sensitive), -1 when none has it.
+int FindSite(const std::string& name);
+
+// The settings with a host for every site: the build-time default where they name none.
+void AddSiteHosts(Settings& settings);
+
+// The site's description, reading its host from the current settings whenever it asks.
+std::unique_ptr<SiteDescription> DescribeSite(int position);
+
+}  // namespace dorvane

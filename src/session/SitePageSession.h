@@ -1,0 +1,75 @@
+#pragma once
+// One site tab page: what it holds (menu, page choices, listing, the viewer's album and position, the
+// source its listings read) and the requests the user makes on it. Every request runs off the window
+// thread; a newer request that changes what the page lists (page entered, menu entry, page chosen) stops
+// every older request of the page but a save, an album open stops older opens and viewer steps, a viewer
+// step stops older steps. Requests otherwise run one after another in the order they were made, and
+// their effects reach the controls through the view's poster, never waiting on the window.
+#include <memory>
+#include <mutex>
+
+#include "collectors/CollectionEngine.h"
+#include "collectors/SiteDescription.h"
+#include "core/Interactions.h"
+#include "session/PageView.h"
+
+namespace dorvane {
+
+class SitePageSession {
+public:
+    SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view);
+    ~SitePageSession();
+    SitePageSession(const SitePageSession&) = delete;
+    SitePageSession& operator=(const SitePageSession&) = delete;
+
+    // The requests. Each returns at once with the token of the worker that carries it out (null when no
+    // thread could be made).
+    std::shared_ptr<WorkerToken> Enter();
+    std::shared_ptr<WorkerToken> ChooseMenu(int index);  // 0-based item of the category or tag box
+    std::shared_ptr<WorkerToken> ChoosePage(int index);  // 0-based item of the page box
+    // `line` is the 0-based album line; nothing happens while "自动采集" is selected.
+    std::shared_ptr<WorkerToken> OpenAlbum(int line, bool autoCollect);
+    std::shared_ptr<WorkerToken> Previous();
+    std::shared_ptr<WorkerToken> Next();
+    std::shared_ptr<WorkerToken> Save();
+
+    // Stops every request of the page that is waiting or running.
+    void StopAll();
+
+    // The page collection, run on the calling worker: it first waits for the requests made before it,
+    // then collects the listing the page shows at that moment. Ends with "本页采集完成" when "自动采集"
+    // is selected then. A stop unwinds it with WorkerStopped.
+    CollectionReport Collect();
+
+    // What the page lists now.
+    ListingSnapshot Listing() const;
+
+private:
+    struct State;
+    struct Viewer;
+    class Presenter;
+
+    std::shared_ptr<WorkerToken> Run(int key, void (SitePageSession::*request)(int), int argument = 0);
+    std::shared_ptr<WorkerToken> RunContent(void (SitePageSession::*request)(int), int argument);
+    void Post(std::function<void()> change);
+
+    void DoEnter(int);
+    void DoChooseMenu(int index);
+    void DoChoosePage(int index);
+    void DoOpenAlbum(int line);
+    void DoStep(int delta);
+    void DoSave(int);
+    void ApplyChoices(const PageChoices& choices);
+    void ListPage(const Text& pageText);
+    void ShowImage(int position);
+    Text ViewerAddress(int position) const;
+
+    const std::shared_ptr<const SiteDescription> m_site;
+    const PageView m_view;
+    const SiteFetcher m_fetch;
+    InteractionQueue m_requests;
+    mutable std::mutex m_mutex;
+    std::unique_ptr<State> m_state;
+};
+
+}  // namespace dorvane
