@@ -25,7 +25,8 @@ public:
     }
 
     AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource&, const Text& pageText) const override {
-        return m_parts.fetchListing(fetch, Home(), pageText);
+        const Text url = m_parts.listingUrl(Home(), pageText);
+        return m_parts.parseListing(m_parts.utf8Listing ? fetch.Utf8Page(url) : fetch.Page(url), Home());
     }
 
     std::vector<AlbumWork> Plan(const ListingSnapshot& listing) const override {
@@ -60,19 +61,14 @@ private:
     AlbumPlan Open(const SiteFetcher& fetch, const AlbumEntry& album, const Text& headers) const {
         AlbumPlan plan;
         auto images = std::make_shared<TextList>(
-            m_parts.workerImageLinks(album.url.empty() ? Text{} : fetch.Page(album.url)));
+            (m_parts.workerImageLinks ? m_parts.workerImageLinks : m_parts.viewerImageLinks)(
+                album.url.empty() ? Text{} : fetch.Page(album.url)));
         plan.viewerImages = *images;
         plan.setsViewerImages = true;
         plan.folder = album.title.empty() ? Text{} : SafeName(album.title) + "/";
         plan.imageCount = static_cast<int>(images->size());
         plan.image = [images, headers](int j) {
-            ImageWork image;
-            image.url = (*images)[static_cast<size_t>(j - 1)];
-            image.numbered = true;
-            image.headers = headers;
-            image.fileName = IntegerText(j) + ".jpg";
-            image.wait = kImageWait;
-            return image;
+            return NumberedImage((*images)[static_cast<size_t>(j - 1)], j, headers, kImageWait);
         };
         return plan;
     }

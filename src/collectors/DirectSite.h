@@ -14,9 +14,12 @@ struct DirectSiteParts {
     std::function<Text(const Text& home)> firstListingUrl;
     // The page-number text on that first listing page (empty when its markers are missing).
     std::function<Text(const Text& firstListingPage)> pageNumberText;
-    // Fetches the listing page with that page text and cuts its albums out.
-    std::function<AlbumEntries(const SiteFetcher&, const Text& home, const Text& pageText)> fetchListing;
-    // Image links of an album page as the viewer steps them, and as a collection downloads them.
+    // The listing page with a page text, whether it is read as UTF-8 whatever it declares, and its albums.
+    std::function<Text(const Text& home, const Text& pageText)> listingUrl;
+    bool utf8Listing = false;
+    std::function<AlbumEntries(const Text& listingPage, const Text& home)> parseListing;
+    // Image links of an album page as the viewer steps them, and as a collection downloads them (the
+    // viewer's when not set).
     std::function<TextList(const Text& albumPage)> viewerImageLinks;
     std::function<TextList(const Text& albumPage)> workerImageLinks;
     // Image requests name the home address as their Referer (otherwise they carry no header of their own).

@@ -59,13 +59,7 @@ public:
                                 plan.folder = album.title.empty() ? Text{} : SafeName(album.title) + "/";
                                 plan.imageCount = album.url.empty() ? 0 : ToInteger(album.imageCount);
                                 plan.image = [cover = album.url, headers](int j) {
-                                    ImageWork image;
-                                    image.url = CoverImageAddress(cover, j);
-                                    image.numbered = true;
-                                    image.headers = headers;
-                                    image.fileName = IntegerText(j) + ".jpg";
-                                    image.wait = kImageWait;
-                                    return image;
+                                    return NumberedImage(CoverImageAddress(cover, j), j, headers, kImageWait);
                                 };
                                 return plan;
                             }});

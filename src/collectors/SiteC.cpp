@@ -56,16 +56,8 @@ TextList WorkerImageLinks(const Text& albumPage) {
 }
 
 std::unique_ptr<SiteDescription> Describe(HostSource host) {
-    DirectSiteParts parts;
-    parts.firstListingUrl = IndexUrl;
-    parts.pageNumberText = PageNumberText;
-    parts.fetchListing = [](const SiteFetcher& fetch, const Text& home, const Text& page) {
-        return ParseListing(fetch.Utf8Page(ListingUrl(home, page)), home);
-    };
-    parts.viewerImageLinks = ViewerImageLinks;
-    parts.workerImageLinks = WorkerImageLinks;
-    parts.homeReferer = true;
-    return DescribeDirectSite(std::move(parts), std::move(host));
+    return DescribeDirectSite({IndexUrl, PageNumberText, ListingUrl, true, ParseListing, ViewerImageLinks, WorkerImageLinks, true},
+                              std::move(host));
 }
 
 }  // namespace dorvane::sitec

@@ -122,6 +122,9 @@ using HostSource = std::function<Text()>;
 // j + ".jpg" (letter case respected).
 Text CoverImageAddress(const Text& cover, int j);
 
+// Image j of an album, counted on the page and stored as j + ".jpg".
+ImageWork NumberedImage(const Text& url, int j, const Text& headers, int wait);
+
 // "主题：" + title + " 正在采集 ."
 Text CollectingStatus(const Text& title);
 

@@ -34,16 +34,9 @@ TextList ImageLinks(const Text& albumPage) {
 }
 
 std::unique_ptr<SiteDescription> Describe(HostSource host) {
-    DirectSiteParts parts;
-    parts.firstListingUrl = FirstListingUrl;
-    parts.pageNumberText = PageNumberText;
-    parts.fetchListing = [](const SiteFetcher& fetch, const Text& home, const Text& page) {
-        return ParseListing(fetch.Page(ListingUrl(home, page)));
-    };
-    parts.viewerImageLinks = ImageLinks;
-    parts.workerImageLinks = ImageLinks;
     // No header of its own: the fetcher's defaults go out alone.
-    return DescribeDirectSite(std::move(parts), std::move(host));
+    return DescribeDirectSite({FirstListingUrl, PageNumberText, ListingUrl, false, [](const Text& page, const Text&) { return ParseListing(page); }, ImageLinks, {}, false},
+                              std::move(host));
 }
 
 }  // namespace dorvane::sitee
