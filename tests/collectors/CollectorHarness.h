@@ -1,6 +1,7 @@
 #pragma once
 // What every collector test needs: the fixture sites on a free port, the program's hosts pointed at
-// them, a fresh save folder, clean program-wide state and a set of in-memory main-window controls.
+// them, a fresh save folder, clean program-wide state, a set of in-memory main-window controls and page
+// sessions presenting on them.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,12 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "collectors/SiteRegistry.h"
 #include "core/CodePage.h"
-#include "support/MemoryControls.h"
 #include "core/ProgramState.h"
 #include "core/Settings.h"
 #include "core/Worker.h"
+#include "session/SitePageSession.h"
 #include "support/FixtureSites.h"
+#include "support/MemoryControls.h"
 
 namespace dorvane::test {
 
@@ -80,6 +83,24 @@ public:
         return OutputRoot() / GbkToUtf8(sites.ListedTitle(site, albumId));
     }
 
+    // The site's page as the window's tab page would present it, on the in-memory page of that site.
+    PageView View(Site site) {
+        return {&Controls().Page(site), &Controls(), PostDirectly, [this] { return Controls().saveFolder->GetText(); }};
+    }
+    std::unique_ptr<SitePageSession> Session(Site site) {
+        return std::make_unique<SitePageSession>(DescribeSite(static_cast<int>(site)), View(site));
+    }
+    // Runs the page collection on a worker, as "开始采集" does, and waits for it.
+    CollectionReport Collect(SitePageSession& session) {
+        CollectionReport report;
+        RunOnWorker([&](MainControls&) { report = session.Collect(); });
+        return report;
+    }
+    void SetManual() {
+        window.autoCollect.SetSelected(false);
+        window.manualPreview.SetSelected(true);
+    }
+
     // Runs the routine on a real worker thread and waits for it to end.
     void RunOnWorker(const std::function<void(MainControls&)>& routine) {
         auto token = StartWorkerThread([this, routine] { routine(Controls()); });
@@ -88,6 +109,13 @@ public:
     }
     std::shared_ptr<WorkerToken> StartOnWorker(const std::function<void(MainControls&)>& routine) {
         return StartWorkerThread([this, routine] { routine(Controls()); });
+    }
+
+    // The album lines and addresses the page lists now.
+    static std::vector<std::string> Urls(const SitePageSession& session) {
+        std::vector<std::string> urls;
+        for (const AlbumEntry& album : session.Listing().albums) urls.push_back(album.url);
+        return urls;
     }
 
     std::vector<std::string> Messages() {
@@ -113,6 +141,11 @@ public:
     fs::path saveFolder;
     MemoryMainWindow window;
 };
+
+// A request's worker ran to its end (false: no worker, or it hung).
+inline bool Done(const std::shared_ptr<WorkerToken>& token) {
+    return token && token->WaitFinished(std::chrono::seconds(120));
+}
 
 inline std::vector<std::string> Numbers(int from, int to) {
     std::vector<std::string> texts;

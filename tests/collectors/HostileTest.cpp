@@ -5,16 +5,9 @@
 #include <set>
 
 #include "CollectorHarness.h"
-#include "collectors/SiteC.h"
-#include "collectors/SiteD.h"
-#include "collectors/SiteE.h"
 
 namespace dorvane::test {
 namespace {
-
-SiteRoutines RoutinesOf(Site site) {
-    return site == Site::C ? sitec::Routines() : site == Site::D ? sited::Routines() : sitee::Routines();
-}
 
 bool Inside(const fs::path& file, const fs::path& folder) {
     const fs::path relative = fs::relative(fs::weakly_canonical(file), fs::weakly_canonical(folder));
@@ -32,11 +25,10 @@ TEST(CollectorHostile, TitlesNeverLeadOutsideTheOutputRoot) {
             ids.push_back(k + 1);
         }
         h.sites.SetListing(site, 1, ids);
-        const auto loader = RoutinesOf(site).pageLoader;
-        const auto worker = RoutinesOf(site).pageWorker;
-        h.RunOnWorker(loader);
+        auto session = h.Session(site);
+        ASSERT_TRUE(Done(session->Enter()));
         ASSERT_EQ(h.AlbumLines(site).size(), std::size(titles)) << SiteName(site);
-        h.RunOnWorker(worker);
+        h.Collect(*session);
 
         const auto files = FilesBelow(h.base);
         EXPECT_EQ(files.size(), std::size(titles)) << SiteName(site);
@@ -55,22 +47,24 @@ TEST(CollectorHostile, ListingWithTenThousandAlbums) {
     for (int i = 0; i < 10000; ++i) ids[static_cast<size_t>(i)] = i + 1;
     for (Site site : {Site::C, Site::D, Site::E}) h.sites.SetListing(site, 1, ids);
     for (Site site : {Site::C, Site::D, Site::E}) {
-        const auto loader = RoutinesOf(site).pageLoader;
-        h.RunOnWorker(loader);
+        auto session = h.Session(site);
+        ASSERT_TRUE(Done(session->Enter()));
         const auto lines = h.AlbumLines(site);
         ASSERT_EQ(lines.size(), 10000u) << SiteName(site);
-        ASSERT_EQ(State().albumUrls.Count(), 10000) << SiteName(site);
+        const AlbumEntries listed = session->Listing().albums;
+        ASSERT_EQ(listed.size(), 10000u) << SiteName(site);
         EXPECT_EQ(lines.front(), h.sites.ListedTitle(site, 1));
         EXPECT_EQ(lines.back(), h.sites.ListedTitle(site, 10000));
-        EXPECT_EQ(State().albumUrls.At(10000), h.sites.AlbumUrl(site, 10000));
+        EXPECT_EQ(listed.back().url, h.sites.AlbumUrl(site, 10000));
     }
 }
 
 TEST(CollectorHostile, AlbumWithoutImagesGetsItsFolderOnly) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 3, .imagesPerAlbum = 2});
     h.sites.SetAlbum(Site::D, {2, "no images here", {}});
-    h.RunOnWorker(sited::Routines().pageLoader);
-    h.RunOnWorker(sited::Routines().pageWorker);
+    auto session = h.Session(Site::D);
+    ASSERT_TRUE(Done(session->Enter()));
+    h.Collect(*session);
     EXPECT_TRUE(fs::is_directory(h.AlbumFolder(Site::D, 2)));
     EXPECT_TRUE(fs::is_empty(h.AlbumFolder(Site::D, 2)));
     EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::D, 3) / "2.jpg"), h.sites.ImageBytes(Site::D, 3, 2));
@@ -88,10 +82,9 @@ TEST(CollectorHostile, FailedDownloadsKeepEarlierFilesAndNumberTheRest) {
         h.sites.SetAlbum(site, {2, "first run", kinds});
         WriteBytes(h.AlbumFolder(site, 1) / "2.jpg", "earlier image two");
         WriteBytes(h.AlbumFolder(site, 1) / "3.jpg", "earlier image three");
-        const auto loader = RoutinesOf(site).pageLoader;
-        const auto worker = RoutinesOf(site).pageWorker;
-        h.RunOnWorker(loader);
-        h.RunOnWorker(worker);
+        auto session = h.Session(site);
+        ASSERT_TRUE(Done(session->Enter()));
+        h.Collect(*session);
 
         EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 1) / "2.jpg"), "earlier image two") << SiteName(site);
         EXPECT_EQ(ReadBytes(h.AlbumFolder(site, 1) / "3.jpg"), "earlier image three") << SiteName(site);
@@ -116,36 +109,30 @@ TEST(CollectorHostile, MissingMarkersOnTheFirstPage) {
     h.sites.SetRawPage("/dmmt", "<html><head><meta charset=\"utf-8\"></head><body>no links</body></html>");
     h.sites.SetRawPage("/meituxinshang/p1.html", "");
     for (Site site : {Site::C, Site::D, Site::E}) {
-        const auto loader = RoutinesOf(site).pageLoader;
-        h.RunOnWorker(loader);
+        auto session = h.Session(site);
+        ASSERT_TRUE(Done(session->Enter()));
         EXPECT_EQ(GbkToUtf8(h.Page(site).pageCount.GetText()), "共页,打开：") << SiteName(site);
         EXPECT_EQ(h.Page(site).pages.ItemCount(), 0) << SiteName(site);
         EXPECT_EQ(h.Page(site).albums.ItemCount(), 0) << SiteName(site);
+        EXPECT_TRUE(session->Listing().albums.empty()) << SiteName(site);
     }
-    EXPECT_EQ(State().albumUrls.Count(), 0);
 }
 
 TEST(CollectorHostile, UnreachableServerGivesEmptyResults) {
     CollectorHarness h;
+    auto session = h.Session(Site::C);
+    // Listed before the server went away.
+    ASSERT_TRUE(Done(session->Enter()));
+    ASSERT_FALSE(session->Listing().albums.empty());
     h.sites.Stop();
-    h.RunOnWorker(sitec::Routines().pageLoader);
-    EXPECT_EQ(GbkToUtf8(h.Page(Site::C).pageCount.GetText()), "共页,打开：");
-    h.Page(Site::C).albums.AddItem("listed before the server went away");
-    State().albumUrls.Append(h.sites.AlbumUrl(Site::C, 1));
-    h.RunOnWorker(sitec::Routines().pageWorker);
-    EXPECT_TRUE(fs::is_directory(h.OutputRoot()));
+    h.Collect(*session);
+    EXPECT_TRUE(fs::is_directory(h.AlbumFolder(Site::C, 1)));
     EXPECT_TRUE(FilesBelow(h.OutputRoot()).empty());
-}
-
-TEST(CollectorHostile, AlbumListLongerThanAlbumUrls) {
-    CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 1});
-    h.RunOnWorker(sitee::Routines().pageLoader);
-    // A line that the listing never filled an address for (the list changed under the worker).
-    h.Page(Site::E).albums.AddItem("line without address");
-    h.RunOnWorker(sitee::Routines().pageWorker);
-    EXPECT_EQ(FilesBelow(h.OutputRoot()).size(), 2u);
-    EXPECT_TRUE(fs::is_directory(h.OutputRoot() / "line without address"));
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
+    h.Page(Site::C).pageCount.SetText("");
+    ASSERT_TRUE(Done(session->Enter()));
+    EXPECT_EQ(GbkToUtf8(h.Page(Site::C).pageCount.GetText()), "共页,打开：");
+    EXPECT_TRUE(session->Listing().albums.empty());
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "collectors/SiteD.h"
 #include "collectors/SiteE.h"
 #include "core/CodePage.h"
-#include "support/MemoryControls.h"
 #include "support/FixtureSites.h"
 
 namespace dorvane::test {
@@ -47,41 +46,15 @@ TEST(CollectorParsing, PageNumberOfEachSiteFromItsFirstPage) {
     }
 }
 
-TEST(CollectorParsing, PageSelectorLabelAndItems) {
+TEST(CollectorParsing, PageCountsFromPageNumberTexts) {
     struct Case {
         const char* number;
-        int items;
-    } const cases[] = {{"7", 7},
-                       {"", 0},
-                       {"abc", 0},
-                       {"12.7", 12},
-                       {"3abc", 3},
-                       {"-4", 0},
+        int pages;
+    } const cases[] = {{"7", 7},  {"", 0},     {"abc", 0}, {"12.7", 12},
+                       {"3abc", 3}, {"-4", 0}, {"0x10", 0}, {"1e3", 1},
                        {"99999999999", kMaxListingPages}};
-    for (const auto& c : cases) {
-        MemoryMainWindow window;
-        SitePage& page = window.controls.Page(Site::C);
-        FillPageSelector(page, c.number);
-        EXPECT_EQ(page.pageCount->GetText(), G("共") + c.number + G("页,打开：")) << c.number;
-        ASSERT_EQ(page.pages->ItemCount(), c.items) << c.number;
-        if (c.items > 0) {
-            EXPECT_EQ(page.pages->ItemText(0), "1");
-            EXPECT_EQ(page.pages->ItemText(c.items - 1), std::to_string(c.items));
-            EXPECT_EQ(page.pages->Selection(), 0);
-        }
-    }
-}
-
-TEST(CollectorParsing, PageSelectorAppendsOnASecondRun) {
-    MemoryMainWindow window;
-    SitePage& page = window.controls.Page(Site::D);
-    FillPageSelector(page, "3");
-    page.pages->SetSelection(2);
-    FillPageSelector(page, "3");
-    ASSERT_EQ(page.pages->ItemCount(), 6);
-    const char* expected[] = {"1", "2", "3", "1", "2", "3"};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(page.pages->ItemText(i), expected[i]);
-    EXPECT_EQ(page.pages->Selection(), 0);
+    for (const auto& c : cases) EXPECT_EQ(PageCountFromText(c.number), c.pages) << c.number;
+    EXPECT_EQ(JumpPagesLabel("12"), G("共12页 跳到："));
 }
 
 TEST(CollectorParsing, SiteCTitleReferencesDecoded) {

@@ -4,25 +4,16 @@
 #include "collectors/SiteA.h"
 #include "collectors/SiteB.h"
 #include "core/CodePage.h"
-#include "core/Settings.h"
 
 namespace dorvane::test {
 namespace {
 
 Text G(const std::string& utf8) { return Utf8ToGbkText(utf8); }
 
-class SiteABParsing : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved = MutableSettings().siteHosts;
-        MutableSettings().siteHosts[0] = "a.test";
-        MutableSettings().siteHosts[1] = "b.test:8443";
-    }
-    void TearDown() override { MutableSettings().siteHosts = saved; }
-    std::array<std::string, kSiteCount> saved;
-};
-
-TEST_F(SiteABParsing, SiteAMenuCategoriesAndPageCounts) {
+TEST(SiteABParsing, SiteAMenuCategoriesAndPageCounts) {
+    const Text homeA = sitea::Home("a.test");
+    EXPECT_EQ(homeA, "https://a.test/");
+    EXPECT_EQ(sitea::ImageHeaders(homeA), "Referer: https://a.test/");
     const Text home =
         G(R"(<li><a href="https://a.test/">首页</a></li><li><a href="https://a.test/xinggan/">性感</a></li>)"
           R"(<li><a href="https://a.test/all/">全部</a></li></ul><input value="搜一搜，看一看">)"
@@ -46,12 +37,12 @@ TEST_F(SiteABParsing, SiteAMenuCategoriesAndPageCounts) {
                    {12, "https://a.test/all/", sitea::kAllAlbums},
                    {0, "", sitea::kNoList}};
     for (const auto& c : choices) {
-        const sitea::CategoryChoice choice = sitea::ChooseCategory(c.position);
+        const sitea::CategoryChoice choice = sitea::ChooseCategory(homeA, c.position);
         EXPECT_EQ(choice.prefix, c.prefix) << c.position;
         EXPECT_EQ(choice.kind, c.kind) << c.position;
     }
-    EXPECT_EQ(sitea::CommentFolderName("https://a.test/zipai/comment-page-"), G("妹子自拍"));
-    EXPECT_EQ(sitea::CommentFolderName("https://a.test/jiepai/comment-page-"), G("街拍美女"));
+    EXPECT_EQ(sitea::CommentFolderName(homeA, "https://a.test/zipai/comment-page-"), G("妹子自拍"));
+    EXPECT_EQ(sitea::CommentFolderName(homeA, "https://a.test/jiepai/comment-page-"), G("街拍美女"));
 
     const std::string links = "<a href='p1'>1</a><a href='p2'>2</a><a href='p3'>3</a><a href='p9'>9</a>";
     const struct {
@@ -68,7 +59,7 @@ TEST_F(SiteABParsing, SiteAMenuCategoriesAndPageCounts) {
     }
 }
 
-TEST_F(SiteABParsing, SiteAListingsOfEachKind) {
+TEST(SiteABParsing, SiteAListingsOfEachKind) {
     const Text albums = G(
         R"(<a href="u0"><img/></a><span><a href="https://a.test/101" target="_blank">甜美: 女孩</a></span><span>)"
         R"(<a href="u1"><img/></a><span><a href="https://a.test/102" target="_blank">第二</a></span><span>)");
@@ -100,7 +91,7 @@ TEST_F(SiteABParsing, SiteAListingsOfEachKind) {
     EXPECT_EQ(listed[2].url, "https://i/3.jpg");
 }
 
-TEST_F(SiteABParsing, SiteAAlbumPages) {
+TEST(SiteABParsing, SiteAAlbumPages) {
     const std::string url = "https://a.test/101";
     const struct {
         std::string page;
@@ -119,7 +110,8 @@ TEST_F(SiteABParsing, SiteAAlbumPages) {
     EXPECT_EQ(sitea::FolderTitle(G("a:b：c::d")), G("ab：cd"));
 }
 
-TEST_F(SiteABParsing, SiteBTagsCountsPagesAndListings) {
+TEST(SiteABParsing, SiteBTagsCountsPagesAndListings) {
+    EXPECT_EQ(siteb::ImageHeaders(siteb::Home("b.test:8443")), "Referer: https://b.test:8443/t/nvshen/");
     const Text home = G(
         R"(<ul id="nav"><li><a href="x">不是标签</a></li></ul><ul id="tag_ul"><li><a href="https://b.test:8443/t/nvshen/">女神</a></li>)"
         R"(<li><a href="https://b.test:8443/t/meitui/">美腿</a></li></ul>)");

@@ -1,15 +1,10 @@
-// Sites C, D and E end to end against the fixture server: loader, page choice, worker, viewer, and the
-// request lines the server saw.
+// Sites C, D and E end to end against the fixture server through their page sessions: entering the
+// page, page choice, collection, viewer, and the request lines the server saw.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <regex>
-#include "collectors/Collectors.h"
-#include "collectors/SiteC.h"
-#include "collectors/SiteD.h"
-#include "collectors/SiteE.h"
-#include "core/SiteRoutines.h"
 
 #include "CollectorHarness.h"
 
@@ -34,11 +29,6 @@ std::string ImagePrefix(Site site) {
 
 class SiteFlow : public ::testing::TestWithParam<Site> {
 protected:
-    void SetUp() override {
-        routines = SiteCollectors()[static_cast<size_t>(GetParam())];
-        ASSERT_TRUE(routines.pageLoader && routines.pageWorker && routines.listingLoad &&
-                    routines.albumOpen && routines.previous && routines.next && routines.save);
-    }
     Site site() const { return GetParam(); }
     std::vector<std::string> ListedTitles(int page) {
         std::vector<std::string> titles;
@@ -65,30 +55,28 @@ protected:
     }
 
     CollectorHarness h;
-    SiteRoutines routines;
+    std::unique_ptr<SitePageSession> session = h.Session(GetParam());
 };
 
 TEST_P(SiteFlow, LoaderFillsPagesAndListsTheFirstPage) {
     auto& page = h.Page(site());
-    h.RunOnWorker(routines.pageLoader);
+    ASSERT_TRUE(Done(session->Enter()));
     EXPECT_EQ(GbkToUtf8(page.pageCount.GetText()), "共7页,打开：");
     EXPECT_EQ(h.PageItems(site()), Numbers(1, 7));
     EXPECT_EQ(page.pages.Selection(), 0);
     EXPECT_EQ(h.AlbumLines(site()), ListedTitles(1));
-    EXPECT_EQ(State().albumUrls.Snapshot(), ListedUrls(1));
+    EXPECT_EQ(h.Urls(*session), ListedUrls(1));
     // Site E counts its pages on listing page 1 itself, so that page is asked for twice.
     EXPECT_EQ(h.sites.RequestsTo(ListingTarget(site(), 1)).size(), site() == Site::E ? 2u : 1u);
 
-    // A second run appends the pages again and lists page 1 afresh, not twice.
-    State().albumImageCounts.Append("stale");
-    h.RunOnWorker(routines.pageLoader);
+    // Entering again appends the pages again and lists page 1 afresh, not twice.
+    ASSERT_TRUE(Done(session->Enter()));
     std::vector<std::string> twice = Numbers(1, 7);
     const std::vector<std::string> again = Numbers(1, 7);
     twice.insert(twice.end(), again.begin(), again.end());
     EXPECT_EQ(h.PageItems(site()), twice);
     EXPECT_EQ(h.AlbumLines(site()), ListedTitles(1));
-    EXPECT_EQ(State().albumUrls.Count(), 3);
-    EXPECT_EQ(State().albumImageCounts.Count(), 0);
+    EXPECT_EQ(h.Urls(*session), ListedUrls(1));
     // Only this site's page was written.
     for (Site other : {Site::A, Site::B, Site::C, Site::D, Site::E}) {
         if (other == site()) continue;
@@ -98,21 +86,29 @@ TEST_P(SiteFlow, LoaderFillsPagesAndListsTheFirstPage) {
 }
 
 TEST_P(SiteFlow, ChoosingAPageListsItsAlbums) {
-    h.RunOnWorker(routines.pageLoader);
-    h.Page(site()).pages.SetSelection(2);
+    ASSERT_TRUE(Done(session->Enter()));
     h.sites.ClearRequests();
-    routines.listingLoad(h.Controls());
+    ASSERT_TRUE(Done(session->ChoosePage(2)));
     const auto requests = h.sites.Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].target, ListingTarget(site(), 3));
     EXPECT_EQ(h.AlbumLines(site()), ListedTitles(3));
-    EXPECT_EQ(State().albumUrls.Snapshot(), ListedUrls(3));
+    EXPECT_EQ(h.Urls(*session), ListedUrls(3));
 }
 
-TEST_P(SiteFlow, WorkerCollectsEveryAlbumIntoItsFolder) {
-    h.RunOnWorker(routines.pageLoader);
+TEST_P(SiteFlow, CollectionStoresEveryAlbumInItsFolder) {
+    ASSERT_TRUE(Done(session->Enter()));
+    // An album open in the viewer before the collection: the viewer steps on through what the collection
+    // fetched last.
+    h.SetManual();
+    ASSERT_TRUE(Done(session->OpenAlbum(0, false)));
+    h.window.autoCollect.SetSelected(true);
+    h.window.manualPreview.SetSelected(false);
+    auto& page = h.Page(site());
+    const size_t titlesBefore = page.title.History().size();
+    const size_t countersBefore = page.counter.History().size();
     h.sites.ClearRequests();
-    h.RunOnWorker(routines.pageWorker);
+    h.Collect(*session);
 
     const std::vector<int> ids = h.sites.Listing(site(), 1);
     std::vector<std::string> expectedFiles;
@@ -130,27 +126,19 @@ TEST_P(SiteFlow, WorkerCollectsEveryAlbumIntoItsFolder) {
         return below;
     }());
 
-    auto& page = h.Page(site());
-    // The title label's history starts with its design caption.
     std::vector<std::string> statuses;
     for (const auto& text : page.title.History()) statuses.push_back(GbkToUtf8(text));
-    ASSERT_FALSE(statuses.empty());
-    EXPECT_EQ(statuses.front(), "标题：");
-    statuses.erase(statuses.begin());
+    statuses.erase(statuses.begin(), statuses.begin() + static_cast<long>(titlesBefore));
     std::vector<std::string> expectedStatuses;
     for (int id : ids)
         expectedStatuses.push_back("主题：" + GbkToUtf8(h.sites.ListedTitle(site(), id)) + " 正在采集 .");
     EXPECT_EQ(statuses, expectedStatuses);
-    EXPECT_EQ(page.counter.History(),
-              (std::vector<std::string>{"1", "2", "3", "4", "1", "2", "3", "4", "1", "2", "3", "4"}));
+    std::vector<std::string> counters = page.counter.History();
+    counters.erase(counters.begin(), counters.begin() + static_cast<long>(countersBefore));
+    EXPECT_EQ(counters, (std::vector<std::string>{"1", "2", "3", "4", "1", "2", "3", "4", "1", "2", "3", "4"}));
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(site(), ids.back(), 4));
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
     EXPECT_EQ(h.window.messages.Messages().at(0).flags, MbOk);
-
-    // The viewer's list holds the last album's addresses, as the worker fetched them.
-    std::vector<std::string> lastAlbum;
-    for (int j = 1; j <= 4; ++j) lastAlbum.push_back(h.sites.ImageUrl(site(), ids.back(), j));
-    EXPECT_EQ(State().viewerImages.Snapshot(), lastAlbum);
 
     // Requests: one album page and four images per album; images with the site's Referer line; Site C's
     // downloader asks for the full-size image (no resize suffix).
@@ -159,19 +147,26 @@ TEST_P(SiteFlow, WorkerCollectsEveryAlbumIntoItsFolder) {
     for (const auto& request : h.sites.RequestsTo(ImagePrefix(site()))) {
         EXPECT_EQ(request.target.find('?'), std::string::npos) << request.target;
     }
+
+    // The viewer's list now holds the last album's addresses, as the collection fetched them.
+    h.SetManual();
+    h.sites.ClearRequests();
+    ASSERT_TRUE(Done(session->Next()));
+    ASSERT_EQ(h.sites.Requests().size(), 1u);
+    EXPECT_EQ(h.sites.Home() + h.sites.Requests()[0].target, h.sites.ImageUrl(site(), ids.back(), 2));
+    EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(site(), ids.back(), 2));
 }
 
 TEST_P(SiteFlow, NoCompletionMessageInManualPreview) {
-    h.RunOnWorker(routines.pageLoader);
-    h.window.autoCollect.SetSelected(false);
-    h.window.manualPreview.SetSelected(true);
-    h.RunOnWorker(routines.pageWorker);
+    ASSERT_TRUE(Done(session->Enter()));
+    h.SetManual();
+    h.Collect(*session);
     EXPECT_TRUE(h.Messages().empty());
     EXPECT_EQ(FilesBelow(h.OutputRoot()).size(), 12u);
 }
 
 TEST_P(SiteFlow, EmptyAlbumListStillReportsCompletion) {
-    h.RunOnWorker(routines.pageWorker);
+    h.Collect(*session);
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
     EXPECT_FALSE(fs::exists(h.OutputRoot()));
     EXPECT_TRUE(h.sites.Requests().empty());
@@ -179,46 +174,42 @@ TEST_P(SiteFlow, EmptyAlbumListStillReportsCompletion) {
 
 TEST_P(SiteFlow, ViewerStepsThroughAnAlbumAndKeepsImages) {
     auto& page = h.Page(site());
-    h.RunOnWorker(routines.pageLoader);
+    ASSERT_TRUE(Done(session->Enter()));
     const int id = h.sites.Listing(site(), 1).at(1);
-    page.albums.SetSelection(1);
 
     // With "自动采集" selected a double-click changes nothing.
-    State().viewerImages.Assign({"keep"});
     h.sites.ClearRequests();
-    routines.albumOpen(h.Controls());
-    EXPECT_EQ(State().viewerImages.Snapshot(), TextList{"keep"});
+    const size_t counters = page.counter.History().size();
+    EXPECT_EQ(session->OpenAlbum(1, true), nullptr);
     EXPECT_TRUE(h.sites.Requests().empty());
+    EXPECT_EQ(page.counter.History().size(), counters);
 
-    h.window.autoCollect.SetSelected(false);
-    h.window.manualPreview.SetSelected(true);
-    routines.albumOpen(h.Controls());
+    h.SetManual();
+    ASSERT_TRUE(Done(session->OpenAlbum(1, false)));
     EXPECT_EQ(page.title.GetText(), h.sites.ListedTitle(site(), id));
     EXPECT_EQ(page.counter.GetText(), "1");
-    EXPECT_EQ(State().viewerPosition.load(), 1);
-    EXPECT_EQ(State().viewerImageCount.load(), 4);
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(site(), id, 1));
 
-    routines.previous(h.Controls());
+    ASSERT_TRUE(Done(session->Previous()));
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"已经是第一张了"});
     EXPECT_EQ(page.counter.GetText(), "1");
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(site(), id, 1));
 
     for (int j = 2; j <= 4; ++j) {
-        routines.next(h.Controls());
+        ASSERT_TRUE(Done(session->Next()));
         EXPECT_EQ(page.counter.GetText(), std::to_string(j));
         EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(site(), id, j));
     }
-    routines.next(h.Controls());
+    ASSERT_TRUE(Done(session->Next()));
     EXPECT_EQ(h.Messages().back(), "已经是最后一张了");
-    EXPECT_EQ(State().viewerPosition.load(), 4);
-    routines.previous(h.Controls());
+    EXPECT_EQ(page.counter.GetText(), "4");
+    ASSERT_TRUE(Done(session->Previous()));
     EXPECT_EQ(page.counter.GetText(), "3");
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(site(), id, 3));
 
     // Keeping the same image twice gives one file with a 16-digit upper-case hex name.
-    routines.save(h.Controls());
-    routines.save(h.Controls());
+    ASSERT_TRUE(Done(session->Save()));
+    ASSERT_TRUE(Done(session->Save()));
     const auto kept = FilesBelow(h.OutputRoot() / "单张采集");
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_TRUE(std::regex_match(kept[0], std::regex("[0-9A-F]{16}\\.jpg"))) << kept[0];
@@ -238,14 +229,17 @@ TEST_P(SiteFlow, ViewerStepsThroughAnAlbumAndKeepsImages) {
 TEST_P(SiteFlow, OpeningAnAlbumWithoutImagesLeavesThePicture) {
     auto& page = h.Page(site());
     h.sites.SetAlbum(site(), {2, "empty album", {}});
-    h.RunOnWorker(routines.pageLoader);
+    ASSERT_TRUE(Done(session->Enter()));
     h.window.autoCollect.SetSelected(false);
     page.preview.SetPicture("previous picture");
-    page.albums.SetSelection(1);
-    routines.albumOpen(h.Controls());
+    ASSERT_TRUE(Done(session->OpenAlbum(1, false)));
     EXPECT_EQ(page.counter.GetText(), "1");
     EXPECT_EQ(page.preview.GetPicture(), "previous picture");
-    EXPECT_EQ(State().viewerImages.Count(), 0);
+    // Nothing to step through: no image is asked for.
+    h.sites.ClearRequests();
+    ASSERT_TRUE(Done(session->Next()));
+    EXPECT_EQ(h.Messages(), std::vector<std::string>{"已经是最后一张了"});
+    EXPECT_TRUE(h.sites.Requests().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, SiteFlow, ::testing::Values(Site::C, Site::D, Site::E),

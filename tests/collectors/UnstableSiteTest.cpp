@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "CollectorHarness.h"
-#include "collectors/SiteD.h"
 
 namespace dorvane::test {
 namespace {
@@ -18,9 +17,10 @@ TEST(UnstableSite, BusyImageIsTriedAgainAndTheSecondRunSkipsWhatIsOnDisk) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 3});
     h.sites.SetAlbum(Site::D, {1, "busy at first", {ImageKind::Jpeg, ImageKind::BusyOnce, ImageKind::Jpeg}});
     MutableSettings().retries = 1;
-    h.RunOnWorker(sited::Routines().pageLoader);
+    auto session = h.Session(Site::D);
+    ASSERT_TRUE(Done(session->Enter()));
     h.sites.ClearRequests();
-    h.RunOnWorker(sited::Routines().pageWorker);
+    h.Collect(*session);
     EXPECT_EQ(ImageRequests(h), 7);  // six images, one of them asked twice
     for (int album : {1, 2}) {
         for (int j = 1; j <= 3; ++j) {
@@ -33,7 +33,7 @@ TEST(UnstableSite, BusyImageIsTriedAgainAndTheSecondRunSkipsWhatIsOnDisk) {
     MutableSettings().skipExisting = true;
     WriteBytes(h.AlbumFolder(Site::D, 2) / "3.jpg", "");  // an empty file is fetched again
     h.sites.ClearRequests();
-    h.RunOnWorker(sited::Routines().pageWorker);
+    h.Collect(*session);
     EXPECT_EQ(ImageRequests(h), 1);
     EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::D, 2) / "3.jpg"), h.sites.ImageBytes(Site::D, 2, 3));
 }
@@ -43,8 +43,9 @@ TEST(UnstableSite, OversizedImageFailsAndThePageGoesOn) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 1, .imagesPerAlbum = 3});
     h.sites.SetAlbum(Site::D, {1, "one too large", {ImageKind::Jpeg, ImageKind::Oversized, ImageKind::Jpeg}});
     MutableSettings().maxBodyBytes = 1024 * 1024;
-    h.RunOnWorker(sited::Routines().pageLoader);
-    h.RunOnWorker(sited::Routines().pageWorker);
+    auto session = h.Session(Site::D);
+    ASSERT_TRUE(Done(session->Enter()));
+    h.Collect(*session);
     MutableSettings().maxBodyBytes = Settings().maxBodyBytes;
     EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::D, 1) / "1.jpg"), h.sites.ImageBytes(Site::D, 1, 1));
     EXPECT_EQ(fs::file_size(h.AlbumFolder(Site::D, 1) / "2.jpg"), 0u);

@@ -5,8 +5,6 @@
 #include <mutex>
 
 #include "CollectorHarness.h"
-#include "collectors/SiteC.h"
-#include "collectors/SiteD.h"
 
 namespace dorvane::test {
 namespace {
@@ -48,9 +46,10 @@ private:
 
 TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 4});
-    h.RunOnWorker(sited::Routines().pageLoader);
+    auto session = h.Session(Site::D);
+    ASSERT_TRUE(Done(session->Enter()));
     ImageGate gate(h.sites, "/img/d/1/3.jpg");
-    auto token = h.StartOnWorker(sited::Routines().pageWorker);
+    auto token = h.StartOnWorker([&](MainControls&) { session->Collect(); });
     ASSERT_NE(token, nullptr);
     ASSERT_TRUE(gate.WaitReached());
     token->RequestStop();
@@ -72,9 +71,10 @@ TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
 
 TEST(CollectorWorkerControl, PauseHoldsTheRunAndResumeCompletesIt) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 3});
-    h.RunOnWorker(sitec::Routines().pageLoader);
+    auto session = h.Session(Site::C);
+    ASSERT_TRUE(Done(session->Enter()));
     ImageGate gate(h.sites, "/img/c/1/2.jpg");
-    auto token = h.StartOnWorker(sitec::Routines().pageWorker);
+    auto token = h.StartOnWorker([&](MainControls&) { session->Collect(); });
     ASSERT_NE(token, nullptr);
     ASSERT_TRUE(gate.WaitReached());
     token->Pause();
@@ -93,13 +93,14 @@ TEST(CollectorWorkerControl, PauseHoldsTheRunAndResumeCompletesIt) {
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
 }
 
-TEST(CollectorWorkerControl, StopWhileLoadingKeepsListsInStep) {
+TEST(CollectorWorkerControl, StopWhileEnteringKeepsListAndLinesInStep) {
     CollectorHarness h({.pageCount = 3, .albumsPerPage = 2000});
-    auto token = h.StartOnWorker(sitec::Routines().pageLoader);
+    auto session = h.Session(Site::C);
+    auto token = session->Enter();
     ASSERT_NE(token, nullptr);
-    token->RequestStop();
+    session->StopAll();
     ASSERT_TRUE(token->WaitFinished(std::chrono::seconds(60)));
-    EXPECT_EQ(State().albumUrls.Count(), h.Page(Site::C).albums.ItemCount());
+    EXPECT_EQ(static_cast<int>(session->Listing().albums.size()), h.Page(Site::C).albums.ItemCount());
 }
 
 }  // namespace
