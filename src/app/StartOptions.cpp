@@ -1,12 +1,12 @@
 #include "app/StartOptions.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 #include <cstdio>
 
+#include "app/CommandArguments.h"
 #include "app/MainWindow.h"
+#include "app/SettingsFile.h"
 
 namespace dorvane {
 
@@ -14,15 +14,18 @@ namespace {
 
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
 
-QString Apply(Settings& settings, const QString& key, const QString& value) {
-    return FromStd(ApplySetting(settings, key.toStdString(), value.trimmed().toStdString()));
+QStringList QtList(const std::vector<std::string>& texts) {
+    QStringList list;
+    for (const std::string& text : texts) list << FromStd(text);
+    return list;
 }
 
 }  // namespace
 
 std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, int& exitCode) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Dorvane, a desktop gallery collector."));
+    parser.setApplicationDescription(QStringLiteral("Dorvane, a desktop gallery collector.\n\n") +
+                                     QString::fromUtf8(CommandHelpText()));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
@@ -74,34 +77,15 @@ QString DefaultConfigFile() {
            QStringLiteral("/dorvane/dorvane.ini");
 }
 
+// One reader for the window and the command line, so both take a file the same way.
 QStringList LoadSettingsFile(const QString& file, bool mustExist, Settings& settings) {
-    QStringList problems;
-    if (!QFileInfo::exists(file)) {
-        if (mustExist) problems << QStringLiteral("%1: no such settings file").arg(file);
-        return problems;
-    }
-    QSettings ini(file, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError)
-        return {QStringLiteral("%1: cannot be read as a settings file").arg(file)};
-    for (const QString& key : ini.allKeys()) {
-        const QString problem = Apply(settings, key, ini.value(key).toString());
-        if (!problem.isEmpty()) problems << file + QStringLiteral(": ") + problem;
-    }
-    return problems;
+    return QtList(ApplySettingsFile(file.toStdString(), mustExist, settings));
 }
 
 QStringList ApplyOverrides(const QStringList& overrides, Settings& settings) {
-    QStringList problems;
-    for (const QString& pair : overrides) {
-        const qsizetype equals = pair.indexOf(QLatin1Char('='));
-        if (equals <= 0) {
-            problems << QStringLiteral("--set %1: not KEY=VALUE").arg(pair);
-            continue;
-        }
-        const QString problem = Apply(settings, pair.left(equals).trimmed(), pair.mid(equals + 1));
-        if (!problem.isEmpty()) problems << QStringLiteral("--set ") + problem;
-    }
-    return problems;
+    std::vector<std::string> pairs;
+    for (const QString& pair : overrides) pairs.push_back(pair.toStdString());
+    return QtList(ApplySettingOverrides(pairs, settings));
 }
 
 }  // namespace dorvane

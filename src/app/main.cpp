@@ -1,3 +1,8 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 
-int main(int argc, char** argv) { return dorvane::RunApplication(argc, argv); }
+// "dorvane list" and "dorvane collect" run without a window: nothing of Qt is started for them.
+int main(int argc, char** argv) {
+    if (dorvane::IsCommandLine(argc, argv)) return dorvane::RunCommandLine(argc, argv);
+    return dorvane::RunApplication(argc, argv);
+}

@@ -1,0 +1,122 @@
+#include "app/CommandArguments.h"
+
+#include <cstring>
+#include <optional>
+
+namespace dorvane {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Commands (no window is opened):\n"
+    "  dorvane list SITE [--category N] [--page N]\n"
+    "      Print the albums of a listing page, one a line: title, a tab, the album's address, a tab,\n"
+    "      the image count (empty where the site gives none).\n"
+    "  dorvane collect SITE [--category N] [--page N] [--out FOLDER] [--quiet]\n"
+    "      Collect every album of a listing page into FOLDER/采集数据/ (default: the current folder),\n"
+    "      as the window's \"开始采集\" does with FOLDER as its save folder. Progress goes to standard\n"
+    "      error; --quiet leaves it out.\n"
+    "  SITE: a, b, c, d, e or lumeri, tavesh, cosplay.\n"
+    "  --category N: the Nth item of the site's category or tag box (default 1; sites with one).\n"
+    "  --page N: the Nth item of the page box (default 1).\n"
+    "  --config FILE, --set KEY=VALUE (repeatable) and --demo work as for the window.\n"
+    "  Exit status: 0 every image stored, 1 some failed, 2 a usage error or a listing that could not\n"
+    "  be fetched, 130 after Ctrl-C, 143 after SIGTERM (both stop as \"停止采集\" does).\n";
+
+// 1 to 999999999 in decimal digits only.
+std::optional<int> PositiveNumber(const std::string& text) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value < 1) return std::nullopt;
+    return value;
+}
+
+class Reader {
+public:
+    Reader(int argc, const char* const* argv, std::string& error) : m_argc(argc), m_argv(argv), m_error(error) {}
+
+    bool Option(CommandArguments& a, const std::string& word) {
+        const size_t equals = word.find('=');
+        const std::string name = word.substr(0, equals);
+        if (name == "--help" || name == "-h") return Flag(word, a.help);
+        if (name == "--quiet") return Flag(word, a.quiet);
+        if (name == "--demo") return Flag(word, a.demo);
+        std::optional<std::string> value;
+        if (equals != std::string::npos) value = word.substr(equals + 1);
+        else if (m_next < m_argc) value = m_argv[m_next++];
+        if (name == "--category") return Number(name, value, a.category, a.categoryGiven);
+        if (name == "--page") return Number(name, value, a.page, a.pageGiven);
+        if (name == "--out") return Value(name, value, a.outFolder);
+        if (name == "--config") return Value(name, value, a.configFile);
+        if (name == "--set") {
+            std::string pair;
+            if (!Value(name, value, pair)) return false;
+            a.overrides.push_back(pair);
+            return true;
+        }
+        return Fail("unknown option " + name);
+    }
+
+    const char* Next() { return m_next < m_argc ? m_argv[m_next++] : nullptr; }
+    bool Fail(const std::string& reason) {
+        m_error = reason;
+        return false;
+    }
+
+private:
+    bool Flag(const std::string& word, bool& flag) {
+        if (word.find('=') != std::string::npos) return Fail(word.substr(0, word.find('=')) + " takes no value");
+        flag = true;
+        return true;
+    }
+    bool Value(const std::string& name, const std::optional<std::string>& value, std::string& target) {
+        if (!value || value->empty()) return Fail(name + " needs a value");
+        target = *value;
+        return true;
+    }
+    bool Number(const std::string& name, const std::optional<std::string>& value, int& target, bool& given) {
+        const std::optional<int> number = value ? PositiveNumber(*value) : std::nullopt;
+        if (!number) return Fail(name + " needs a whole number from 1 up, not \"" + value.value_or("") + "\"");
+        target = *number;
+        given = true;
+        return true;
+    }
+
+    const int m_argc;
+    const char* const* m_argv;
+    std::string& m_error;
+    int m_next = 2;
+};
+
+}  // namespace
+
+bool IsCommand(int argc, const char* const* argv) {
+    return argc >= 2 && (std::strcmp(argv[1], "list") == 0 || std::strcmp(argv[1], "collect") == 0);
+}
+
+bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& arguments, std::string& error) {
+    Reader reader(argc, argv, error);
+    if (!IsCommand(argc, argv)) return reader.Fail("no command: list or collect");
+    arguments.verb = std::strcmp(argv[1], "list") == 0 ? CommandVerb::List : CommandVerb::Collect;
+    std::vector<std::string> positional;
+    while (const char* next = reader.Next()) {
+        const std::string word = next;
+        if (word.size() > 1 && word[0] == '-') {
+            if (!reader.Option(arguments, word)) return false;
+        } else {
+            positional.push_back(word);
+        }
+    }
+    if (arguments.help) return true;
+    if (positional.empty()) return reader.Fail("which site? (a, b, c, d, e, lumeri, tavesh, cosplay)");
+    if (positional.size() > 1) return reader.Fail("one site only, not \"" + positional[1] + "\" as well");
+    arguments.site = positional.front();
+    if (arguments.verb == CommandVerb::List && (arguments.quiet || !arguments.outFolder.empty()))
+        return reader.Fail("--out and --quiet belong to collect");
+    return true;
+}
+
+const char* CommandHelpText() { return kHelp; }
+
+}  // namespace dorvane

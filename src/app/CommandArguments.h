@@ -1,0 +1,34 @@
+#pragma once
+// The arguments of the window-less commands: "dorvane list SITE ..." and "dorvane collect SITE ...".
+#include <string>
+#include <vector>
+
+namespace dorvane {
+
+enum class CommandVerb { List, Collect };
+
+struct CommandArguments {
+    CommandVerb verb = CommandVerb::List;
+    bool help = false;         // --help: print and leave with 0, nothing else is read
+    std::string site;          // a registry key or name, as given
+    int category = 1;          // 1-based item of the category or tag box
+    bool categoryGiven = false;
+    int page = 1;              // 1-based item of the page box
+    bool pageGiven = false;
+    std::string outFolder;     // collect: the save folder (empty: the current folder)
+    bool quiet = false;        // collect: no progress
+    bool demo = false;
+    std::string configFile;    // empty: the default settings file, which need not exist
+    std::vector<std::string> overrides;  // "key=value" from --set, in order
+};
+
+// True when the arguments name one of the commands (argv[1] is "list" or "collect").
+bool IsCommand(int argc, const char* const* argv);
+
+// Parses argv (argv[0] the program, argv[1] the command). On a usage error returns false with the reason.
+bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& arguments, std::string& error);
+
+// The commands' part of the help, in UTF-8.
+const char* CommandHelpText();
+
+}  // namespace dorvane

@@ -1,0 +1,197 @@
+#include "app/CommandLine.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandArguments.h"
+#include "app/CommandListing.h"
+#include "app/SettingsFile.h"
+#include "app/StopSignals.h"
+#include "app/TerminalProgress.h"
+#include "collectors/SiteRegistry.h"
+#include "core/CodePage.h"
+#include "core/Files.h"
+#include "core/Worker.h"
+#include "demo/DemoServer.h"
+
+namespace dorvane {
+
+namespace {
+
+// How long a stopped command may take to leave before the program ends without it.
+constexpr int kStopGraceMilliseconds = 10000;
+
+void Report(const std::vector<std::string>& problems) {
+    for (const std::string& problem : problems) std::fprintf(stderr, "dorvane: %s\n", problem.c_str());
+}
+
+int UsageError(const std::string& reason) {
+    std::fprintf(stderr, "dorvane: %s\nTry 'dorvane --help'.\n", reason.c_str());
+    return kCommandUsage;
+}
+
+void PrintHelp() {
+    std::fputs(CommandHelpText(), stdout);
+    std::string keys;
+    for (const std::string& key : SettingKeys(CurrentSettings())) keys += (keys.empty() ? "" : ", ") + key;
+    std::printf("  Settings keys: %s.\n  Settings file: %s\n", keys.c_str(), DefaultSettingsPath().c_str());
+}
+
+// Build defaults, then the settings file, then the demo sites (for this run only), then --set.
+std::unique_ptr<demo::DemoServer> ApplySettings(const CommandArguments& arguments) {
+    Settings& settings = MutableSettings();
+    const bool named = !arguments.configFile.empty();
+    Report(ApplySettingsFile(named ? arguments.configFile : DefaultSettingsPath(), named, settings));
+    std::unique_ptr<demo::DemoServer> server;
+    if (arguments.demo) {
+        server = std::make_unique<demo::DemoServer>();
+        if (server->Start()) {
+            server->PointAt(settings);
+            // Standard output carries the listing: the demo's ports go to standard error.
+            if (!arguments.quiet)
+                std::fprintf(stderr, "dorvane: demo sites on 127.0.0.1 (HTTP %d, HTTPS %d)\n", server->HttpPort(),
+                             server->HttpsPort());
+        } else {
+            std::fprintf(stderr, "dorvane: the demo sites could not start; using the settings as they are\n");
+            server.reset();
+        }
+    }
+    Report(ApplySettingOverrides(arguments.overrides, settings));
+    return server;
+}
+
+ProgressStyle StyleFor(const CommandArguments& arguments) {
+    if (arguments.quiet) return ProgressStyle::Quiet;
+    return ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
+}
+
+int TerminalColumns() {
+    winsize size{};
+    return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+// The save folder as the window's box would hold it: the folder given, or the current one.
+Text SaveFolder(const CommandArguments& arguments) {
+    return arguments.outFolder.empty() ? CurrentDirectory() : Utf8ToSystemText(arguments.outFolder);
+}
+
+// The command's work, on its worker: the listing, then printing it or collecting it.
+int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, TerminalProgress& progress) {
+    const WatchedFetcher fetch;
+    const int category = site.HasMenu() ? arguments.category : 0;
+    const CommandListing listing = ReadCommandListing(site, category, arguments.page, fetch);
+    if (listing.outcome != CommandListing::Outcome::Listed) {
+        std::fprintf(stderr, "dorvane: %s\n", listing.message.c_str());
+        return kCommandUsage;
+    }
+    if (arguments.verb == CommandVerb::List) {
+        for (const AlbumEntry& album : listing.snapshot.albums) std::printf("%s\n", ListingLine(album).c_str());
+        std::fflush(stdout);
+        return kCommandDone;
+    }
+    CollectionOptions options;
+    const Text folder = SaveFolder(arguments);
+    options.saveFolder = [folder] { return folder; };
+    options.skipExisting = CurrentSettings().skipExisting;
+    Collect(site, listing.snapshot, options, SiteFetcher(), progress);
+    return kCommandDone;
+}
+
+// The outcome of a collection that ran to its end or was stopped.
+int CollectionStatus(const CommandArguments& arguments, TerminalProgress& progress, bool stopped) {
+    progress.Finish(stopped);
+    const CollectionReport totals = progress.Totals();
+    const bool incomplete = totals.failed > 0 || progress.EmptyAlbums() > 0;
+    if (arguments.quiet && incomplete)
+        std::fprintf(stderr, "dorvane: %d image(s) failed; %d album(s) without images\n", totals.failed,
+                     progress.EmptyAlbums());
+    return incomplete ? kCommandSomeFailed : kCommandDone;
+}
+
+struct WorkerOutcome {
+    std::atomic<bool> done{false};
+    int status = kCommandDone;  // read once `done` is seen
+};
+
+// Runs the command on a worker so that a stop reaches every fetch and wait, and waits for it here; a
+// signal becomes the worker's stop. Gives the worker's status, or the signal's once one came.
+int RunWorker(const CommandArguments& arguments, const SiteDescription& site, TerminalProgress& progress,
+              bool& stopped) {
+    StopSignals signals;
+    auto outcome = std::make_shared<WorkerOutcome>();
+    const std::shared_ptr<WorkerToken> worker = StartWorkerThread([&, outcome] {
+        struct Done {
+            WorkerOutcome& outcome;
+            StopSignals& signals;
+            ~Done() {
+                outcome.done.store(true, std::memory_order_release);
+                signals.Wake();
+            }
+        } done{*outcome, signals};
+        outcome->status = RunOnWorker(arguments, site, progress);
+    });
+    if (!worker) {
+        std::fprintf(stderr, "dorvane: no thread could be started for the command\n");
+        return kCommandSomeFailed;
+    }
+    auto deadline = std::chrono::steady_clock::time_point::max();
+    while (!outcome->done.load(std::memory_order_acquire)) {
+        if (signals.Received() != 0 && !worker->StopRequested()) {
+            worker->RequestStop();
+            deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopGraceMilliseconds);
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            std::fprintf(stderr, "dorvane: the stop did not take effect in time\n");
+            std::_Exit(signals.Received() == SIGTERM ? kCommandTerminated : kCommandInterrupted);
+        }
+        signals.Wait(1000);
+    }
+    worker->WaitFinished(std::chrono::milliseconds(kStopGraceMilliseconds));
+    stopped = signals.Received() != 0;
+    if (!stopped) return outcome->status;
+    return signals.Received() == SIGTERM ? kCommandTerminated : kCommandInterrupted;
+}
+
+int RunParsed(const CommandArguments& arguments) {
+    const int index = FindSite(arguments.site);
+    if (index < 0) return UsageError("no site \"" + arguments.site + "\" (a, b, c, d, e, lumeri, tavesh, cosplay)");
+    // The site reads its host from the settings only when it fetches.
+    const std::unique_ptr<SiteDescription> site = DescribeSite(index);
+    if (!site->HasMenu() && arguments.categoryGiven)
+        return UsageError("site \"" + arguments.site + "\" has no category box: --category does not apply");
+    const std::unique_ptr<demo::DemoServer> demoServer = ApplySettings(arguments);
+    TerminalProgress progress(stderr, StyleFor(arguments), TerminalColumns());
+    bool stopped = false;
+    const int status = RunWorker(arguments, *site, progress, stopped);
+    StopAllWorkers(std::chrono::milliseconds(1000));
+    if (arguments.verb == CommandVerb::List || (!stopped && status != kCommandDone)) return status;
+    const int collected = CollectionStatus(arguments, progress, stopped);
+    return stopped ? status : collected;
+}
+
+}  // namespace
+
+bool IsCommandLine(int argc, const char* const* argv) { return IsCommand(argc, argv); }
+
+int RunCommandLine(int argc, const char* const* argv) {
+    AddSiteHosts(MutableSettings());
+    CommandArguments arguments;
+    std::string error;
+    if (!ParseCommandArguments(argc, argv, arguments, error)) return UsageError(error);
+    if (arguments.help) {
+        PrintHelp();
+        return kCommandDone;
+    }
+    return RunParsed(arguments);
+}
+
+}  // namespace dorvane

@@ -1,0 +1,91 @@
+#include "app/CommandListing.h"
+
+#include <algorithm>
+
+#include "core/CodePage.h"
+#include "core/Numbers.h"
+
+namespace dorvane {
+
+namespace {
+
+CommandListing Refused(CommandListing::Outcome outcome, std::string message) {
+    CommandListing listing;
+    listing.outcome = outcome;
+    listing.message = std::move(message);
+    return listing;
+}
+
+// A box that came out short because a page could not be fetched is a failed fetch, not a wrong number.
+CommandListing OutOfRange(const WatchedFetcher& fetch, const std::string& what, int chosen, size_t offered) {
+    const Text failed = fetch.FirstFailure();
+    if (!failed.empty())
+        return Refused(CommandListing::Outcome::FetchFailed,
+                       "the " + what + " box could not be filled: " + SystemTextToUtf8(failed) + " could not be fetched");
+    return Refused(CommandListing::Outcome::UsageError, "--" + what + " " + std::to_string(chosen) + ": the " + what +
+                                                            " box holds " + std::to_string(offered) + " item(s)");
+}
+
+std::string OneLine(const Text& field) {
+    std::string text = SystemTextToUtf8(field);
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    return text;
+}
+
+}  // namespace
+
+Text WatchedFetcher::Page(const Text& url, const Text& headers) const { return Watch(url, SiteFetcher::Page(url, headers)); }
+
+Text WatchedFetcher::Utf8Page(const Text& url) const { return Watch(url, SiteFetcher::Utf8Page(url)); }
+
+Text WatchedFetcher::FirstFailure() const {
+    std::lock_guard lock(m_mutex);
+    return m_firstFailure;
+}
+
+Text WatchedFetcher::Watch(const Text& url, Text page) const {
+    if (page.empty()) {
+        std::lock_guard lock(m_mutex);
+        // An empty address is a page the site could not name; it still counts as not fetched.
+        if (m_firstFailure.empty()) m_firstFailure = url.empty() ? Text("(no address)") : url;
+    }
+    return page;
+}
+
+CommandListing ReadCommandListing(const SiteDescription& site, int category, int page, const WatchedFetcher& fetch) {
+    PageChoices choices;
+    if (site.HasMenu()) {
+        const AlbumEntries menu = site.Menu(fetch);
+        if (category < 1 || static_cast<size_t>(category) > menu.size())
+            return OutOfRange(fetch, "category", category, menu.size());
+        choices = site.Choices(fetch, category, menu);
+    } else {
+        choices = site.Choices(fetch, 0, {});
+    }
+    Text pageText;
+    if (choices.then == PageChoices::Then::ListUnpaged) {
+        if (page != 1)
+            return Refused(CommandListing::Outcome::UsageError,
+                           "--page " + std::to_string(page) + ": this listing has no pages to choose from");
+    } else {
+        if (page < 1 || page > choices.pageCount)
+            return OutOfRange(fetch, "page", page, static_cast<size_t>(std::max(choices.pageCount, 0)));
+        pageText = IntegerText(page);
+    }
+    CommandListing listing;
+    listing.snapshot.source = choices.source.value_or(ListingSource{});
+    listing.snapshot.albums = site.Listing(fetch, listing.snapshot.source, pageText);
+    const Text failed = fetch.FirstFailure();
+    if (listing.snapshot.albums.empty() && !failed.empty())
+        return Refused(CommandListing::Outcome::FetchFailed,
+                       "the listing is empty: " + SystemTextToUtf8(failed) + " could not be fetched");
+    return listing;
+}
+
+std::string ListingLine(const AlbumEntry& album) {
+    return OneLine(album.title) + '\t' + OneLine(album.url) + '\t' + OneLine(album.imageCount);
+}
+
+}  // namespace dorvane

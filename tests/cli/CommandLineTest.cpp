@@ -1,0 +1,275 @@
+// The built program's window-less commands against the fixture sites: what "list" prints, what "collect"
+// stores, the exit statuses, and a stop by signal in the middle of a collection.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <sstream>
+
+#include "ProgramRun.h"
+#include "core/CodePage.h"
+#include "demo/DemoServer.h"
+#include "support/FixtureSites.h"
+#include "support/UnresolvableHost.h"
+
+namespace dorvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every regular file below the folder, relative to it, sorted.
+std::vector<std::string> FilesBelow(const fs::path& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), folder).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sites.Start());
+        char pattern[] = "/tmp/dorvane-cli-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        base = pattern;
+    }
+    void TearDown() override {
+        sites.SetImageHook(nullptr);
+        sites.Stop();
+        std::error_code ignored;
+        fs::remove_all(base, ignored);
+    }
+
+    // The command with every site pointed at the fixture and one try per fetch; the case's own options
+    // come after, so its --set wins.
+    std::vector<std::string> Command(const std::vector<std::string>& words) const {
+        std::vector<std::string> command{words.front()};
+        for (const char* key : {"a", "b"}) command.insert(command.end(), {"--set", std::string("sites/") + key + "=" + sites.TlsHost()});
+        for (const char* key : {"c", "d", "e"}) command.insert(command.end(), {"--set", std::string("sites/") + key + "=" + sites.Host()});
+        command.insert(command.end(), {"--set", "network/retries=0"});
+        command.insert(command.end(), words.begin() + 1, words.end());
+        return command;
+    }
+
+    // The lines "list" should print for listing page `page` of the site.
+    std::string ListedLines(Site site, int page) const {
+        std::string lines;
+        for (int id : sites.Listing(site, page))
+            lines += GbkToUtf8(sites.ListedTitle(site, id)) + "\t" + sites.AlbumUrl(site, id) + "\t\n";
+        return lines;
+    }
+
+    // Album folder / image file of every image of listing page 1 on Site C, relative to the save folder.
+    std::vector<std::string> SiteCFiles(int imageCount) const {
+        std::vector<std::string> files;
+        for (int id : sites.Listing(Site::C, 1))
+            for (int j = 1; j <= imageCount; ++j) files.push_back(FileOf(id, j));
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+    std::string FileOf(int id, int image) const {
+        return (fs::path("采集数据") / GbkToUtf8(sites.ListedTitle(Site::C, id)) / (std::to_string(image) + ".jpg"))
+            .string();
+    }
+
+    FixtureSites sites;
+    fs::path base;
+};
+
+TEST_F(CommandLine, ListPrintsTheAlbumsOfThePageAsTheWindowListsThem) {
+    struct Case {
+        std::vector<std::string> words;
+        Site site;
+        int page;
+    };
+    const Case cases[] = {
+        {{"list", "c"}, Site::C, 1},
+        {{"list", "cosplay", "--page", "3"}, Site::C, 3},
+        {{"list", "a", "--category", "1", "--page", "2"}, Site::A, 2},
+        {{"list", "--page=4", "lumeri", "--category=2"}, Site::A, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.words[1]);
+        const ProgramResult result = RunProgram(Command(c.words));
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, ListedLines(c.site, c.page));
+    }
+}
+
+TEST_F(CommandLine, CollectStoresThePageAsTheWindowDoesAndNothingElse) {
+    struct Case {
+        const char* name;
+        bool outGiven;  // --out names the save folder; otherwise it is the folder the program runs in
+    };
+    for (const Case& c : {Case{"--out", true}, Case{"current folder", false}}) {
+        SCOPED_TRACE(c.name);
+        const fs::path run = base / c.name;
+        const fs::path save = run / "save";
+        fs::create_directories(save);
+        std::vector<std::string> words{"collect", "c"};
+        if (c.outGiven) words.insert(words.end(), {"--out", save.string()});
+        const ProgramResult result = RunProgram(Command(words), c.outGiven ? run.string() : save.string());
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, "");
+        EXPECT_TRUE(Contains(result.err, "stored 12 of 12 images")) << result.err;
+        EXPECT_TRUE(Contains(result.err, "0 failed")) << result.err;
+        // Nothing beside the save folder, nothing in it but the images.
+        std::vector<std::string> expected;
+        for (const std::string& file : SiteCFiles(4)) expected.push_back((fs::path("save") / file).string());
+        EXPECT_EQ(FilesBelow(run), expected);
+        for (int id : sites.Listing(Site::C, 1))
+            for (int j = 1; j <= 4; ++j) EXPECT_EQ(ReadBytes(save / FileOf(id, j)), sites.ImageBytes(Site::C, id, j));
+    }
+}
+
+TEST_F(CommandLine, QuietCollectSaysOnlyWhatFailedAndEndsWithOne) {
+    const int id = sites.Listing(Site::C, 1).front();
+    FixtureAlbum album = sites.Album(Site::C, id);
+    album.images[1] = ImageKind::NotFound;
+    sites.SetAlbum(Site::C, album);
+    const ProgramResult result = RunProgram(Command({"collect", "c", "--quiet", "--out", base.string()}));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "dorvane: 1 image(s) failed; 0 album(s) without images\n");
+    EXPECT_EQ(ReadBytes(base / FileOf(id, 3)), sites.ImageBytes(Site::C, id, 3));
+}
+
+TEST_F(CommandLine, UsageErrorsAndUnreadableListingsEndWithTwo) {
+    struct Case {
+        std::vector<std::string> words;
+        const char* said;  // part of the message on standard error
+    };
+    const Case cases[] = {
+        {{"list"}, "which site?"},
+        {{"list", "x"}, "no site \"x\""},
+        {{"list", "c", "d"}, "one site only"},
+        {{"list", "c", "--category", "1"}, "has no category box"},
+        {{"list", "c", "--page", "8"}, "--page 8: the page box holds 7 item(s)"},
+        {{"list", "c", "--page", "0"}, "--page needs a whole number"},
+        {{"list", "c", "--page", "1x"}, "--page needs a whole number"},
+        {{"list", "c", "--page"}, "--page needs a whole number"},
+        {{"list", "a", "--category", "99"}, "--category 99: the category box holds"},
+        {{"list", "a", "--category", "8", "--page", "2"}, "no pages to choose from"},
+        {{"list", "c", "--out", "x"}, "--out and --quiet belong to collect"},
+        {{"collect", "c", "--bogus"}, "unknown option --bogus"},
+        {{"collect", "c", "--quiet=yes"}, "--quiet takes no value"},
+        {{"list", "c", "--set", "sites/c=127.0.0.1:1"}, "the page box could not be filled: http://127.0.0.1:1"},
+        {{"list", "c", "--set", "sites/c=" + UnresolvableHost()}, "could not be fetched"},
+        {{"list", "a", "--set", "sites/a=127.0.0.1:1"}, "the category box could not be filled"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        const ProgramResult result = RunProgram(Command(c.words));
+        EXPECT_EQ(result.status, 2) << result.err;
+        EXPECT_EQ(result.out, "");
+        EXPECT_TRUE(Contains(result.err, c.said)) << result.err;
+    }
+}
+
+TEST_F(CommandLine, EmptyListingAfterAFailedFetchIsNotAnEmptyPage) {
+    // A page that arrives empty reads as one that did not arrive.
+    sites.SetRawPage("/photo/index/2-0-2", "");
+    const ProgramResult failed = RunProgram(Command({"list", "c", "--page", "2"}));
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_TRUE(Contains(failed.err, "the listing is empty: " + sites.Home() + "/photo/index/2-0-2")) << failed.err;
+    sites.SetListing(Site::C, 3, {});
+    const ProgramResult empty = RunProgram(Command({"list", "c", "--page", "3"}));
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out, "");
+}
+
+TEST_F(CommandLine, SettingsFileDemoAndOverridesReachTheCommand) {
+    const fs::path file = base / "dorvane.ini";
+    std::ofstream(file) << "; the fixture\n[sites]\nc=" << UnresolvableHost() << "\nd=\"" << sites.Host()
+                        << "\"\n[network]\nretries=0\n";
+    const ProgramResult fromFile = RunProgram({"list", "d", "--config", file.string()});
+    EXPECT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, ListedLines(Site::D, 1));
+    const ProgramResult overridden =
+        RunProgram({"list", "c", "--config", file.string(), "--set", "sites/c=" + sites.Host()});
+    EXPECT_EQ(overridden.status, 0) << overridden.err;
+    EXPECT_EQ(overridden.out, ListedLines(Site::C, 1));
+    const ProgramResult missing = RunProgram({"list", "c", "--config", (base / "none.ini").string(), "--demo"});
+    EXPECT_TRUE(Contains(missing.err, "none.ini: no such settings file")) << missing.err;
+
+    // The demo serves the same titles in every run; only its port differs.
+    demo::DemoServer reference;
+    std::string titles;
+    for (int id : reference.Sites().Listing(Site::C, 1))
+        titles += GbkToUtf8(reference.Sites().ListedTitle(Site::C, id)) + "\n";
+    std::string listed;
+    std::istringstream lines(missing.out);
+    for (std::string line; std::getline(lines, line);) listed += line.substr(0, line.find('\t')) + "\n";
+    EXPECT_EQ(missing.status, 0) << missing.err;
+    EXPECT_EQ(listed, titles);
+}
+
+TEST_F(CommandLine, HelpNamesBothCommands) {
+    for (const std::vector<std::string>& words : {std::vector<std::string>{"--help"}, {"list", "--help"}, {"collect", "-h"}}) {
+        SCOPED_TRACE(words.front());
+        const ProgramResult result = RunProgram(words);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_TRUE(Contains(result.out, "dorvane list SITE [--category N] [--page N]")) << result.out;
+        EXPECT_TRUE(Contains(result.out, "dorvane collect SITE")) << result.out;
+    }
+}
+
+// A signal while an image is on its way: the program stops as "停止采集" does and leaves only the images
+// it had finished, whole, and no temporary file.
+TEST_F(CommandLine, SignalStopsTheCollectionLeavingOnlyWholeImages) {
+    struct Case {
+        int signal;
+        int status;
+    };
+    for (const Case& c : {Case{SIGINT, 130}, Case{SIGTERM, 143}}) {
+        SCOPED_TRACE(c.signal);
+        std::mutex mutex;
+        std::condition_variable changed;
+        int requests = 0;
+        bool held = false;
+        bool released = false;
+        sites.SetImageHook([&](const std::string&) {
+            std::unique_lock lock(mutex);
+            if (++requests != 3) return;
+            held = true;
+            changed.notify_all();
+            changed.wait_for(lock, std::chrono::seconds(60), [&] { return released; });
+        });
+        const fs::path save = base / std::to_string(c.signal);
+        RunningProgram program(Command({"collect", "c", "--out", save.string()}));
+        ASSERT_TRUE(program.Started());
+        {
+            std::unique_lock lock(mutex);
+            ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(60), [&] { return held; }));
+        }
+        program.Signal(c.signal);
+        const ProgramResult result = program.Finish();
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        changed.notify_all();
+        sites.SetImageHook(nullptr);
+        EXPECT_EQ(result.status, c.status) << result.err;
+        EXPECT_TRUE(Contains(result.err, "stopped: stored 2 of 2 images")) << result.err;
+        const int first = sites.Listing(Site::C, 1).front();
+        EXPECT_EQ(FilesBelow(save), (std::vector<std::string>{FileOf(first, 1), FileOf(first, 2)}));
+        for (int j = 1; j <= 2; ++j) EXPECT_EQ(ReadBytes(save / FileOf(first, j)), sites.ImageBytes(Site::C, first, j));
+    }
+}
+
+}  // namespace
+}  // namespace dorvane::test
