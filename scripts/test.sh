@@ -55,6 +55,6 @@ if [ "${DORVANE_SKIP_SANITIZERS:-0}" != "1" ]; then
     -DDORVANE_BUILD_APP=OFF
   cmake --build build-tsan -j "$JOBS" --target thread_tests
   next_stage "tsan tests"
-  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
     ctest --test-dir build-tsan --output-on-failure -j "$JOBS" -L threads --no-tests=error
 fi
