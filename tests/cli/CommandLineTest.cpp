@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <sstream>
 
@@ -234,34 +235,38 @@ TEST_F(CommandLine, SignalStopsTheCollectionLeavingOnlyWholeImages) {
         int signal;
         int status;
     };
-    for (const Case& c : {Case{SIGINT, 130}, Case{SIGTERM, 143}}) {
-        SCOPED_TRACE(c.signal);
+    // Shared with the server thread, which may still be leaving the hook when the case is over.
+    struct Gate {
         std::mutex mutex;
         std::condition_variable changed;
         int requests = 0;
         bool held = false;
         bool released = false;
-        sites.SetImageHook([&](const std::string&) {
-            std::unique_lock lock(mutex);
-            if (++requests != 3) return;
-            held = true;
-            changed.notify_all();
-            changed.wait_for(lock, std::chrono::seconds(60), [&] { return released; });
+    };
+    for (const Case& c : {Case{SIGINT, 130}, Case{SIGTERM, 143}}) {
+        SCOPED_TRACE(c.signal);
+        auto gate = std::make_shared<Gate>();
+        sites.SetImageHook([gate](const std::string&) {
+            std::unique_lock lock(gate->mutex);
+            if (++gate->requests != 3) return;
+            gate->held = true;
+            gate->changed.notify_all();
+            gate->changed.wait_for(lock, std::chrono::seconds(60), [&] { return gate->released; });
         });
         const fs::path save = base / std::to_string(c.signal);
         RunningProgram program(Command({"collect", "c", "--out", save.string()}));
         ASSERT_TRUE(program.Started());
         {
-            std::unique_lock lock(mutex);
-            ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(60), [&] { return held; }));
+            std::unique_lock lock(gate->mutex);
+            ASSERT_TRUE(gate->changed.wait_for(lock, std::chrono::seconds(60), [&] { return gate->held; }));
         }
         program.Signal(c.signal);
         const ProgramResult result = program.Finish();
         {
-            std::lock_guard lock(mutex);
-            released = true;
+            std::lock_guard lock(gate->mutex);
+            gate->released = true;
         }
-        changed.notify_all();
+        gate->changed.notify_all();
         sites.SetImageHook(nullptr);
         EXPECT_EQ(result.status, c.status) << result.err;
         EXPECT_TRUE(Contains(result.err, "stopped: stored 2 of 2 images")) << result.err;
