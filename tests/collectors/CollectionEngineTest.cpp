@@ -1,0 +1,193 @@
+// The collection engine on the fixture sites, seen through a presenter that records its events: their
+// order, the report, the snapshot it works on, and a stop in the middle.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "CollectorHarness.h"
+#include "collectors/CollectionEngine.h"
+#include "collectors/SiteA.h"
+#include "core/Numbers.h"
+
+namespace dorvane::test {
+namespace {
+
+// Every event as a line. Called on the collecting worker only; read after it ended.
+class RecordingEvents : public CollectionEvents {
+public:
+    void CollectionBegun(int albumCount) override { Add("begun " + Number(albumCount)); }
+    void AlbumBegun(int album, int albumCount, const AlbumWork& work) override {
+        Add("album " + Number(album) + "/" + Number(albumCount));
+        titles.push_back(GbkToUtf8(work.title));
+    }
+    void AlbumOpened(int album, const AlbumPlan& plan) override {
+        Add("opened " + Number(album) + " of " + Number(plan.imageCount));
+    }
+    void ImageNumbered(int image, int imageCount, const ImageWork&) override {
+        Add("image " + Number(image) + "/" + Number(imageCount));
+    }
+    void PictureArrived(const Bytes& bytes) override {
+        Add(bytes.empty() ? "picture none" : "picture");
+        pictures.push_back(bytes);
+    }
+    void ImageDone(const ImageReport& report) override {
+        Add("done " + Number(report.album) + "." + Number(report.image) + (report.stored ? " stored" : " failed"));
+        paths.push_back(GbkToUtf8(report.path));
+    }
+    void PageFinished(const CollectionReport& report) override {
+        Add("finished " + Number(report.albums) + " " + Number(report.images) + " " + Number(report.stored) +
+            " " + Number(report.failed));
+        finished = report;
+    }
+
+    std::vector<std::string> lines, titles, paths;
+    std::vector<Bytes> pictures;
+    std::optional<CollectionReport> finished;
+
+private:
+    static std::string Number(int n) { return std::to_string(n); }
+    void Add(std::string line) { lines.push_back(std::move(line)); }
+};
+
+// Holds the server's answer to one image path until released (shared with the server's thread).
+struct ImageHold {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool reached = false;
+    bool released = false;
+    void Release() {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+std::shared_ptr<ImageHold> HoldImage(FixtureSites& sites, const std::string& path) {
+    auto hold = std::make_shared<ImageHold>();
+    sites.SetImageHook([hold, path](const std::string& requested) {
+        if (requested != path) return;
+        std::unique_lock lock(hold->mutex);
+        hold->reached = true;
+        hold->changed.notify_all();
+        hold->changed.wait(lock, [&] { return hold->released; });
+    });
+    return hold;
+}
+
+bool WaitReached(ImageHold& hold) {
+    std::unique_lock lock(hold.mutex);
+    return hold.changed.wait_for(lock, std::chrono::seconds(60), [&] { return hold.reached; });
+}
+
+class CollectionEngine : public ::testing::Test {
+protected:
+    // The listing of page 1 as the site reads it; Site A's from its first album category.
+    ListingSnapshot FirstPage(Site site) {
+        ListingSnapshot snapshot;
+        if (site == Site::A) snapshot.source = {sitea::Home(h.sites.TlsHost()) + "xinggan/page/", sitea::kAlbumPages};
+        SiteFetcher fetch;
+        snapshot.albums = Describe(site)->Listing(fetch, snapshot.source, "1");
+        return snapshot;
+    }
+    static std::shared_ptr<SiteDescription> Describe(Site site) { return DescribeSite(static_cast<int>(site)); }
+    CollectionReport Run(Site site, const ListingSnapshot& snapshot, RecordingEvents& events) {
+        CollectionReport report;
+        h.RunOnWorker([&](MainControls&) { report = Engine(site, snapshot, events); });
+        return report;
+    }
+    CollectionReport Engine(Site site, const ListingSnapshot& snapshot, RecordingEvents& events) {
+        CollectionOptions options;
+        options.saveFolder = [this] { return Text(saveFolder); };
+        return Collect(*Describe(site), snapshot, options, SiteFetcher{}, events);
+    }
+
+    CollectorHarness h{FixtureOptions{.pageCount = 2, .albumsPerPage = 2, .imagesPerAlbum = 2}};
+    const std::string saveFolder = h.saveFolder.string();
+};
+
+TEST_F(CollectionEngine, EventsInOrderAndAFailedImageCounted) {
+    for (Site site : {Site::C, Site::A}) {
+        SCOPED_TRACE(site == Site::C ? "Site C" : "Site A");
+        const std::vector<int> ids = h.sites.Listing(site, 1);
+        ASSERT_EQ(ids.size(), 2u);
+        h.sites.SetAlbum(site, {ids[1], "second album", {ImageKind::Jpeg, ImageKind::NotFound}});
+        RecordingEvents events;
+        const CollectionReport report = Run(site, FirstPage(site), events);
+
+        std::vector<std::string> expected{"begun 2"};
+        for (int album = 1; album <= 2; ++album) {
+            expected.push_back("album " + std::to_string(album) + "/2");
+            expected.push_back("opened " + std::to_string(album) + " of 2");
+            for (int j = 1; j <= 2; ++j) {
+                const bool fails = album == 2 && j == 2;
+                expected.push_back("image " + std::to_string(j) + "/2");
+                expected.push_back(fails ? "picture none" : "picture");
+                expected.push_back("done " + std::to_string(album) + "." + std::to_string(j) +
+                                   (fails ? " failed" : " stored"));
+            }
+        }
+        expected.push_back("finished 2 4 3 1");
+        EXPECT_EQ(events.lines, expected);
+        EXPECT_EQ(events.titles, (std::vector<std::string>{GbkToUtf8(h.sites.ListedTitle(site, ids[0])),
+                                                            "second album"}));
+        EXPECT_EQ(report.failed, 1);
+        EXPECT_EQ(report.bytes, static_cast<long long>(h.sites.ImageBytes(site, ids[0], 1).size() +
+                                                       h.sites.ImageBytes(site, ids[0], 2).size() +
+                                                       h.sites.ImageBytes(site, ids[1], 1).size()));
+        // Each image reported with the file it went to, and shown with the bytes stored there.
+        ASSERT_EQ(events.paths.size(), 4u);
+        EXPECT_EQ(events.paths[1], (h.AlbumFolder(site, ids[0]) / "2.jpg").string());
+        EXPECT_EQ(events.pictures[2], ReadBytes(h.AlbumFolder(site, ids[1]) / "1.jpg"));
+        EXPECT_EQ(events.pictures[2], h.sites.ImageBytes(site, ids[1], 1));
+    }
+}
+
+TEST_F(CollectionEngine, CollectsTheSnapshotItWasHandedWhileThePageListsAnother) {
+    auto session = h.Session(Site::C);
+    ASSERT_TRUE(Done(session->Enter()));
+    const ListingSnapshot snapshot = session->Listing();
+    const std::vector<int> ids = h.sites.Listing(Site::C, 1);
+    auto hold = HoldImage(h.sites, "/img/c/" + std::to_string(ids[0]) + "/1.jpg");
+    RecordingEvents events;
+    auto worker = h.StartOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events); });
+    ASSERT_NE(worker, nullptr);
+    ASSERT_TRUE(WaitReached(*hold));
+    // The page lists page 2 meanwhile.
+    ASSERT_TRUE(Done(session->ChoosePage(1)));
+    ASSERT_EQ(h.sites.Listing(Site::C, 2).size(), session->Listing().albums.size());
+    hold->Release();
+    ASSERT_TRUE(Done(worker));
+    h.sites.SetImageHook(nullptr);
+
+    std::vector<std::string> expected;
+    for (int id : ids) {
+        expected.push_back(GbkToUtf8(h.sites.ListedTitle(Site::C, id)));
+        EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::C, id) / "2.jpg"), h.sites.ImageBytes(Site::C, id, 2));
+    }
+    EXPECT_EQ(events.titles, expected);
+    EXPECT_EQ(FilesBelow(h.OutputRoot()).size(), 4u);
+    EXPECT_EQ(events.lines.back(), "finished 2 4 4 0");
+}
+
+TEST_F(CollectionEngine, StopMidCollectionLeavesNoFileAndNoFinish) {
+    const std::vector<int> ids = h.sites.Listing(Site::C, 1);
+    auto hold = HoldImage(h.sites, "/img/c/" + std::to_string(ids[0]) + "/2.jpg");
+    RecordingEvents events;
+    const ListingSnapshot snapshot = FirstPage(Site::C);
+    auto worker = h.StartOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events); });
+    ASSERT_NE(worker, nullptr);
+    ASSERT_TRUE(WaitReached(*hold));
+    worker->RequestStop();
+    hold->Release();
+    ASSERT_TRUE(Done(worker));
+    h.sites.SetImageHook(nullptr);
+
+    EXPECT_FALSE(events.finished.has_value());
+    EXPECT_EQ(events.lines.back(), "image 2/2");
+    const fs::path folder = h.AlbumFolder(Site::C, ids[0]);
+    EXPECT_EQ(FilesBelow(h.base), std::vector<std::string>{fs::relative(folder / "1.jpg", h.base).string()});
+}
+
+}  // namespace
+}  // namespace dorvane::test
