@@ -499,6 +499,11 @@ void DemoSites::SetImageHook(std::function<void(const std::string& path)> hook) 
     m_imageHook = std::move(hook);
 }
 
+void DemoSites::SetPageHook(std::function<void(const std::string& path)> hook) {
+    std::lock_guard lock(m_mutex);
+    m_pageHook = std::move(hook);
+}
+
 // --- pages ---
 
 std::string DemoSites::RenderSiteCListing(int page) const {
@@ -876,6 +881,13 @@ void DemoSites::Handle(const void* requestPointer, void* responsePointer, bool s
         return;
     }
 
+    std::function<void(const std::string&)> pageHook;
+    {
+        std::lock_guard lock(m_mutex);
+        pageHook = m_pageHook;
+    }
+    // Outside the lock: a hook that holds one page back must not hold every other request.
+    if (pageHook) pageHook(path);
     std::lock_guard lock(m_mutex);
     m_requests.push_back(std::move(logged));
     std::string contentType = "text/html; charset=utf-8";

@@ -159,6 +159,8 @@ public:
     // Called (on the server's thread) before an image is served, with its path, on either server and also
     // before a 403 or 404 answer; may block to hold a transfer open while a test acts. Not set: no call.
     void SetImageHook(std::function<void(const std::string& path)> hook);
+    // Likewise before a page (anything but an image) is served: a slow listing is a hook that sleeps.
+    void SetPageHook(std::function<void(const std::string& path)> hook);
 
     static const char* ResizeSuffix();
 
@@ -220,6 +222,7 @@ private:
     int m_tagAlbumCounts[kTagCount] = {125, 125, 125};
     std::vector<LoggedRequest> m_requests;
     std::function<void(const std::string&)> m_imageHook;
+    std::function<void(const std::string&)> m_pageHook;
     std::set<std::string> m_busyAnswered;  // BusyOnce images that answered 503 already
 };
 
