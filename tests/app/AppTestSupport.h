@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "app/QtControls.h"
-#include "core/SiteRoutines.h"
+#include "core/SitePage.h"
 
 namespace dorvane::test {
 

@@ -9,7 +9,6 @@
 #include "app/MainWindow.h"
 #include "app/StartOptions.h"
 #include "app/Widgets.h"
-#include "collectors/Collectors.h"
 #include "core/ProgramState.h"
 #include "demo/DemoServer.h"
 #include "net/Retry.h"
@@ -24,17 +23,18 @@ TEST(StartSettings, OptionOverFileOverBuildDefault) {
     std::ofstream(file.toStdString()) << "[sites]\nc=127.0.0.1:8080\nd=example.org/path\ne=file.example\n"
                                          "[catalogue]\nport=70000\nhost=cat.example\n[nonsense]\nkey=1\n";
     Settings settings;
-    settings.siteHosts = {"a.default", "b.default", "c.default", "d.default", "e.default"};
+    settings.siteHosts = {
+        {"a", "a.default"}, {"b", "b.default"}, {"c", "c.default"}, {"d", "d.default"}, {"e", "e.default"}};
     settings.cataloguePort = 29404;
     const QStringList fileProblems = LoadSettingsFile(file, true, settings);
     const QStringList optionProblems =
         ApplyOverrides({QStringLiteral("sites/e=option.example:81"), QStringLiteral("catalogue/port=0"),
                         QStringLiteral("no-equals")},
                        settings);
-    EXPECT_EQ(settings.siteHosts[0], "a.default");          // build default
-    EXPECT_EQ(settings.siteHosts[2], "127.0.0.1:8080");     // file
-    EXPECT_EQ(settings.siteHosts[3], "d.default");          // malformed in the file: the default stays
-    EXPECT_EQ(settings.siteHosts[4], "option.example:81");  // option over file
+    EXPECT_EQ(settings.SiteHost("a"), "a.default");          // build default
+    EXPECT_EQ(settings.SiteHost("c"), "127.0.0.1:8080");     // file
+    EXPECT_EQ(settings.SiteHost("d"), "d.default");          // malformed in the file: the default stays
+    EXPECT_EQ(settings.SiteHost("e"), "option.example:81");  // option over file
     EXPECT_EQ(settings.catalogueHost, "cat.example");
     EXPECT_EQ(settings.cataloguePort, 29404);
     ASSERT_EQ(fileProblems.size(), 3);  // the path, the port and the unknown key, each named
@@ -106,10 +106,10 @@ TEST(Demo, EverySiteListsItsFirstPage) {
     server.PointAt(MutableSettings());
     State().Reset();
     {
-        MainWindow window(SiteCollectors());
+        MainWindow window;
         window.show();
         auto* tabs = Find<DesignTabs>(&window, "pageTabs");
-        for (int page = 0; page < kSiteCount; ++page) {
+        for (int page = 0; page < window.SitePageCount(); ++page) {
             tabs->Bar()->setCurrentIndex(6);
             tabs->Bar()->setCurrentIndex(page);
             auto* albums =

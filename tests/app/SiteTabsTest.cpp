@@ -13,7 +13,6 @@
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/Widgets.h"
-#include "collectors/Collectors.h"
 #include "core/CodePage.h"
 #include "support/FixtureSites.h"
 
@@ -34,7 +33,7 @@ TEST(SiteTabs, VisitOpenAndCollectSitesAAndB) {
     QTemporaryDir save;
     AnswerScope answers;
 
-    MainWindow window(SiteCollectors());
+    MainWindow window;
     window.show();
     window.Controls().saveFolder->SetText(FromQt(save.path()));
     auto* tabs = window.findChild<DesignTabs*>(QStringLiteral("pageTabs"));

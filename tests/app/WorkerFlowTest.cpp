@@ -1,7 +1,12 @@
-// Starting, pausing, resuming and ending the tracked worker from the main window, with test routines
-// standing in for the site collectors.
+// Starting, pausing, resuming and ending the tracked worker from the main window, with test sites
+// standing in for the real ones.
+#include <QBuffer>
+#include <QComboBox>
+#include <QImage>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <mutex>
@@ -10,41 +15,43 @@
 
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
+#include "app/QtText.h"
 #include "app/Widgets.h"
 #include "core/CodePage.h"
 #include "core/Worker.h"
+#include "support/LocalServer.h"
 
 namespace dorvane::test {
 namespace {
 
-// Routines that write their page's controls until stopped, and remember which worker ran what.
+// Remembers which worker ran what: a page's entry ("loader<site>") and its collection ("worker<site>").
 class Recorder {
 public:
     struct Run {
-        std::string kind;  // "loader<site>" or "worker<site>"
+        std::string kind;
         std::weak_ptr<WorkerToken> token;
         std::shared_ptr<std::atomic<int>> steps = std::make_shared<std::atomic<int>>(0);
+        // The albums the collection opened, in order.
+        std::shared_ptr<std::vector<int>> albums = std::make_shared<std::vector<int>>();
     };
 
-    // Every site's loader and worker (but those of the site left without) record themselves, then add
-    // albums until they are stopped.
-    SiteRoutineTable Routines(std::optional<Site> without) {
-        SiteRoutineTable table;
-        for (int i = 0; i < kSiteCount; ++i) {
-            if (without && static_cast<int>(*without) == i) continue;
-            table[static_cast<size_t>(i)].pageLoader = Make("loader" + std::to_string(i), i);
-            table[static_cast<size_t>(i)].pageWorker = Make("worker" + std::to_string(i), i);
-        }
-        return table;
+    Run Begin(std::string kind) {
+        Run run{std::move(kind), CurrentWorker()->weak_from_this()};
+        std::lock_guard lock(m_mutex);
+        m_runs.push_back(run);
+        return run;
     }
-
+    void Opened(const Run& run, int album) {
+        std::lock_guard lock(m_mutex);
+        run.albums->push_back(album);
+    }
+    std::vector<int> Albums(const Run& run) {
+        std::lock_guard lock(m_mutex);
+        return *run.albums;
+    }
     std::vector<Run> Runs() {
         std::lock_guard lock(m_mutex);
         return m_runs;
-    }
-    Run Last() {
-        std::lock_guard lock(m_mutex);
-        return m_runs.empty() ? Run{} : m_runs.back();
     }
     size_t Count() {
         std::lock_guard lock(m_mutex);
@@ -52,31 +59,68 @@ public:
     }
 
 private:
-    SiteRoutines::Routine Make(std::string kind, int site) {
-        return [this, kind, site](MainControls& controls) {
-            Run run{kind, CurrentWorker()->weak_from_this()};
-            {
-                std::lock_guard lock(m_mutex);
-                m_runs.push_back(run);
-            }
-            SitePage& page = controls.sites[static_cast<size_t>(site)];
-            if (kind.rfind("worker", 0) == 0) page.albums->Clear();
-            for (int n = 1;; ++n) {
-                page.albums->AddItem(kind + " album " + std::to_string(n));
-                ++*run.steps;
-                CurrentWorker()->Sleep(std::chrono::milliseconds(1));
-            }
-        };
-    }
     std::mutex m_mutex;
     std::vector<Run> m_runs;
 };
 
+// Steps until its worker is stopped, one step a millisecond.
+[[noreturn]] void StepUntilStopped(const Recorder::Run& run) {
+    for (;;) {
+        ++*run.steps;
+        CurrentWorker()->Sleep(std::chrono::milliseconds(1));
+    }
+}
+
+// A site whose page entry runs until it is stopped, and whose collection works through its albums one
+// step each, the last one without end.
+class EndlessSite : public SiteDescription {
+public:
+    EndlessSite(Recorder& recorder, int site) : m_recorder(recorder), m_site(std::to_string(site)) {}
+
+    PageChoices Choices(const SiteFetcher&, int, const AlbumEntries&) const override {
+        StepUntilStopped(m_recorder.Begin("loader" + m_site));
+    }
+    AlbumEntries Listing(const SiteFetcher&, const ListingSource&, const Text&) const override { return {}; }
+    std::vector<AlbumWork> Plan(const ListingSnapshot&) const override {
+        const Recorder::Run run = m_recorder.Begin("worker" + m_site);
+        std::vector<AlbumWork> albums;
+        for (int n = 1; n <= kAlbums; ++n) {
+            const Text name = "worker" + m_site + " album " + std::to_string(n);
+            albums.push_back({name, name, [this, run, n](const SiteFetcher&) {
+                                  m_recorder.Opened(run, n);
+                                  if (n == kAlbums) StepUntilStopped(run);
+                                  ++*run.steps;
+                                  CurrentWorker()->Sleep(std::chrono::milliseconds(1));
+                                  return AlbumPlan{};
+                              }});
+        }
+        return albums;
+    }
+    ViewerAlbum OpenAlbum(const SiteFetcher&, const ListingSnapshot&, int) const override { return {}; }
+    Text ImageHeaders() const override { return {}; }
+
+private:
+    static constexpr int kAlbums = 20;
+    Recorder& m_recorder;
+    const std::string m_site;
+};
+
+// Every site page but the one left without (if any) presents an endless site.
+SiteDescriptions EndlessSites(Recorder& recorder, std::optional<int> without) {
+    SiteDescriptions sites;
+    for (int i = 0; i < kSiteCount; ++i) {
+        if (without == i) sites.push_back(nullptr);
+        else sites.push_back(std::make_shared<EndlessSite>(recorder, i));
+    }
+    return sites;
+}
+
 class WorkerFlow : public ::testing::Test {
 protected:
     WorkerFlow() = default;
-    explicit WorkerFlow(Site without) : window(recorder->Routines(without)) {}
+    explicit WorkerFlow(int without) : window(EndlessSites(*recorder, without)) {}
     void SetUp() override {
+        window.Controls().saveFolder->SetText(FromQt(save.path()));
         tabs = Find<DesignTabs>(&window, "pageTabs");
         start = Find<QPushButton>(&window, "startButton");
         pause = Find<QPushButton>(&window, "pauseButton");
@@ -103,8 +147,9 @@ protected:
         });
     }
 
+    QTemporaryDir save;
     std::unique_ptr<Recorder> recorder = std::make_unique<Recorder>();
-    MainWindow window{recorder->Routines(std::nullopt)};
+    MainWindow window{EndlessSites(*recorder, std::nullopt)};
     DesignTabs* tabs = nullptr;
     QPushButton* start = nullptr;
     QPushButton* pause = nullptr;
@@ -153,7 +198,12 @@ TEST_F(WorkerFlow, StartTwiceBeginsAgainFromTheFirstAlbum) {
     EXPECT_TRUE(Ends(first));
     const Recorder::Run second = Next();
     ASSERT_TRUE(Advances(second));
-    EXPECT_EQ(window.Controls().sites[2].albums->ItemText(0), "worker2 album 1");
+    EXPECT_EQ(second.kind, "worker2");
+    ASSERT_FALSE(recorder->Albums(second).empty());
+    EXPECT_EQ(recorder->Albums(second).front(), 1);
+    // The albums' statuses reach the page's title.
+    EXPECT_TRUE(ProcessUntil(
+        [&] { return window.Controls().sites[2].title->GetText().rfind("worker2 album ", 0) == 0; }));
 }
 
 TEST_F(WorkerFlow, StartOnTheCustomAndMorePagesChangesNothing) {
@@ -260,13 +310,13 @@ TEST_F(WorkerFlow, ManualPreviewHidesTheButtonsWithoutTouchingTheWorker) {
     EXPECT_TRUE(Ends(run));
 }
 
-// Site E has no routines in this window.
+// Site E's page has no site in this window.
 class WorkerFlowWithoutE : public WorkerFlow {
 protected:
-    WorkerFlowWithoutE() : WorkerFlow(Site::E) {}
+    WorkerFlowWithoutE() : WorkerFlow(4) {}
 };
 
-TEST_F(WorkerFlowWithoutE, PagesWithoutRoutinesStartNothing) {
+TEST_F(WorkerFlowWithoutE, PagesWithoutASiteStartNothing) {
     MoveTo(2);
     const Recorder::Run loader = Next();
     MoveTo(4);
@@ -276,90 +326,169 @@ TEST_F(WorkerFlowWithoutE, PagesWithoutRoutinesStartNothing) {
     EXPECT_EQ(recorder->Count(), 1u);
 }
 
-TEST(WindowRoutines, RunOffTheWindowThreadInTheOrderAsked) {
-    std::mutex mutex;
-    std::vector<std::string> ran;
-    const auto windowThread = std::this_thread::get_id();
-    std::atomic<bool> onWindowThread{false};
-    auto note = [&](const char* what) {
-        return [&, what](MainControls& controls) {
-            if (std::this_thread::get_id() == windowThread) onWindowThread = true;
-            // A control access from the routine still reaches the window.
-            controls.sites[0].counter->SetText(what);
-            std::lock_guard lock(mutex);
-            ran.push_back(what);
-        };
-    };
-    const auto ranSoFar = [&] {
-        std::lock_guard lock(mutex);
-        return ran;
-    };
-    SiteRoutines routines;
-    routines.categoryLoad = note("category");
-    routines.listingLoad = note("listing");
-    routines.albumOpen = note("album");
-    routines.previous = note("previous");
-    routines.next = note("next");
-    routines.save = note("save");
-    SiteRoutineTable table;
-    table[0] = routines;
-    MainWindow window(table);
+// A site with one menu entry, one listing page and an album of three images served by a local server;
+// it notes every call it gets and whether the window thread made it.
+class NotingSite : public SiteDescription {
+public:
+    NotingSite(std::string imageBase, std::thread::id windowThread)
+        : m_imageBase(std::move(imageBase)), m_windowThread(windowThread) {}
+
+    bool HasMenu() const override { return true; }
+    AlbumEntries Menu(const SiteFetcher&) const override {
+        Note("menu");
+        return {{"cat", "cat", ""}};
+    }
+    PageChoices Choices(const SiteFetcher&, int, const AlbumEntries&) const override {
+        Note("category");
+        PageChoices choices;
+        choices.pageCount = 1;
+        return choices;
+    }
+    AlbumEntries Listing(const SiteFetcher&, const ListingSource&, const Text&) const override {
+        Note("listing");
+        return {{"album", "album", "3"}};
+    }
+    std::vector<AlbumWork> Plan(const ListingSnapshot&) const override { return {}; }
+    ViewerAlbum OpenAlbum(const SiteFetcher&, const ListingSnapshot&, int) const override {
+        Note("album");
+        return {true, {m_imageBase + "1.png", m_imageBase + "2.png", m_imageBase + "3.png"}, 3, 0};
+    }
+    Addressing ViewerAddressing() const override {
+        Note("image");
+        return Addressing::Direct;
+    }
+    Text ImageHeaders() const override { return {}; }
+
+    std::vector<std::string> Calls() const {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+    bool OnWindowThread() const { return m_onWindowThread; }
+
+private:
+    void Note(const char* call) const {
+        if (std::this_thread::get_id() == m_windowThread) m_onWindowThread = true;
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(call);
+    }
+    const std::string m_imageBase;
+    const std::thread::id m_windowThread;
+    mutable std::mutex m_mutex;
+    mutable std::vector<std::string> m_calls;
+    mutable std::atomic<bool> m_onWindowThread{false};
+};
+
+TEST(WindowRequests, RunOffTheWindowThreadInTheOrderAsked) {
+    LocalServer server;
+    const std::string png = [] {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return data.toStdString();
+    }();
+    server.Http().Get(R"(/(\d)\.png)", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(png, "image/png");
+    });
+    ASSERT_TRUE(server.Start());
+    QTemporaryDir save;
+    AnswerScope answers;
+    auto site = std::make_shared<NotingSite>(server.Url("/"), std::this_thread::get_id());
+    MainWindow window(SiteDescriptions{site});
     MainControls& c = window.Controls();
-    c.sites[0].categories->AddItem("cat");
-    c.sites[0].pages->AddItem("1");
-    c.sites[0].albums->AddItem("album");
-    emit Find<QComboBox>(&window, "site0_categories")->activated(0);
-    emit Find<QComboBox>(&window, "site0_pages")->activated(0);
+    c.saveFolder->SetText(FromQt(save.path()));
+    auto* tabs = Find<DesignTabs>(&window, "pageTabs");
+    // Entering the page reads the menu and chooses its entry.
+    tabs->Bar()->setCurrentIndex(1);
+    tabs->Bar()->setCurrentIndex(0);
+    const auto callsReach = [&](size_t count) { return ProcessUntil([&] { return site->Calls().size() >= count; }); };
+    ASSERT_TRUE(callsReach(2));
+    auto* categories = Find<QComboBox>(&window, "site0_categories");
+    auto* pages = Find<QComboBox>(&window, "site0_pages");
+    ASSERT_TRUE(ProcessUntil([&] { return categories->count() == 1 && pages->count() == 1; }));
+    emit categories->activated(0);
+    // A page choice replaces a menu choice still under way: the menu entry's choices come first.
+    ASSERT_TRUE(callsReach(3));
+    ProcessPending();
+    emit pages->activated(0);
     auto* albums = Find<QListWidget>(&window, "site0_albums");
+    ASSERT_TRUE(ProcessUntil([&] { return albums->count() == 1; }));
+    // Albums open in "手动预览" only.
+    Find<QRadioButton>(&window, "manualPreview")->click();
+    albums->setCurrentRow(0);
     emit albums->itemDoubleClicked(albums->item(0));
-    ASSERT_TRUE(ProcessUntil([&] { return ranSoFar().size() == 3; }));
-    // Previous and next replace each other while one is on its way, so they are asked for one at a time.
-    for (const char* area : {"site0_previousArea", "site0_nextArea", "site0_saveArea"}) {
+    ASSERT_TRUE(callsReach(6));
+    ASSERT_TRUE(ProcessUntil([&] { return !c.sites[0].preview->GetPicture().empty(); }));
+    // Previous at the first image says so; next shows the second; save keeps it. A release over the area
+    // is what counts, whatever was pressed.
+    const std::pair<const char*, const char*> steps[] = {
+        {"site0_previousArea", "已经是第一张了"}, {"site0_nextArea", nullptr}, {"site0_saveArea", "采集成功！"}};
+    for (const auto& [area, said] : steps) {
         auto* widget = Find<QWidget>(&window, area);
-        const size_t before = ranSoFar().size();
-        // Press elsewhere, release over the area: a release over it is what counts.
+        const size_t asked = answers.asked.size();
+        const size_t calls = site->Calls().size();
         QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseRelease(widget, Qt::RightButton, {}, QPoint(5, 5));
-        ASSERT_TRUE(ProcessUntil([&] { return ranSoFar().size() > before; })) << area;
+        if (said) {
+            ASSERT_TRUE(ProcessUntil([&] { return answers.asked.size() > asked; })) << area;
+            EXPECT_EQ(GbkToUtf8(answers.asked.back().text), said);
+        } else {
+            ASSERT_TRUE(ProcessUntil([&] { return site->Calls().size() > calls; })) << area;
+            ASSERT_TRUE(ProcessUntil([&] { return GbkToUtf8(c.sites[0].counter->GetText()) == "2"; }));
+        }
     }
-    EXPECT_EQ(ranSoFar(),
-              (std::vector<std::string>{"category", "listing", "album", "previous", "next", "save"}));
-    EXPECT_FALSE(onWindowThread);
-    EXPECT_EQ(GbkToUtf8(c.sites[0].counter->GetText()), "save");
-    // Site C has no categories, and an empty slot does nothing.
+    EXPECT_EQ(site->Calls(), (std::vector<std::string>{"menu", "category", "category", "listing", "album", "image",
+                                                       "image"}));
+    EXPECT_FALSE(site->OnWindowThread());
+    EXPECT_EQ(server.RequestCount(), 2u);  // images 1 and 2
+    // Site C has no site here, and an empty slot does nothing.
     emit Find<QComboBox>(&window, "site2_pages")->activated(0);
     ProcessPending();
-    EXPECT_EQ(ranSoFar().size(), 6u);
+    EXPECT_EQ(site->Calls().size(), 7u);
 }
 
-TEST(WindowRoutines, ASecondOpenReplacesOneUnderWayAndTheWindowKeepsAnswering) {
-    std::atomic<int> started{0};
-    std::atomic<int> finished{0};
-    SiteRoutines routines;
-    routines.albumOpen = [&](MainControls& controls) {
-        const int n = ++started;
-        controls.sites[0].title->SetText("open " + std::to_string(n));
-        // The first open waits on a slow site until it is replaced.
-        if (n == 1) {
+// A site whose first album open waits on a slow site until it is replaced.
+class SlowOpenSite : public SiteDescription {
+public:
+    PageChoices Choices(const SiteFetcher&, int, const AlbumEntries&) const override { return {}; }
+    AlbumEntries Listing(const SiteFetcher&, const ListingSource&, const Text&) const override {
+        return {{"album 1", "1", ""}, {"album 2", "2", ""}};
+    }
+    std::vector<AlbumWork> Plan(const ListingSnapshot&) const override { return {}; }
+    ViewerAlbum OpenAlbum(const SiteFetcher&, const ListingSnapshot&, int) const override {
+        if (++started == 1) {
             for (;;) CurrentWorker()->Sleep(std::chrono::milliseconds(5));
         }
         ++finished;
-    };
-    SiteRoutineTable table;
-    table[0] = routines;
-    MainWindow window(table);
+        return {};
+    }
+    Text ImageHeaders() const override { return {}; }
+    mutable std::atomic<int> started{0};
+    mutable std::atomic<int> finished{0};
+};
+
+TEST(WindowRequests, ASecondOpenReplacesOneUnderWayAndTheWindowKeepsAnswering) {
+    auto site = std::make_shared<SlowOpenSite>();
+    MainWindow window(SiteDescriptions{site});
     MainControls& c = window.Controls();
-    c.sites[0].albums->AddItem("album");
+    Find<QRadioButton>(&window, "manualPreview")->click();
+    emit Find<QComboBox>(&window, "site0_pages")->activated(0);  // an unpaged listing
     auto* albums = Find<QListWidget>(&window, "site0_albums");
+    ASSERT_TRUE(ProcessUntil([&] { return albums->count() == 2; }));
+    albums->setCurrentRow(0);
     emit albums->itemDoubleClicked(albums->item(0));
-    ASSERT_TRUE(ProcessUntil([&] { return started == 1; }));
+    ASSERT_TRUE(ProcessUntil([&] { return site->started == 1; }));
     // The window thread is free: it answers a control access at once.
     c.sites[0].counter->SetText("still here");
     EXPECT_EQ(GbkToUtf8(c.sites[0].counter->GetText()), "still here");
-    emit albums->itemDoubleClicked(albums->item(0));
-    ASSERT_TRUE(ProcessUntil([&] { return finished == 1; }));
-    EXPECT_EQ(started, 2);
-    EXPECT_EQ(GbkToUtf8(c.sites[0].title->GetText()), "open 2");
+    albums->setCurrentRow(1);
+    emit albums->itemDoubleClicked(albums->item(1));
+    ASSERT_TRUE(ProcessUntil([&] { return site->finished == 1; }));
+    ProcessPending();
+    EXPECT_EQ(site->started, 2);
+    EXPECT_EQ(GbkToUtf8(c.sites[0].title->GetText()), "album 2");
 }
 
 }  // namespace
