@@ -1,6 +1,6 @@
-// Whole listing pages collected from the local fixture sites with the real page worker and in-memory
-// controls, each beside the curl program fetching the same addresses in one process (keep-alive, as curl
-// does by default):
+// Whole listing pages collected from the local fixture sites by the page's session (the collection
+// engine) on in-memory controls, each beside the curl program fetching the same addresses in one process
+// (keep-alive, as curl does by default):
 //   Site D  (HTTP)  20 albums x 30 images of about 200 KB, one request per image, 5 ms wait per image;
 //   Site A  (HTTPS) 10 albums x 20 images: per album its first page, then per image its album page and the
 //                   image (1 + 2 x 20 requests); 10 ms wait per album, 5 + 10 ms per image;
@@ -25,13 +25,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "collectors/SiteA.h"
-#include "collectors/SiteB.h"
-#include "collectors/SiteD.h"
-#include "core/ProgramState.h"
-#include "core/Worker.h"
+#include "PageSessionBench.h"
+#include "collectors/SiteRegistry.h"
 #include "support/FixtureSites.h"
-#include "support/MemoryControls.h"
 
 namespace {
 
@@ -61,7 +57,6 @@ constexpr PageShape kSiteD{"Site D", Site::D, 20, 30, 0.0, 5.0, 0, 0};
 constexpr PageShape kSiteA{"Site A", Site::A, 10, 20, 10.0, 15.0, 1, 1};
 constexpr PageShape kSiteB{"Site B", Site::B, 10, 20, 0.0, 5.0, 0, 0};
 constexpr size_t kImageBytes = 200 * 1024;
-constexpr auto kWorkerTimeout = std::chrono::minutes(5);
 
 // What each site's benchmarks measured, for the summary after the run.
 struct Comparison {
@@ -119,60 +114,29 @@ int FilledFiles(const fs::path& folder) {
     return count;
 }
 
-// Runs a routine off this thread, as the window does, and waits for it. A routine that hangs ends the
-// run: its thread still holds the window and the routines, so nothing here may go on and free them.
-bool RunOnWorker(const dorvane::SiteRoutines::Routine& routine, dorvane::MainControls& controls) {
-    auto token = dorvane::StartWorkerThread([&routine, &controls] { routine(controls); });
-    if (!token) return false;
-    if (!token->WaitFinished(kWorkerTimeout)) {
-        std::fprintf(stderr, "a routine did not finish within %lld minutes\n",
-                     static_cast<long long>(kWorkerTimeout.count()));
-        std::_Exit(1);
-    }
-    return true;
+// Puts listing page 1 of the site on the page the way the user gets there: Site A's first category, Site
+// B's first tag.
+bool LoadListing(const PageShape& shape, dorvane::bench::BenchPage& page) {
+    return page.Load(shape.site == Site::A ? 0 : -1, shape.albums);
 }
 
-// What Sites A and B keep between their routines.
-const auto g_siteALists = std::make_shared<dorvane::sitea::Lists>();
-const auto g_siteBTag = std::make_shared<dorvane::SharedText>();
-
-// Puts listing page 1 of the site on the window the way the user gets there.
-bool LoadListing(const PageShape& shape, const dorvane::SiteRoutines& routines,
-                 dorvane::MemoryMainWindow& window) {
-    auto& page = window.pages[static_cast<int>(shape.site)];
-    if (shape.site == Site::A) {
-        // The menu goes in as page setup would put it, without the follow-up threads setup starts; then
-        // the first category and its first page.
-        g_siteALists->categoryUrls.Assign(Sites().CategoryUrls());
-        for (const std::string& name : Sites().CategoryNames()) page.categories.AddItem(name);
-        page.categories.SetSelection(0);
-        if (!RunOnWorker(routines.categoryLoad, window.controls)) return false;
-    } else {
-        if (shape.site == Site::B) g_siteBTag->Set(Sites().TagUrl(0));
-        page.pages.AddItem("1");
-    }
-    page.pages.SetSelection(0);
-    return RunOnWorker(routines.listingLoad, window.controls) && page.albums.ItemCount() == shape.albums;
-}
-
-void TimePageWorker(benchmark::State& state, const PageShape& shape, const dorvane::SiteRoutines& routines,
-                    Comparison& result) {
+void TimePageWorker(benchmark::State& state, const PageShape& shape, Comparison& result) {
     Sites();
     double totalSeconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        dorvane::State().Reset();
-        dorvane::MemoryMainWindow window;
         const fs::path save = ScratchFolder("worker");
-        window.saveFolder.SetText(save.string());
-        if (!LoadListing(shape, routines, window)) {
+        const int index = static_cast<int>(shape.site);
+        dorvane::bench::BenchPage page(dorvane::DescribeSite(index), index, save.string());
+        if (!LoadListing(shape, page)) {
             state.SkipWithError("listing did not load");
             break;
         }
         state.ResumeTiming();
 
         const auto start = std::chrono::steady_clock::now();
-        if (!RunOnWorker(routines.pageWorker, window.controls)) {
+        dorvane::CollectionReport report;
+        if (!page.Collect(report)) {
             state.SkipWithError("worker did not start");
             break;
         }
@@ -267,18 +231,18 @@ void TimeCurl(benchmark::State& state, const PageShape& shape, bool newConnectio
 }
 
 void BM_SiteD_PageWorker(benchmark::State& state) {
-    TimePageWorker(state, kSiteD, dorvane::sited::Routines(), g_siteD);
+    TimePageWorker(state, kSiteD, g_siteD);
 }
 void BM_SiteD_Curl(benchmark::State& state) { TimeCurl(state, kSiteD, false, g_siteD.curlPerRequestMs); }
 void BM_SiteA_PageWorker(benchmark::State& state) {
-    TimePageWorker(state, kSiteA, dorvane::sitea::Routines(g_siteALists), g_siteA);
+    TimePageWorker(state, kSiteA, g_siteA);
 }
 void BM_SiteA_Curl(benchmark::State& state) { TimeCurl(state, kSiteA, false, g_siteA.curlPerRequestMs); }
 void BM_SiteA_CurlNewConnections(benchmark::State& state) {
     TimeCurl(state, kSiteA, true, g_siteA.curlNewConnectionPerRequestMs);
 }
 void BM_SiteB_PageWorker(benchmark::State& state) {
-    TimePageWorker(state, kSiteB, dorvane::siteb::Routines(g_siteBTag), g_siteB);
+    TimePageWorker(state, kSiteB, g_siteB);
 }
 void BM_SiteB_Curl(benchmark::State& state) { TimeCurl(state, kSiteB, false, g_siteB.curlPerRequestMs); }
 void BM_SiteB_CurlNewConnections(benchmark::State& state) {

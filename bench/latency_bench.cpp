@@ -6,7 +6,8 @@
 //      HttpObjectFetch on one thread (one kept connection), by curl in one process (keep-alive, as curl
 //      does by default), and with a fresh thread per fetch (a new connection, and on HTTPS a full TLS
 //      handshake, every time, as the program did before it kept a handle per thread).
-//   2. Listing page 1 of Site C (HTTP) and of Site A (HTTPS) collected by the real page worker, 3 albums x
+//   2. Listing page 1 of Site C (HTTP) and of Site A (HTTPS) collected by the page's session (the
+//      collection engine) on in-memory controls, 3 albums x
 //      10 images of 200 KB. Site C reads one album page per album and then each image (1 + M requests for
 //      an album of M images), Site A the album's first page and then, per image, its album page and the
 //      image (1 + 2M). Their fixed waits (Site C 5 ms per image; Site A 10 ms per album and 5 + 10 ms per
@@ -36,11 +37,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "collectors/Collectors.h"
-#include "collectors/SiteA.h"
-#include "core/ProgramState.h"
+#include "PageSessionBench.h"
+#include "collectors/SiteRegistry.h"
 #include "core/Settings.h"
-#include "core/SiteRoutines.h"
 #include "core/Worker.h"
 #include "net/HttpObjectFetch.h"
 #include "support/FixtureImages.h"
@@ -67,7 +66,6 @@ constexpr int kAlbums = 3;
 constexpr int kImagesPerAlbum = 10;
 constexpr double kFetchTarget = 1.10;
 constexpr double kWorkerTarget = 1.15;
-constexpr auto kWorkerTimeout = std::chrono::minutes(5);
 
 bool g_failed = false;
 
@@ -267,8 +265,8 @@ public:
     void Use(Backend backend) {
         m_backend = backend;
         m_sites.UseForSettings();
-        dorvane::MutableSettings().siteHosts[static_cast<int>(Site::C)] = Proxy(false).Host();
-        dorvane::MutableSettings().siteHosts[static_cast<int>(Site::A)] = Proxy(true).Host();
+        dorvane::MutableSettings().siteHosts["c"] = Proxy(false).Host();
+        dorvane::MutableSettings().siteHosts["a"] = Proxy(true).Host();
         for (const auto& [path, body] : m_originals) m_sites.SetRawPage(path, Proxied(body));
     }
 
@@ -339,7 +337,8 @@ private:
     // The pages the worker reads carry absolute links to the fixture server; they are kept as rendered and
     // re-served with the links turned to the proxies of the backend in use.
     void KeepOriginalPages() {
-        std::vector<std::string> paths = {"/xinggan/", "/xinggan/page/1"};
+        // The home page too: Site A's menu links its categories there.
+        std::vector<std::string> paths = {"/", "/xinggan/", "/xinggan/page/1"};
         for (int id : m_sites.Listing(Site::C, 1))
             paths.push_back("/photo/c/" + std::to_string(id) + ".html");
         for (int id : m_sites.Listing(Site::A, 1)) {
@@ -373,40 +372,9 @@ private:
     size_t m_mirrorMark = 0;
 };
 
-// Runs a routine off this thread, as the window does, and waits for it. A routine that hangs ends the
-// run: its thread still holds the window and the routines.
-bool RunOnWorker(const dorvane::SiteRoutines::Routine& routine, dorvane::MainControls& controls) {
-    auto token = dorvane::StartWorkerThread([&routine, &controls] { routine(controls); });
-    if (!token) return false;
-    if (!token->WaitFinished(kWorkerTimeout)) {
-        std::fprintf(stderr, "a routine did not finish in time\n");
-        std::_Exit(1);
-    }
-    return true;
-}
-
-// What Site A keeps between its routines.
-const auto g_siteALists = std::make_shared<dorvane::sitea::Lists>();
-
-// Puts listing page 1 on the window the way the user gets there.
-bool LoadListing(ProxiedSites& sites, const SiteShape& shape, const dorvane::SiteRoutines& routines,
-                 dorvane::MemoryMainWindow& window) {
-    auto& page = window.pages[static_cast<int>(shape.site)];
-    if (shape.site == Site::A) {
-        // The menu as page setup would put it, without the follow-up thread setup starts; then the first
-        // category and its first page.
-        dorvane::TextList urls;
-        for (const std::string& url : sites.Sites().CategoryUrls()) urls.push_back(sites.Proxied(url));
-        g_siteALists->categoryUrls.Assign(urls);
-        for (const std::string& name : sites.Sites().CategoryNames()) page.categories.AddItem(name);
-        page.categories.SetSelection(0);
-        if (!RunOnWorker(routines.categoryLoad, window.controls)) return false;
-        page.pages.SetSelection(0);
-        if (!RunOnWorker(routines.listingLoad, window.controls)) return false;
-    } else if (!RunOnWorker(routines.pageLoader, window.controls)) {
-        return false;
-    }
-    return page.albums.ItemCount() == kAlbums;
+// Puts listing page 1 on the page the way the user gets there: on Site A the first category.
+bool LoadListing(const SiteShape& shape, dorvane::bench::BenchPage& page) {
+    return page.Load(shape.site == Site::A ? 0 : -1, kAlbums);
 }
 
 int FilledFiles(const fs::path& folder) {
@@ -422,9 +390,6 @@ WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShap
     sites.Use(backend);
     const std::string name = std::string(shape.name) +
                              (backend == Backend::Fixture ? " (fixture server)" : " (kept-alive mirror)");
-    const dorvane::SiteRoutines routines =
-        shape.site == Site::A ? dorvane::sitea::Routines(g_siteALists)
-                              : dorvane::SiteCollectors()[static_cast<size_t>(shape.site)];
     std::vector<std::string> expected;
     const std::vector<std::string> urls = sites.WorkerRequests(shape, expected);
     if (static_cast<int>(urls.size()) != shape.Requests()) {
@@ -433,11 +398,10 @@ WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShap
     }
     std::vector<double> worker, curl;
     for (int round = 0; round < rounds; ++round) {
-        dorvane::State().Reset();
-        dorvane::MemoryMainWindow window;
         const std::string save = dorvane::test::MakeTempFolder("dorvane-latency-worker");
-        window.saveFolder.SetText(save);
-        if (!LoadListing(sites, shape, routines, window)) {
+        const int index = static_cast<int>(shape.site);
+        dorvane::bench::BenchPage page(dorvane::DescribeSite(index), index, save);
+        if (!LoadListing(shape, page)) {
             Fail(name + ": listing did not load");
             dorvane::test::RemoveFolder(save);
             return figures;
@@ -445,7 +409,8 @@ WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShap
         sites.MarkRequests();
         const int before = sites.ProxyFor(shape.site).ConnectionCount();
         const auto start = Clock::now();
-        const bool ran = RunOnWorker(routines.pageWorker, window.controls);
+        dorvane::CollectionReport report;
+        const bool ran = page.Collect(report);
         worker.push_back(MsSince(start) / shape.Images());
         figures.workerConnections = sites.ProxyFor(shape.site).ConnectionCount() - before;
         const int written = ran ? FilledFiles(save) : 0;

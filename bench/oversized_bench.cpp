@@ -1,5 +1,5 @@
-// A hostile image answer: 1.5 GB of bytes without a length, collected through the shared image step (the
-// fetch, the preview and the staged file) with the default body limit. Prints how long the step took, the
+// A hostile image answer: 1.5 GB of bytes without a length, collected by the collection engine's image
+// step (the fetch, the preview and the staged file) with the default body limit. Prints how long the step took, the
 // process's peak memory and what was left on disk.
 //
 //   build-rel/bench/oversized_bench [MEGABYTES]     (default 1536)
@@ -11,7 +11,9 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "collectors/PageWorker.h"
+#include "collectors/CollectionEngine.h"
+#include "collectors/OutputPaths.h"
+#include "core/CodePage.h"
 #include "core/Settings.h"
 #include "core/Worker.h"
 #include "support/LocalServer.h"
@@ -19,6 +21,54 @@
 
 namespace fs = std::filesystem;
 using namespace dorvane::bench;
+
+namespace {
+
+// One album of one image, the given address, kept as "1.jpg" in the output root.
+class OneImageSite : public dorvane::SiteDescription {
+public:
+    explicit OneImageSite(std::string url) : m_url(std::move(url)) {}
+    dorvane::PageChoices Choices(const dorvane::SiteFetcher&, int, const dorvane::AlbumEntries&) const override {
+        return {};
+    }
+    dorvane::AlbumEntries Listing(const dorvane::SiteFetcher&, const dorvane::ListingSource&,
+                                  const dorvane::Text&) const override {
+        return {};
+    }
+    std::vector<dorvane::AlbumWork> Plan(const dorvane::ListingSnapshot&) const override {
+        return {{"huge", {}, [url = m_url](const dorvane::SiteFetcher&) {
+                     dorvane::AlbumPlan plan;
+                     plan.imageCount = 1;
+                     plan.image = [url](int) {
+                         dorvane::ImageWork work;
+                         work.url = url;
+                         work.fileName = "1.jpg";
+                         return work;
+                     };
+                     return plan;
+                 }}};
+    }
+    dorvane::ViewerAlbum OpenAlbum(const dorvane::SiteFetcher&, const dorvane::ListingSnapshot&,
+                                   int) const override {
+        return {};
+    }
+    dorvane::Text ImageHeaders() const override { return {}; }
+
+private:
+    const std::string m_url;
+};
+
+// The picture goes to an in-memory preview, as a page shows it.
+class PreviewEvents : public dorvane::CollectionEvents {
+public:
+    explicit PreviewEvents(dorvane::SitePage& page) : m_page(page) {}
+    void PictureArrived(const dorvane::Bytes& bytes) override { m_page.preview->SetPicture(bytes); }
+
+private:
+    dorvane::SitePage& m_page;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const long megabytes = argc > 1 ? std::atol(argv[1]) : 1536;
@@ -44,18 +94,25 @@ int main(int argc, char** argv) {
 
     dorvane::MemoryMainWindow window;
     dorvane::SitePage& page = window.controls.Page(dorvane::Site::D);
+    const OneImageSite site(server.Url("/huge.jpg"));
+    PreviewEvents events(page);
+    const dorvane::SiteFetcher fetch;
+    dorvane::CollectionOptions options;
+    options.saveFolder = [&folder] { return folder.string(); };
+    // The engine names its folders in GBK; on disk they are UTF-8.
+    const fs::path file = fs::path(dorvane::GbkToUtf8(dorvane::OutputRoot(folder.string()))) / "1.jpg";
     const long before = StatusKb("VmHWM");
     const auto start = Clock::now();
     bool stored = true;
     auto token = dorvane::StartWorkerThread([&] {
-        stored = dorvane::CollectImage(page, {server.Url("/huge.jpg"), {}, 5}, (folder / "1.jpg").string());
+        stored = dorvane::Collect(site, {}, options, fetch, events).stored > 0;
     });
     if (!token || !token->WaitFinished(std::chrono::minutes(10))) {
         std::fprintf(stderr, "the step did not end\n");
         return 1;
     }
     std::error_code error;
-    const auto size = fs::file_size(folder / "1.jpg", error);
+    const auto size = fs::file_size(file, error);
     std::printf("answer %ld MB without a length, limit %lld MB: %.1f s, peak memory %ld MB (before %ld MB), "
                 "stored %s, file %s\n",
                 megabytes, dorvane::CurrentSettings().maxBodyBytes / (1024 * 1024), Seconds(start),
