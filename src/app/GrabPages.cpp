@@ -11,6 +11,7 @@
 #include <functional>
 #include <thread>
 
+#include "app/AppHooks.h"
 #include "app/CatalogueWindow.h"
 #include "app/MainWindow.h"
 #include "app/Widgets.h"
@@ -74,7 +75,8 @@ bool GrabPages(MainWindow& window, const QString& folderPath) {
         }
         saved = Save(window, folder, QStringLiteral("page%1").arg(page)) && saved;
     }
-    CatalogueWindow catalogue(&window);
+    // The program's own catalogue session, as the brand button opens it.
+    CatalogueWindow catalogue(&window, ProgramHooks());
     catalogue.show();
     auto* list = catalogue.findChild<QTreeWidget*>(QStringLiteral("catalogueList"));
     if (list) WaitFor([list] { return list->topLevelItemCount() > 0; }, std::chrono::seconds(5));
