@@ -41,6 +41,7 @@ std::shared_ptr<WorkerToken> SitePageSession::RunContent(void (SitePageSession::
     // What the page lists changes: nothing asked for on the old listing is wanted any more, but keeping
     // an image the user saw is never dropped.
     m_requests.StopAll(kSaveKey);
+    m_lookAhead.Stop();
     return Run(kContentKey, request, argument);
 }
 
@@ -55,6 +56,7 @@ std::shared_ptr<WorkerToken> SitePageSession::ChoosePage(int index) {
 std::shared_ptr<WorkerToken> SitePageSession::OpenAlbum(int line, bool autoCollect) {
     if (autoCollect) return nullptr;
     m_requests.Stop(kStepKey);
+    m_lookAhead.Stop();
     return Run(kOpenKey, &SitePageSession::DoOpenAlbum, line);
 }
 
@@ -62,7 +64,11 @@ std::shared_ptr<WorkerToken> SitePageSession::Previous() { return Run(kStepKey, 
 std::shared_ptr<WorkerToken> SitePageSession::Next() { return Run(kStepKey, &SitePageSession::DoStep, 1); }
 std::shared_ptr<WorkerToken> SitePageSession::Save() { return Run(kSaveKey, &SitePageSession::DoSave, 0); }
 
-void SitePageSession::StopAll() { m_requests.StopAll(); }
+void SitePageSession::StopAll() {
+    // The requests first: a step that was about to fetch ahead finds itself stopped and starts nothing.
+    m_requests.StopAll();
+    m_lookAhead.Stop();
+}
 
 ListingSnapshot SitePageSession::Listing() const {
     std::lock_guard lock(m_mutex);

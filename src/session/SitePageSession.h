@@ -3,8 +3,9 @@
 // source its listings read) and the requests the user makes on it. Every request runs off the window
 // thread; a newer request that changes what the page lists (page entered, menu entry, page chosen) stops
 // every older request of the page but a save, an album open stops older opens and viewer steps, a viewer
-// step stops older steps. Requests otherwise run one after another in the order they were made, and
-// their effects reach the controls through the view's poster, never waiting on the window.
+// step stops older steps. After an image is shown the album's next one is fetched ahead, until another
+// album is opened or the page lists anew. Requests otherwise run one after another in the order they were
+// made, and their effects reach the controls through the view's poster, never waiting on the window.
 #include <memory>
 #include <mutex>
 
@@ -12,6 +13,7 @@
 #include "collectors/SiteDescription.h"
 #include "core/Interactions.h"
 #include "session/PageView.h"
+#include "session/ViewerLookAhead.h"
 
 namespace dorvane {
 
@@ -62,12 +64,16 @@ private:
     void ApplyChoices(const PageChoices& choices);
     void ListPage(const Text& pageText);
     void ShowImage(int position);
+    Bytes FetchShown(const Text& address);
+    void FetchAhead(int position);
     Text ViewerAddress(int position) const;
 
     const std::shared_ptr<const SiteDescription> m_site;
     const PageView m_view;
     const SiteFetcher m_fetch;
     InteractionQueue m_requests;
+    // The open album's next image; stopped with everything asked for on the album.
+    ViewerLookAhead m_lookAhead;
     mutable std::mutex m_mutex;
     std::unique_ptr<State> m_state;
 };

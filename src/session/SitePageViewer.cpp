@@ -1,5 +1,7 @@
 // The page's single-image viewer: an album opened from the listing, stepped image by image, and the shown
 // image kept in "单张采集".
+#include <optional>
+
 #include "collectors/OutputPaths.h"
 #include "core/Files.h"
 #include "core/Numbers.h"
@@ -28,9 +30,35 @@ Text SitePageSession::ViewerAddress(int position) const {
 void SitePageSession::ShowImage(int position) {
     const Text address = ViewerAddress(position);
     Bytes bytes;
-    if (!address.empty()) bytes = m_fetch.Image(address, m_site->ImageHeaders());
+    if (!address.empty()) bytes = FetchShown(address);
     SitePage* page = m_view.page;
     Post([page, bytes = std::move(bytes)] { page->preview->SetPicture(bytes); });
+    FetchAhead(position);
+}
+
+Bytes SitePageSession::FetchShown(const Text& address) {
+    // The image fetched ahead for this very address (the album may have changed since it started); one
+    // that failed is fetched again, as the user asked for a fresh try.
+    std::optional<Bytes> ahead = m_lookAhead.Take(address);
+    if (ahead && !ahead->empty()) return std::move(*ahead);
+    return m_fetch.Image(address, m_site->ImageHeaders());
+}
+
+void SitePageSession::FetchAhead(int position) {
+    const int next = position + 1;
+    {
+        std::lock_guard lock(m_mutex);
+        if (next > m_state->viewer.count) return;
+    }
+    const Text address = ViewerAddress(next);
+    if (address.empty()) return;
+    // By value: the fetch may still be unwinding after this session is gone.
+    m_lookAhead.Start(
+        address,
+        [fetch = m_fetch, headers = m_site->ImageHeaders()](const Text& url) {
+            return fetch.Image(url, headers);
+        },
+        CurrentWorker());
 }
 
 void SitePageSession::DoOpenAlbum(int line) {

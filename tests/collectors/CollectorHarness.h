@@ -12,6 +12,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "collectors/SiteRegistry.h"
@@ -116,6 +117,17 @@ public:
         std::vector<std::string> urls;
         for (const AlbumEntry& album : session.Listing().albums) urls.push_back(album.url);
         return urls;
+    }
+
+    // Waits until the fixture sites were asked for a target starting with the prefix (an image the
+    // viewer fetches ahead on a worker of its own); false when that never happened.
+    bool AwaitRequest(const std::string& targetPrefix) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (sites.RequestsTo(targetPrefix).empty()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
     }
 
     std::vector<std::string> Messages() {

@@ -31,6 +31,7 @@ TEST(CollectorViewer, PositionWithoutAnAddressClearsThePictureWithoutARequest) {
     // An album of four is open; a page collection has since left the viewer the one address of the last
     // album it fetched.
     ASSERT_TRUE(Done(session->OpenAlbum(0, false)));
+    ASSERT_TRUE(h.AwaitRequest("/img/c/1/2."));  // fetched ahead
     h.Collect(*session);
     h.sites.ClearRequests();
     ASSERT_TRUE(Done(session->Next()));
@@ -63,12 +64,17 @@ TEST(CollectorViewer, CoverAddressingStepsBesideTheCover) {
     for (int j = 2; j <= 5; ++j) ASSERT_TRUE(Done(session->Next()));
     EXPECT_EQ(page.counter.GetText(), "5");
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(Site::B, id, 5));
+    const std::string images = "/img/b/" + std::to_string(id) + "/";
+    ASSERT_TRUE(h.AwaitRequest(images + "6.jpg"));
     h.sites.ClearRequests();
     ASSERT_TRUE(Done(session->Previous()));
+    // The image shown, then the one after it fetched ahead, both beside the cover and with its Referer.
+    ASSERT_TRUE(h.AwaitRequest(images + "5.jpg"));
     const auto requests = h.sites.Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].target, "/img/b/" + std::to_string(id) + "/4.jpg");
-    EXPECT_EQ(requests[0].Header("Referer"), h.sites.HomeB() + "t/nvshen/");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].target, images + "4.jpg");
+    EXPECT_EQ(requests[1].target, images + "5.jpg");
+    for (const auto& request : requests) EXPECT_EQ(request.Header("Referer"), h.sites.HomeB() + "t/nvshen/");
     EXPECT_EQ(page.counter.GetText(), "4");
     EXPECT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(Site::B, id, 4));
 }
@@ -82,6 +88,7 @@ TEST(CollectorViewer, ErrorPagesAreNotShownAsImages) {
     h.SetManual();
     ASSERT_TRUE(Done(session->OpenAlbum(0, false)));
     ASSERT_EQ(page.preview.GetPicture(), h.sites.ImageBytes(Site::E, 1, 1));
+    ASSERT_TRUE(h.AwaitRequest("/img/e/1/2."));  // fetched ahead, in vain
     h.sites.ClearRequests();
     ASSERT_TRUE(Done(session->Next()));
     EXPECT_EQ(h.sites.Requests().size(), 1u);
