@@ -128,6 +128,7 @@ TEST(CollectorViewer, OpenWithoutSelectionOnlyEmptiesTheList) {
     ASSERT_TRUE(Done(session->Enter()));
     h.SetManual();
     ASSERT_TRUE(Done(session->OpenAlbum(0, false)));
+    ASSERT_TRUE(h.AwaitRequest("/img/c/1/2."));  // fetched ahead
     const size_t titles = page.title.History().size();
     h.sites.ClearRequests();
     ASSERT_TRUE(Done(session->OpenAlbum(-1, false)));
