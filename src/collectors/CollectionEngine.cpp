@@ -1,11 +1,15 @@
 #include "collectors/CollectionEngine.h"
 
+#include <algorithm>
 #include <chrono>
+#include <deque>
+#include <memory>
 
 #include "collectors/OutputPaths.h"
 #include "core/Files.h"
 #include "core/Numbers.h"
 #include "core/TextOps.h"
+#include "core/WorkAhead.h"
 #include "core/Worker.h"
 #include "text/Directory.h"
 
@@ -35,17 +39,34 @@ void Wait(int milliseconds) {
     if (milliseconds > 0) CheckedDelaySince(std::chrono::steady_clock::now(), milliseconds);
 }
 
+// An album image as fetched ahead: its address found, its bytes.
+struct FetchedImage {
+    ImageWork work;  // as the site planned it; never changed once queued
+    Text url;        // the address its job found
+    Bytes bytes;
+    bool fetched = false;  // false: its file was there already when its turn came, so nothing was asked
+};
+
+// One piece of queued work: an album's opening or one of its images.
+struct Ahead {
+    WorkAhead::Ticket ticket = 0;
+    std::shared_ptr<AlbumPlan> plan;  // an opening: filled by the job
+    std::shared_ptr<FetchedImage> image;
+};
+
 class Run {
 public:
-    Run(const CollectionOptions& options, const SiteFetcher& fetch, CollectionEvents& events)
-        : m_options(options), m_fetch(fetch), m_events(events) {}
+    Run(const std::vector<AlbumWork>& albums, const CollectionOptions& options, const SiteFetcher& fetch,
+        CollectionEvents& events)
+        : m_albums(albums), m_options(options), m_fetch(fetch), m_events(events), m_ahead(options.parallel) {}
 
-    void Album(int album, int albumCount, const AlbumWork& work) {
-        m_events.AlbumBegun(album, albumCount, work);
-        const AlbumPlan plan = work.open(m_fetch);
+    void Album(int album) {
+        const int albumCount = static_cast<int>(m_albums.size());
+        m_events.AlbumBegun(album, albumCount, m_albums[static_cast<size_t>(album - 1)]);
+        const AlbumPlan plan = *TakeNext().plan;
         WorkerCheckPoint();
         Wait(plan.waitBeforeFolder);
-        const Text folder = OutputRoot(m_options.saveFolder ? m_options.saveFolder() : Text{}) + plan.folder;
+        const Text folder = AlbumFolder(plan);
         EnsureDirectory(folder);
         Wait(plan.waitAfterFolder);
         ++m_report.albums;
@@ -56,19 +77,91 @@ public:
     CollectionReport Report() const { return m_report; }
 
 private:
-    void Image(int album, int j, const AlbumPlan& plan, const Text& folder) {
-        ImageWork work = plan.image(j);
-        if (work.resolve) {
-            work.url = work.resolve(m_fetch);
-            Wait(work.waitAfterResolve);
+    Text AlbumFolder(const AlbumPlan& plan) const {
+        return OutputRoot(m_options.saveFolder ? m_options.saveFolder() : Text{}) + plan.folder;
+    }
+
+    // The next piece of work in order, ended; what its job threw is thrown here.
+    Ahead TakeNext() {
+        Refill();
+        Ahead next = std::move(m_queued.front());
+        m_queued.pop_front();
+        m_ahead.Take(next.ticket);
+        // A paused collection holds here with its next piece in hand.
+        WorkerCheckPoint();
+        return next;
+    }
+
+    // Queues work in order while fewer than `parallel` pieces wait to be taken. An album's images are known
+    // once its opening has ended; until then nothing after it is queued.
+    void Refill() {
+        while (m_ahead.Outstanding() < m_ahead.Threads()) {
+            if (m_feed.plan && !m_feed.planRead) {
+                if (!m_ahead.Ended(m_feed.openTicket) || m_feed.plan->imageCount < 0) return;
+                m_feed.planRead = true;
+                m_feed.folder = AlbumFolder(*m_feed.plan);
+            }
+            if (m_feed.plan && m_feed.image < m_feed.plan->imageCount) {
+                QueueImage(++m_feed.image);
+            } else if (m_feed.album < static_cast<int>(m_albums.size())) {
+                QueueOpening(++m_feed.album);
+            } else {
+                return;
+            }
         }
-        m_events.ImageNumbered(j, plan.imageCount, work);
+    }
+
+    void QueueOpening(int album) {
+        auto plan = std::make_shared<AlbumPlan>();
+        plan->imageCount = -1;  // not read yet
+        const AlbumWork& work = m_albums[static_cast<size_t>(album - 1)];
+        const SiteFetcher& fetch = m_fetch;
+        m_feed = Feed();
+        m_feed.album = album;
+        m_feed.plan = plan;
+        m_feed.openTicket = m_ahead.Queue([plan, &work, &fetch] {
+            AlbumPlan opened = work.open(fetch);
+            opened.imageCount = std::max(opened.imageCount, 0);
+            *plan = std::move(opened);
+        });
+        m_queued.push_back({m_feed.openTicket, plan, nullptr});
+    }
+
+    void QueueImage(int j) {
+        auto image = std::make_shared<FetchedImage>();
+        image->work = m_feed.plan->image(j);
+        const Text path = image->work.fileName.empty() ? Text{} : m_feed.folder + image->work.fileName;
+        const bool skipExisting = m_options.skipExisting;
+        const SiteFetcher& fetch = m_fetch;
+        const WorkAhead::Ticket ticket = m_ahead.Queue([image, path, skipExisting, &fetch] {
+            const ImageWork& work = image->work;
+            image->url = work.url;
+            if (work.resolve) {
+                image->url = work.resolve(fetch);
+                Wait(work.waitAfterResolve);
+            }
+            if (skipExisting && !path.empty() && HasContent(path)) return;
+            image->bytes = fetch.Image(image->url, work.headers);
+            image->fetched = true;
+        });
+        m_queued.push_back({ticket, nullptr, image});
+    }
+
+    void Image(int album, int j, const AlbumPlan& plan, const Text& folder) {
+        // Numbered while it is on its way, as one fetched only now would be.
+        Refill();
+        m_events.ImageNumbered(j, plan.imageCount, m_queued.front().image->work);
+        const Ahead next = TakeNext();
+        FetchedImage& image = *next.image;
+        const ImageWork& work = image.work;
         ImageReport report{album, j, work.fileName.empty() ? Text{} : folder + work.fileName};
         // Asked for: an image already on disk from an earlier collection is not fetched again.
         if (m_options.skipExisting && !report.path.empty() && HasContent(report.path)) {
             report.stored = report.skipped = true;
         } else {
-            Store(work, folder, report);
+            // Its file went away after the fetch was left out, or the save folder changed in between.
+            if (!image.fetched) image.bytes = m_fetch.Image(image.url, work.headers);
+            Store(work, image.bytes, folder, report);
         }
         ++m_report.images;
         if (report.stored) ++m_report.stored; else ++m_report.failed;
@@ -76,10 +169,9 @@ private:
         m_events.ImageDone(report);
     }
 
-    // Fetch, show, stage while the site's wait runs, then the final name. A failed or refused answer
-    // never replaces a file that holds bytes; a stop never leaves a file behind.
-    void Store(const ImageWork& work, const Text& folder, ImageReport& report) {
-        const Bytes bytes = m_fetch.Image(work.url, work.headers);
+    // Show, stage while the site's wait runs, then the final name. A failed or refused answer never
+    // replaces a file that holds bytes; a stop never leaves a file behind.
+    void Store(const ImageWork& work, const Bytes& bytes, const Text& folder, ImageReport& report) {
         m_events.PictureArrived(bytes);
         const auto shownAt = std::chrono::steady_clock::now();
         if (report.path.empty()) report.path = folder + (work.fileNameFor ? work.fileNameFor(bytes) : Text{});
@@ -90,10 +182,25 @@ private:
         report.bytes = report.stored ? static_cast<long long>(bytes.size()) : 0;
     }
 
+    // Where queuing stands: the album whose opening was queued last, and its images queued so far.
+    struct Feed {
+        int album = 0;
+        std::shared_ptr<AlbumPlan> plan;
+        WorkAhead::Ticket openTicket = 0;
+        bool planRead = false;
+        Text folder;  // the album's folder when its images were first queued (for skipping)
+        int image = 0;
+    };
+
+    const std::vector<AlbumWork>& m_albums;
     const CollectionOptions& m_options;
     const SiteFetcher& m_fetch;
     CollectionEvents& m_events;
     CollectionReport m_report;
+    Feed m_feed;
+    std::deque<Ahead> m_queued;
+    // Last, so it goes first: its jobs use the members above.
+    WorkAhead m_ahead;
 };
 
 }  // namespace
@@ -103,8 +210,8 @@ CollectionReport Collect(const SiteDescription& site, const ListingSnapshot& lis
     const std::vector<AlbumWork> albums = site.Plan(listing);
     const int count = static_cast<int>(albums.size());
     events.CollectionBegun(count);
-    Run run(options, fetch, events);
-    for (int album = 1; album <= count; ++album) run.Album(album, count, albums[static_cast<size_t>(album - 1)]);
+    Run run(albums, options, fetch, events);
+    for (int album = 1; album <= count; ++album) run.Album(album);
     const CollectionReport report = run.Report();
     events.PageFinished(report);
     return report;

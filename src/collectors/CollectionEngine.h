@@ -6,9 +6,17 @@
 //
 // It runs on a worker thread: a stop unwinds it with WorkerStopped from its next check point (no event
 // follows, nothing half-written stays), a pause holds it at its next one.
+//
+// The fetches run ahead of what is shown: up to `parallel` transfers at once on threads of their own
+// (each with its own kept-alive connection), queued in the order of the work (an album's page, then its
+// images, then the next album's page), so one thread asks for exactly what a plain loop would, in the
+// same order. The events still come one image after another in order: image j is numbered, shown, given
+// its wait and stored before image j + 1 is numbered. A stop aborts every transfer in flight; a pause
+// holds the events and starts no further transfer.
 #include <functional>
 
 #include "collectors/SiteDescription.h"
+#include "core/Settings.h"
 
 namespace dorvane {
 
@@ -52,6 +60,9 @@ struct CollectionOptions {
     std::function<Text()> saveFolder;
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
+    // Transfers in flight ahead of the image shown (1 to 16); at most this many fetched bodies wait
+    // beside the one shown.
+    int parallel = CurrentSettings().parallel;
 };
 
 // Collects the listing. Returns the report that PageFinished was given.

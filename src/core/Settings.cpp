@@ -56,6 +56,10 @@ std::optional<std::string> ApplyTransferSetting(Settings& settings, const std::s
         const std::optional<double> rate = ParseRate(value);
         if (!rate) return malformed("a number of requests per second (0 for no limit, at most 1000)");
         settings.requestsPerSecond = *rate;
+    } else if (key == "network/parallel") {
+        const std::optional<int> parallel = ParseCount(value, 1, 16);
+        if (!parallel) return malformed("a number of transfers from 1 to 16");
+        settings.parallel = *parallel;
     } else if (key == "network/max-body-mb") {
         const std::optional<int> megabytes = ParseCount(value, 1, 16384);
         if (!megabytes) return malformed("a size in megabytes from 1 to 16384");
@@ -100,7 +104,7 @@ std::vector<std::string> SettingKeys(const Settings& settings) {
     std::vector<std::string> keys;
     for (const auto& [site, host] : settings.siteHosts) keys.push_back("sites/" + site);
     for (const char* key : {"notice/host", "notice/document", "catalogue/host", "catalogue/port", "network/retries",
-                            "network/rate-limit", "network/max-body-mb", "collect/skip-existing"})
+                            "network/rate-limit", "network/parallel", "network/max-body-mb", "collect/skip-existing"})
         keys.emplace_back(key);
     return keys;
 }

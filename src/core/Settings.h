@@ -24,6 +24,8 @@ struct Settings {
     int retries = 3;
     // Requests per second to one host; 0 means no limit.
     double requestsPerSecond = 0;
+    // Transfers a collection keeps in flight ahead of the image it shows (1 to 16).
+    int parallel = 4;
     // A body beyond this many bytes is abandoned as a failed fetch.
     long long maxBodyBytes = 256LL * 1024 * 1024;
     // An album image whose final file exists and is not empty is not fetched again.
@@ -47,7 +49,7 @@ std::optional<int> ParsePort(const std::string& text);
 
 // The keys a settings file and the command line use: "sites/<key>" for every site the settings hold a
 // host for, "notice/host", "notice/document", "catalogue/host", "catalogue/port", "network/retries",
-// "network/rate-limit", "network/max-body-mb", "collect/skip-existing".
+// "network/rate-limit", "network/parallel", "network/max-body-mb", "collect/skip-existing".
 std::vector<std::string> SettingKeys(const Settings& settings);
 // Sets one value; an unknown key (a site the settings hold no host for among them) or a malformed value
 // leaves the settings as they were and returns a message naming the key and the value; empty when applied.

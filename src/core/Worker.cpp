@@ -41,29 +41,38 @@ void WorkerToken::RequestStop() {
 }
 
 void WorkerToken::AddFollowUp(const std::shared_ptr<WorkerToken>& followUp) {
+    bool paused = false;
     {
         std::lock_guard lock(m_mutex);
         if (!StopRequested()) {
             std::erase_if(m_followUps, [](const auto& weak) { return weak.expired(); });
             m_followUps.push_back(followUp);
-            return;
+            paused = m_paused;
         }
     }
-    followUp->RequestStop();
+    if (StopRequested()) {
+        followUp->RequestStop();
+    } else if (paused) {
+        followUp->Pause();
+    }
 }
 
-void WorkerToken::Pause() {
-    std::lock_guard lock(m_mutex);
-    m_paused = true;
-}
-
-void WorkerToken::Resume() {
+void WorkerToken::SetPaused(bool paused) {
+    std::vector<std::weak_ptr<WorkerToken>> followUps;
     {
         std::lock_guard lock(m_mutex);
-        m_paused = false;
+        m_paused = paused;
+        followUps = m_followUps;
     }
     m_changed.notify_all();
+    for (const auto& weak : followUps) {
+        if (auto followUp = weak.lock()) followUp->SetPaused(paused);
+    }
 }
+
+void WorkerToken::Pause() { SetPaused(true); }
+
+void WorkerToken::Resume() { SetPaused(false); }
 
 bool WorkerToken::Paused() const {
     std::lock_guard lock(m_mutex);

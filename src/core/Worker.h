@@ -29,7 +29,7 @@ public:
     // Also releases a paused worker so that it can unwind, and stops its follow-ups.
     void RequestStop();
     // A thread this worker started to go on with its work: it is stopped with this worker (at once when
-    // this one was stopped already).
+    // this one was stopped already), and paused and resumed with it.
     void AddFollowUp(const std::shared_ptr<WorkerToken>& followUp);
     bool StopRequested() const { return m_stop.load(std::memory_order_acquire); }
     const std::atomic<bool>& StopFlag() const { return m_stop; }
@@ -51,6 +51,8 @@ public:
     bool WaitFinished(std::chrono::milliseconds timeout);
 
 private:
+    void SetPaused(bool paused);
+
     const uint64_t m_id;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
@@ -75,8 +77,8 @@ void WaitUntil(std::chrono::steady_clock::time_point deadline);
 std::shared_ptr<WorkerToken> StartWorkerThread(std::function<void()> routine);
 
 // As StartWorkerThread, for work that the calling worker hands on: the new thread is not tracked, but a
-// stop of the calling worker reaches it (a loader's follow-up must not go on filling the lists of a page
-// that was left). Called outside a worker, it is a plain StartWorkerThread.
+// stop, pause or resume of the calling worker reaches it (the transfers a collection runs ahead of what
+// it shows). Called outside a worker, it is a plain StartWorkerThread.
 std::shared_ptr<WorkerToken> StartFollowUpThread(std::function<void()> routine);
 
 // Makes the calling thread a worker with the given token for the life of the scope (tests, benchmarks).

@@ -254,7 +254,8 @@ TEST_F(CommandLine, SignalStopsTheCollectionLeavingOnlyWholeImages) {
             gate->changed.wait_for(lock, std::chrono::seconds(60), [&] { return gate->released; });
         });
         const fs::path save = base / std::to_string(c.signal);
-        RunningProgram program(Command({"collect", "c", "--out", save.string()}));
+        // One transfer at a time, so the two images before the held one are stored when the signal comes.
+        RunningProgram program(Command({"collect", "c", "--out", save.string(), "--set", "network/parallel=1"}));
         ASSERT_TRUE(program.Started());
         {
             std::unique_lock lock(gate->mutex);

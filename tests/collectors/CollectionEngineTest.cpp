@@ -96,9 +96,10 @@ protected:
         h.RunOnWorker([&](MainControls&) { report = Engine(site, snapshot, events); });
         return report;
     }
-    CollectionReport Engine(Site site, const ListingSnapshot& snapshot, RecordingEvents& events) {
+    CollectionReport Engine(Site site, const ListingSnapshot& snapshot, RecordingEvents& events, int parallel = 4) {
         CollectionOptions options;
         options.saveFolder = [this] { return Text(saveFolder); };
+        options.parallel = parallel;
         return Collect(*Describe(site), snapshot, options, SiteFetcher{}, events);
     }
 
@@ -175,7 +176,8 @@ TEST_F(CollectionEngine, StopMidCollectionLeavesNoFileAndNoFinish) {
     auto hold = HoldImage(h.sites, "/img/c/" + std::to_string(ids[0]) + "/2.jpg");
     RecordingEvents events;
     const ListingSnapshot snapshot = FirstPage(Site::C);
-    auto worker = h.StartOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events); });
+    // One transfer at a time: the stop comes while image 2 is on its way and image 1 is stored.
+    auto worker = h.StartOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events, 1); });
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(WaitReached(*hold));
     worker->RequestStop();

@@ -19,6 +19,8 @@ TEST(Settings, TransferKeys) {
         {"network/rate-limit", "0.5", true},     {"network/rate-limit", "abc", false},
         {"network/rate-limit", "1.2.3", false},  {"network/rate-limit", "5000", false},
         {"network/max-body-mb", "1", true},      {"network/max-body-mb", "0", false},
+        {"network/parallel", "16", true},        {"network/parallel", "0", false},
+        {"network/parallel", "17", false},
         {"collect/skip-existing", "on", true},   {"collect/skip-existing", "FALSE", true},
         {"collect/skip-existing", "maybe", false}, {"network/unknown", "1", false},
     };
@@ -33,15 +35,18 @@ TEST(Settings, TransferKeys) {
             EXPECT_EQ(settings.requestsPerSecond, before.requestsPerSecond);
             EXPECT_EQ(settings.maxBodyBytes, before.maxBodyBytes);
             EXPECT_EQ(settings.skipExisting, before.skipExisting);
+            EXPECT_EQ(settings.parallel, before.parallel);
         }
     }
     Settings settings;
     ASSERT_TRUE(ApplySetting(settings, "network/max-body-mb", "2").empty());
     ASSERT_TRUE(ApplySetting(settings, "network/rate-limit", "0.5").empty());
     ASSERT_TRUE(ApplySetting(settings, "collect/skip-existing", "yes").empty());
+    ASSERT_TRUE(ApplySetting(settings, "network/parallel", "1").empty());
     EXPECT_EQ(settings.maxBodyBytes, 2 * 1024 * 1024);
     EXPECT_DOUBLE_EQ(settings.requestsPerSecond, 0.5);
     EXPECT_TRUE(settings.skipExisting);
+    EXPECT_EQ(settings.parallel, 1);
 }
 
 }  // namespace
