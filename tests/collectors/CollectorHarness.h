@@ -72,6 +72,7 @@ public:
         sites.Stop();
         MutableSettings().retries = Settings().retries;
         MutableSettings().skipExisting = false;
+        MutableSettings().parallel = Settings().parallel;
         std::error_code ignored;
         fs::remove_all(base, ignored);
     }
