@@ -16,9 +16,12 @@
 // The fixture pages link to the fixture server's own port, which would take the images past the proxy, so
 // the album and listing pages the worker reads are re-served (FixtureSites::SetRawPage) with their links
 // pointing at the proxies; every request a server answers is checked to have come through a proxy.
-// Section 2 runs twice, once against the fixture (demo) sites and once against a mirror serving the same
+// Section 2 runs one transfer at a time (network/parallel=1) and twice, once against the fixture (demo) sites and once against a mirror serving the same
 // pages and images from memory with the server settings of section 1, so that a change in the fixture's
 // server settings shows up beside a server known to compare like with like against section 1's curl.
+//
+//   3. The same page collections with one and with four transfers in flight, beside curl replaying their
+//      requests one after another and aria2c -j4 over the same addresses (when aria2c is installed).
 //
 //   latency_bench [rounds]   median of the rounds (3 unless given); exit status 0 unless a run failed
 #include <algorithm>
@@ -385,6 +388,36 @@ int FilledFiles(const fs::path& folder) {
     return count;
 }
 
+// One page collection of listing page 1 with `parallel` transfers in flight: milliseconds per image, or -1
+// when it failed (reported). The connections the worker opened go to `connections`.
+double CollectOnce(ProxiedSites& sites, const SiteShape& shape, const std::string& name, int parallel,
+                   int& connections) {
+    dorvane::MutableSettings().parallel = parallel;
+    const std::string save = dorvane::test::MakeTempFolder("dorvane-latency-worker");
+    const int index = static_cast<int>(shape.site);
+    dorvane::bench::BenchPage page(dorvane::DescribeSite(index), index, save);
+    if (!LoadListing(shape, page)) {
+        Fail(name + ": listing did not load");
+        dorvane::test::RemoveFolder(save);
+        return -1;
+    }
+    sites.MarkRequests();
+    const int before = sites.ProxyFor(shape.site).ConnectionCount();
+    const auto start = Clock::now();
+    dorvane::CollectionReport report;
+    const bool ran = page.Collect(report);
+    const double ms = MsSince(start) / shape.Images();
+    connections = sites.ProxyFor(shape.site).ConnectionCount() - before;
+    const int written = ran ? FilledFiles(save) : 0;
+    dorvane::test::RemoveFolder(save);
+    if (written != shape.Images()) Fail(name + ": the worker did not write every image");
+    if (sites.RequestsSinceMark() != shape.Requests())
+        Fail(name + ": the worker made an unexpected number of requests");
+    if (!sites.AllThroughProxies()) Fail(name + ": a request went past the proxy");
+    return ms;
+}
+
+// The worker one transfer at a time, as it fetched before it kept several in flight.
 WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShape& shape, int rounds) {
     WorkerFigures figures;
     sites.Use(backend);
@@ -398,28 +431,7 @@ WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShap
     }
     std::vector<double> worker, curl;
     for (int round = 0; round < rounds; ++round) {
-        const std::string save = dorvane::test::MakeTempFolder("dorvane-latency-worker");
-        const int index = static_cast<int>(shape.site);
-        dorvane::bench::BenchPage page(dorvane::DescribeSite(index), index, save);
-        if (!LoadListing(shape, page)) {
-            Fail(name + ": listing did not load");
-            dorvane::test::RemoveFolder(save);
-            return figures;
-        }
-        sites.MarkRequests();
-        const int before = sites.ProxyFor(shape.site).ConnectionCount();
-        const auto start = Clock::now();
-        dorvane::CollectionReport report;
-        const bool ran = page.Collect(report);
-        worker.push_back(MsSince(start) / shape.Images());
-        figures.workerConnections = sites.ProxyFor(shape.site).ConnectionCount() - before;
-        const int written = ran ? FilledFiles(save) : 0;
-        dorvane::test::RemoveFolder(save);
-        if (written != shape.Images()) Fail(name + ": the worker did not write every image");
-        if (sites.RequestsSinceMark() != shape.Requests())
-            Fail(name + ": the worker made an unexpected number of requests");
-        if (!sites.AllThroughProxies()) Fail(name + ": a request went past the proxy");
-
+        worker.push_back(CollectOnce(sites, shape, name, 1, figures.workerConnections));
         // Images compared byte for byte; pages only checked for arriving.
         const double curlMs = TimeCurl(urls, expected);
         if (curlMs < 0) Fail(name + ": curl failed or an image differs");
@@ -427,6 +439,70 @@ WorkerFigures MeasureWorker(ProxiedSites& sites, Backend backend, const SiteShap
     }
     figures.workerMsPerImage = Median(worker);
     figures.curlMsPerRequest = Median(curl);
+    return figures;
+}
+
+// --- 3. images in flight ---
+
+// aria2c fetching the addresses four at a time (one connection per address's server each, no splitting);
+// milliseconds, -1 when it failed or an image differs, -2 when aria2c is not installed.
+double TimeAria2(const std::vector<std::string>& urls, const std::vector<std::string>& expected) {
+    if (std::system("command -v aria2c >/dev/null 2>&1") != 0) return -2;
+    const std::string folder = dorvane::test::MakeTempFolder("dorvane-latency-aria2");
+    const fs::path list = fs::path(folder) / "requests.txt";
+    {
+        std::ofstream out(list);
+        for (size_t k = 0; k < urls.size(); ++k) out << urls[k] << "\n  out=" << k << ".out\n";
+    }
+    const std::string command = "aria2c -q -j4 -x1 -s1 --check-certificate=false --allow-overwrite=true "
+                                "--auto-file-renaming=false -d '" + folder + "' -i '" + list.string() + "'";
+    const auto start = Clock::now();
+    const int exitCode = std::system(command.c_str());
+    const double ms = MsSince(start);
+    bool intact = exitCode == 0;
+    for (size_t k = 0; intact && k < expected.size(); ++k) {
+        if (!expected[k].empty())
+            intact = ReadFile(fs::path(folder) / (std::to_string(k) + ".out")) == expected[k];
+    }
+    dorvane::test::RemoveFolder(folder);
+    return intact ? ms : -1;
+}
+
+constexpr int kManyInFlight = 4;
+constexpr double kCurlShareTarget = 0.40;
+constexpr double kAria2Target = 1.30;
+
+// Milliseconds per image of the whole page collection (its waits included) and of the tools over the
+// same requests.
+struct FlightFigures {
+    double oneMs = 0, manyMs = 0, curlMs = 0;
+    double aria2Ms = -2;  // -2: aria2c not installed
+    int manyConnections = 0;
+};
+
+FlightFigures MeasureFlight(ProxiedSites& sites, const SiteShape& shape, int rounds) {
+    FlightFigures figures;
+    sites.Use(Backend::Mirror);
+    const std::string name = std::string(shape.name) + " in flight";
+    std::vector<std::string> expected;
+    const std::vector<std::string> urls = sites.WorkerRequests(shape, expected);
+    std::vector<double> one, many, curl, aria2;
+    int connections = 0;
+    for (int round = 0; round < rounds; ++round) {
+        one.push_back(CollectOnce(sites, shape, name, 1, connections));
+        many.push_back(CollectOnce(sites, shape, name, kManyInFlight, figures.manyConnections));
+        const double curlMs = TimeCurl(urls, expected);
+        if (curlMs < 0) Fail(name + ": curl failed or an image differs");
+        curl.push_back(curlMs / shape.Images());
+        const double aria2Ms = TimeAria2(urls, expected);
+        if (aria2Ms == -1) Fail(name + ": aria2c failed or an image differs");
+        if (aria2Ms >= 0) aria2.push_back(aria2Ms / shape.Images());
+    }
+    figures.oneMs = Median(one);
+    figures.manyMs = Median(many);
+    figures.curlMs = Median(curl);
+    if (!aria2.empty()) figures.aria2Ms = Median(aria2);
+    dorvane::MutableSettings().parallel = dorvane::Settings().parallel;
     return figures;
 }
 
@@ -517,6 +593,36 @@ void PrintWorkers(const std::vector<Column>& columns) {
         "%.2f");
 }
 
+void PrintFlight(const FlightFigures& c, const FlightFigures& a) {
+    std::printf("\n3. Images in flight, listing page 1 as in section 2 (kept-alive mirror), ms per image of the\n"
+                "   whole collection (its mandated waits included) beside the tools over the same requests\n");
+    std::printf("   %-52s %11s %11s\n", "", "C/HTTP", "A/HTTPS");
+    const auto row = [](const char* name, double x, double y, const char* format = " %11.1f") {
+        std::printf("   %-52s", name);
+        std::printf(format, x);
+        std::printf(format, y);
+        std::printf("\n");
+    };
+    row("page collection, network/parallel=1", c.oneMs, a.oneMs);
+    row("page collection, network/parallel=4", c.manyMs, a.manyMs);
+    std::printf("   %-52s %11d %11d\n", "  connections it opened", c.manyConnections, a.manyConnections);
+    row("curl, the same requests one after another", c.curlMs, a.curlMs);
+    if (c.aria2Ms >= 0 && a.aria2Ms >= 0) {
+        row("aria2c -j4, the same requests", c.aria2Ms, a.aria2Ms);
+    } else {
+        std::printf("   %-52s %11s %11s\n", "aria2c -j4, the same requests", "absent", "absent");
+    }
+    row("ratio parallel=4 / curl one after another", c.manyMs / c.curlMs, a.manyMs / a.curlMs, " %11.2f");
+    std::printf("   %-52s %11s %11s\n", "  target <= 0.40", Verdict(c.manyMs <= kCurlShareTarget * c.curlMs),
+                Verdict(a.manyMs <= kCurlShareTarget * a.curlMs));
+    if (c.aria2Ms >= 0 && a.aria2Ms >= 0) {
+        row("ratio parallel=4 / aria2c -j4", c.manyMs / c.aria2Ms, a.manyMs / a.aria2Ms, " %11.2f");
+        std::printf("   %-52s %11s %11s\n", "  target <= 1.30", Verdict(c.manyMs <= kAria2Target * c.aria2Ms),
+                    Verdict(a.manyMs <= kAria2Target * a.aria2Ms));
+    }
+    row("ratio parallel=1 / parallel=4", c.oneMs / c.manyMs, a.oneMs / a.manyMs, " %11.2f");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -547,5 +653,7 @@ int main(int argc, char** argv) {
                   {kSiteC, siteCMirror, http.curlMs},
                   {kSiteA, siteAFixture, https.curlMs},
                   {kSiteA, siteAMirror, https.curlMs}});
+    std::fflush(stdout);
+    PrintFlight(MeasureFlight(sites, kSiteC, rounds), MeasureFlight(sites, kSiteA, rounds));
     return g_failed ? 1 : 0;
 }

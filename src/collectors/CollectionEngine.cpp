@@ -89,6 +89,10 @@ private:
         m_ahead.Take(next.ticket);
         // A paused collection holds here with its next piece in hand.
         WorkerCheckPoint();
+        // The piece in hand no longer counts: while it is shown, `parallel` more are on their way. One
+        // transfer at a time keeps a plain loop's rhythm instead: the next fetch starts once this image
+        // is stored.
+        if (m_ahead.Threads() > 1) Refill();
         return next;
     }
 
