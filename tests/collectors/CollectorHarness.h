@@ -69,6 +69,8 @@ public:
         window.saveFolder.SetText(saveFolder.string());
     }
     ~CollectorHarness() {
+        // Workers nobody waits for (the viewer's fetch ahead) read the settings reset below.
+        StopAllWorkers(std::chrono::seconds(30));
         sites.Stop();
         MutableSettings().retries = Settings().retries;
         MutableSettings().skipExisting = false;
