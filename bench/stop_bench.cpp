@@ -1,6 +1,7 @@
 // How fast a worker ends once it is told to stop, wherever it is: (a) inside a transfer whose body arrives
 // slowly (1 KB every 50 ms), (b) in the pause before a retry, (c) in a collector's wait (CheckedDelaySince,
-// a worker Sleep). Measured from RequestStop() to the moment the worker has left its routine; the target is
+// a worker Sleep), (d) in a collection's wait for four transfers in flight at once, every one stalled.
+// Measured from RequestStop() to the moment the worker has left its routine; the target is
 // below 200 ms each.
 //
 //   stop_bench [runs]   median and largest figure of the runs (10 unless given)
@@ -17,6 +18,7 @@
 #include "BenchSupport.h"
 #include "collectors/OutputPaths.h"
 #include "core/Settings.h"
+#include "core/WorkAhead.h"
 #include "core/Worker.h"
 #include "net/HttpObjectFetch.h"
 #include "net/Retry.h"
@@ -131,6 +133,26 @@ int main(int argc, char** argv) {
             [&] { return waiting.load(); });
     });
 
+    const Figures inFlight = Measure(runs, [] {
+        std::atomic<int> answers{0};
+        RawServer server(Stalling(answers));
+        return TimeStop(
+            [&] {
+                // As a collection fetches ahead: four transfers on threads of their own, the worker
+                // waiting for the first.
+                dorvane::WorkAhead ahead(4);
+                dorvane::WorkAhead::Ticket first = 0;
+                for (int k = 0; k < 4; ++k) {
+                    const auto ticket = ahead.Queue([&server, k] {
+                        dorvane::HttpObjectFetch(server.Url("/stalled" + std::to_string(k) + ".jpg"));
+                    });
+                    if (k == 0) first = ticket;
+                }
+                ahead.Take(first);
+            },
+            [&] { return answers >= 4; });
+    });
+
     std::printf("Time from RequestStop() to the worker's end, median / largest of %d runs\n", runs);
     const auto row = [](const char* what, const Figures& f) {
         std::printf("  %-46s %7.2f / %7.2f ms   target < %.0f ms: %s\n", what, f.medianMs, f.largestMs,
@@ -140,7 +162,8 @@ int main(int argc, char** argv) {
     row("    the same, no byte moving at all", stalled);
     row("(b) in the pause before a retry", retryPause);
     row("(c) in CheckedDelaySince (a worker Sleep)", delay);
-    const bool failed = transfer.failed || stalled.failed || retryPause.failed || delay.failed;
+    row("(d) four stalled transfers in flight", inFlight);
+    const bool failed = transfer.failed || stalled.failed || retryPause.failed || delay.failed || inFlight.failed;
     if (failed) std::fprintf(stderr, "FAILED: a worker did not end within 10 s\n");
     return failed ? 1 : 0;
 }
