@@ -10,10 +10,9 @@ namespace dorvane {
 
 class RegexObject {
 public:
+    // Neither copied nor moved: it owns its compiled pattern and the last match.
     RegexObject();
     ~RegexObject();
-    RegexObject(const RegexObject&) = delete;
-    RegexObject& operator=(const RegexObject&) = delete;
 
     // False for an invalid pattern (every query is then empty); true otherwise, even with no match.
     // quoteMarker replaces every "#引号" in the pattern by a double quote.
