@@ -3,8 +3,10 @@
 # normal build, once under AddressSanitizer + UndefinedBehaviorSanitizer (where every fuzz target also
 # replays its committed corpus), and the tests that start threads (label "threads") under ThreadSanitizer.
 # Benchmarks are not built: no test runs them (see the README's Performance part).
-# The tests of one build run while the next build compiles (they wait on their servers and windows more
-# than they compute); their output is printed when they end, and a failure fails the run all the same.
+# The normal build's tests run while the sanitizer build compiles (they wait on their servers and windows
+# more than they compute); their output is printed when they end, and a failure fails the run all the same.
+# The sanitizers' tests have the processors to themselves: they compute several times more, and beside a
+# compile the slowest of them come near the bounds the suite waits for a window or a worker.
 #   DORVANE_SKIP_SANITIZERS=1   only the normal build
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -72,15 +74,16 @@ cmake -S . -B build-asan "${CONFIGURE[@]}" -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SA
 cmake --build build-asan -j "$JOBS"
 finish_tests
 
-next_stage "asan tests + tsan build"
+next_stage "asan tests"
 # The fuzz targets' corpus replays turn leak detection back on for themselves.
-start_tests build-asan/ctest.log env ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+
+next_stage "tsan build"
 # Qt is not built with ThreadSanitizer (its locks would be invisible to it), so the app layer stays out.
 cmake -S . -B build-tsan "${CONFIGURE[@]}" -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=thread \
   -DDORVANE_BUILD_APP=OFF
 cmake --build build-tsan -j "$JOBS" --target thread_tests
-finish_tests
 
 next_stage "tsan tests"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
