@@ -19,7 +19,7 @@
 namespace dorvane::test {
 namespace {
 
-void Grab(QWidget* window, const QString& name) {
+void GrabWindow(QWidget* window, const QString& name) {
     QDir().mkpath(QStringLiteral("screenshots"));
     EXPECT_TRUE(window->grab().save(QStringLiteral("screenshots/") + name + QStringLiteral(".png")));
 }
@@ -47,7 +47,7 @@ TEST(SiteTabs, VisitOpenAndCollectSitesAAndB) {
         tabs->Bar()->setCurrentIndex(site);
         // Site B: tag, then page 1 of it, each on a thread of its own; the window answers meanwhile.
         ASSERT_TRUE(ProcessUntil([&] { return albums->count() == 3; })) << site;
-        Grab(&window, QStringLiteral("site%1_listed").arg(site));
+        GrabWindow(&window, QStringLiteral("site%1_listed").arg(site));
 
         Find<QRadioButton>(&window, "manualPreview")->click();
         albums->setCurrentRow(1);
@@ -55,7 +55,7 @@ TEST(SiteTabs, VisitOpenAndCollectSitesAAndB) {
         ASSERT_TRUE(
             ProcessUntil([&] { return !window.Controls().sites[site].preview->GetPicture().empty(); }));
         EXPECT_EQ(counter->text(), QStringLiteral("1"));
-        Grab(&window, QStringLiteral("site%1_viewer").arg(site));
+        GrabWindow(&window, QStringLiteral("site%1_viewer").arg(site));
 
         Find<QRadioButton>(&window, "autoCollect")->click();
         const size_t before = answers.asked.size();

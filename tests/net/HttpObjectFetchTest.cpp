@@ -25,12 +25,12 @@ using test::RawServer;
 using test::UnresolvableHost;
 using Lines = std::vector<std::string>;
 
-const std::string kAccept = "Accept: */*";
-const std::string kLanguage = "Accept-Language: zh-cn";
-const std::string kUserAgent = "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
-const std::string kForm = "Content-Type: application/x-www-form-urlencoded";
+const std::string kObjectAccept = "Accept: */*";
+const std::string kObjectLanguage = "Accept-Language: zh-cn";
+const std::string kObjectUserAgent = "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+const std::string kObjectForm = "Content-Type: application/x-www-form-urlencoded";
 
-struct HeaderCase {
+struct ObjectHeaderCase {
     const char* name;
     int method;
     std::string extraHeaders;
@@ -52,30 +52,30 @@ std::string WithUrl(std::string text, const std::string& url) {
 
 TEST(HttpObjectFetchRequest, SendsTheDefaultsAndCallerLinesAsTheRequestObjectWould) {
     const std::string referer = "Referer: REFERER";
-    const std::vector<HeaderCase> cases = {
+    const std::vector<ObjectHeaderCase> cases = {
         {"defaults in order",
          0,
          "",
          std::nullopt,
          true,
          true,
-         {kAccept, referer, kLanguage, kUserAgent},
-         "Accept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" + kUserAgent},
+         {kObjectAccept, referer, kObjectLanguage, kObjectUserAgent},
+         "Accept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" + kObjectUserAgent},
         {"caller's referer is the only one",
          0,
          "Referer: X",
          std::nullopt,
          true,
          true,
-         {"Referer: X", kAccept, kLanguage, kUserAgent},
-         "Referer: X\r\nAccept: */*\r\nAccept-Language: zh-cn\r\n" + kUserAgent},
+         {"Referer: X", kObjectAccept, kObjectLanguage, kObjectUserAgent},
+         "Referer: X\r\nAccept: */*\r\nAccept-Language: zh-cn\r\n" + kObjectUserAgent},
         {"probes have no blank",
          0,
          "user-agent:Y",
          std::nullopt,
          true,
          true,
-         {"User-Agent: Y", kAccept, referer, kLanguage},
+         {"User-Agent: Y", kObjectAccept, referer, kObjectLanguage},
          "User-Agent:Y\r\nAccept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn"},
         {"post adds a form type",
          1,
@@ -83,17 +83,18 @@ TEST(HttpObjectFetchRequest, SendsTheDefaultsAndCallerLinesAsTheRequestObjectWou
          std::nullopt,
          true,
          true,
-         {kAccept, referer, kLanguage, kUserAgent, kForm},
-         "Accept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" + kUserAgent + "\r\n" + kForm},
+         {kObjectAccept, referer, kObjectLanguage, kObjectUserAgent, kObjectForm},
+         "Accept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" + kObjectUserAgent + "\r\n" +
+             kObjectForm},
         {"keep-alive line is skipped",
          0,
          "connection: keep-alive",
          std::nullopt,
          true,
          true,
-         {kAccept, referer, kLanguage, kUserAgent},
+         {kObjectAccept, referer, kObjectLanguage, kObjectUserAgent},
          "Connection: keep-alive\r\nAccept: */*\r\nReferer: REFERER\r\nAccept-Language: zh-cn\r\n" +
-             kUserAgent},
+             kObjectUserAgent},
         {"cookie marker removed, blank kept",
          0,
          "X-A: 1",

@@ -22,7 +22,7 @@ using test::RawRequest;
 using test::RawServer;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-using Answer = std::function<void(RawConnection&)>;
+using ScriptedAnswer = std::function<void(RawConnection&)>;
 
 const std::string kImage(40000, 'i');
 
@@ -39,7 +39,7 @@ void ResetMidBody(RawConnection& connection) {
 }
 
 // Answers the n-th request with the n-th answer; the last one answers every request after it.
-RawServer::Handler Script(std::vector<Answer> answers, std::atomic<int>& requests) {
+RawServer::Handler Script(std::vector<ScriptedAnswer> answers, std::atomic<int>& requests) {
     return [answers, &requests](const RawRequest&, RawConnection& connection) {
         const size_t index = static_cast<size_t>(requests++);
         answers[std::min(index, answers.size() - 1)](connection);
@@ -58,7 +58,7 @@ private:
 TEST_F(Retries, TransientFailuresAreTriedAgainAfterTheirPause) {
     const struct {
         const char* name;
-        std::vector<Answer> answers;
+        std::vector<ScriptedAnswer> answers;
         int requests;
         bool succeeds;
         int status;
