@@ -126,17 +126,17 @@ struct WorkerOutcome {
 // signal becomes the worker's stop. Gives the worker's status, or the signal's once one came.
 int RunWorker(const CommandArguments& arguments, const SiteDescription& site, TerminalProgress& progress,
               bool& stopped) {
-    StopSignals signals;
+    StopSignals stopSignals;
     auto outcome = std::make_shared<WorkerOutcome>();
     const std::shared_ptr<WorkerToken> worker = StartWorkerThread([&, outcome] {
         struct Done {
             WorkerOutcome& outcome;
-            StopSignals& signals;
+            StopSignals& stopSignals;
             ~Done() {
                 outcome.done.store(true, std::memory_order_release);
-                signals.Wake();
+                stopSignals.Wake();
             }
-        } done{*outcome, signals};
+        } done{*outcome, stopSignals};
         outcome->status = RunOnWorker(arguments, site, progress);
     });
     if (!worker) {
@@ -145,20 +145,20 @@ int RunWorker(const CommandArguments& arguments, const SiteDescription& site, Te
     }
     auto deadline = std::chrono::steady_clock::time_point::max();
     while (!outcome->done.load(std::memory_order_acquire)) {
-        if (signals.Received() != 0 && !worker->StopRequested()) {
+        if (stopSignals.Received() != 0 && !worker->StopRequested()) {
             worker->RequestStop();
             deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopGraceMilliseconds);
         }
         if (std::chrono::steady_clock::now() > deadline) {
             std::fprintf(stderr, "dorvane: the stop did not take effect in time\n");
-            std::_Exit(signals.Received() == SIGTERM ? kCommandTerminated : kCommandInterrupted);
+            std::_Exit(stopSignals.Received() == SIGTERM ? kCommandTerminated : kCommandInterrupted);
         }
-        signals.Wait(1000);
+        stopSignals.Wait(1000);
     }
     worker->WaitFinished(std::chrono::milliseconds(kStopGraceMilliseconds));
-    stopped = signals.Received() != 0;
+    stopped = stopSignals.Received() != 0;
     if (!stopped) return outcome->status;
-    return signals.Received() == SIGTERM ? kCommandTerminated : kCommandInterrupted;
+    return stopSignals.Received() == SIGTERM ? kCommandTerminated : kCommandInterrupted;
 }
 
 int RunParsed(const CommandArguments& arguments) {

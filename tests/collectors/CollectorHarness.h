@@ -157,6 +157,16 @@ public:
     MemoryMainWindow window;
 };
 
+// Waits until the condition holds; false when it never did within a minute.
+inline bool Eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 // A request's worker ran to its end (false: no worker, or it hung).
 inline bool Done(const std::shared_ptr<WorkerToken>& token) {
     return token && token->WaitFinished(std::chrono::seconds(120));

@@ -14,15 +14,6 @@
 namespace dorvane::test {
 namespace {
 
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 FixtureOptions Guarded() {
     FixtureOptions options;
     options.requireReferer = true;  // a wrong Referer gets 403, and the file would come out empty

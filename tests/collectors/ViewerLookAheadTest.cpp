@@ -10,15 +10,6 @@
 namespace dorvane::test {
 namespace {
 
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 std::string ImagePath(int album, int image) {
     return "/img/d/" + std::to_string(album) + "/" + std::to_string(image) + ".jpg";
 }
