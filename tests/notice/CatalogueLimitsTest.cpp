@@ -28,9 +28,9 @@ using notice::CatalogueInbox;
 using Kind = CatalogueInbox::Kind;
 using std::chrono::milliseconds;
 
-Text G(const std::string& utf8) { return Utf8ToGbkText(utf8); }
+Text LimitsText(const std::string& utf8) { return Utf8ToGbkText(utf8); }
 
-bool Eventually(const std::function<bool()>& condition) {
+bool WithinAWhile(const std::function<bool()>& condition) {
     for (int i = 0; i < 4000; ++i) {
         if (condition()) return true;
         std::this_thread::sleep_for(milliseconds(5));
@@ -149,7 +149,7 @@ TEST(CatalogueSession, AServerThatOutrunsTheWindowIsHeldBack) {
     ASSERT_TRUE(server.Accept());
     // The first tip keeps the window busy; behind it, whole messages without end.
     ASSERT_TRUE(server.Send("$xtts$hold$xtgg$start"));
-    ASSERT_TRUE(Eventually([&] { return boxes.Shown().size() == 1; }));
+    ASSERT_TRUE(WithinAWhile([&] { return boxes.Shown().size() == 1; }));
     fcntl(server.Fd(), F_SETFL, fcntl(server.Fd(), F_GETFL) | O_NONBLOCK);
     // Announcements, each ended by an address reply without address (a message of another tag).
     const std::string message = "$xtgg$" + std::string(4096, 'a') + "$gmxr$";
@@ -180,13 +180,13 @@ TEST(CatalogueSession, AnEndlessListShowsItsFirstRowsAndOneTip) {
     limits.maxRows = 300;
     SessionScope scope(server.Port(), nullptr, limits);
     // The clock never moves: the flood never pauses, as far as the session knows.
-    ASSERT_TRUE(Eventually([&] { return server.BytesSent() >= HostileCatalogue::DefaultFloodBytes(); }));
-    ASSERT_TRUE(Eventually([&] { return scope.messages.Messages().size() == 1; }));
-    EXPECT_EQ(scope.messages.Messages()[0].text, G("目录服务器的回答太长，超出的部分已丢弃。"));
-    EXPECT_EQ(scope.messages.Messages()[0].caption, G("提示消息"));
-    ASSERT_TRUE(Eventually([&] { return scope.list.RowCount() == 300; }));
+    ASSERT_TRUE(WithinAWhile([&] { return server.BytesSent() >= HostileCatalogue::DefaultFloodBytes(); }));
+    ASSERT_TRUE(WithinAWhile([&] { return scope.messages.Messages().size() == 1; }));
+    EXPECT_EQ(scope.messages.Messages()[0].text, LimitsText("目录服务器的回答太长，超出的部分已丢弃。"));
+    EXPECT_EQ(scope.messages.Messages()[0].caption, LimitsText("提示消息"));
+    ASSERT_TRUE(WithinAWhile([&] { return scope.list.RowCount() == 300; }));
     EXPECT_EQ(State().catalogueTopList.Count(), 300);
-    EXPECT_EQ(scope.list.CellText(299, 1), G("[300]图包 ") + std::string(40, 'x'));
+    EXPECT_EQ(scope.list.CellText(299, 1), LimitsText("[300]图包 ") + std::string(40, 'x'));
 
     // "返回目录" while the server goes on: every row is whole and numbered where it stands.
     for (int i = 0; i < 3; ++i) scope.session->Back();
@@ -194,8 +194,8 @@ TEST(CatalogueSession, AnEndlessListShowsItsFirstRowsAndOneTip) {
     for (int row = 0; row < scope.list.RowCount(); ++row) {
         EXPECT_EQ(scope.list.CellText(row, 0), std::to_string(row + 1));
         EXPECT_EQ(scope.list.CellText(row, 1),
-                  G("[" + std::to_string(row + 1) + "]图包 ") + std::string(40, 'x'));
-        EXPECT_EQ(scope.list.CellText(row, 2), G("打开"));
+                  LimitsText("[" + std::to_string(row + 1) + "]图包 ") + std::string(40, 'x'));
+        EXPECT_EQ(scope.list.CellText(row, 2), LimitsText("打开"));
     }
 }
 
@@ -212,10 +212,10 @@ TEST(CatalogueSession, RowsAppliedWhileTheUserGoesBackStayWhole) {
     // Each batch ends with an address reply without address, which changes nothing but ends what came
     // before it without waiting for a quiet line.
     ASSERT_TRUE(server.Send(top + "$xtgg$end of top$gmxr$"));
-    ASSERT_TRUE(Eventually([&] { return scope.announcement.GetText() == "end of top"; }));
+    ASSERT_TRUE(WithinAWhile([&] { return scope.announcement.GetText() == "end of top"; }));
     // A category list arrives while the user goes back again and again.
     ASSERT_TRUE(server.Send(category + "$xtgg$end of category$gmxr$"));
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(WithinAWhile([&] {
         scope.session->Back();
         return scope.announcement.GetText() == "end of category";
     }));
@@ -224,7 +224,7 @@ TEST(CatalogueSession, RowsAppliedWhileTheUserGoesBackStayWhole) {
     for (int row = 0; row < rows; ++row) {
         const Text label = scope.list.CellText(row, 2);
         EXPECT_EQ(scope.list.CellText(row, 0), std::to_string(row + 1)) << row;
-        EXPECT_TRUE(label == G("打开") || label == "COSPLAY") << row;
+        EXPECT_TRUE(label == LimitsText("打开") || label == "COSPLAY") << row;
         EXPECT_EQ(scope.list.CellText(row, 1).find(label == "COSPLAY" ? "cos" : "top") != Text::npos, true)
             << row;
     }
@@ -237,7 +237,7 @@ TEST(CatalogueSession, LongTextsAreCutForShowing) {
     const std::string tail = "\xcd\xbc";  // one double-byte character across the limit
     ASSERT_TRUE(server.Send("$xtgg$" + std::string(4095, 'a') + tail + "$xtml$[1]" + std::string(5000, 'b') +
                             "\r\n$xtts$" + std::string(5000, 't') + "$gmxr$"));
-    ASSERT_TRUE(Eventually([&] { return scope.messages.Messages().size() == 1; }));
+    ASSERT_TRUE(WithinAWhile([&] { return scope.messages.Messages().size() == 1; }));
     EXPECT_EQ(scope.announcement.GetText(), std::string(4095, 'a'));
     EXPECT_EQ(scope.list.CellText(0, 1), "[1]" + std::string(4093, 'b'));
     EXPECT_EQ(State().catalogueTopList.At(1), scope.list.CellText(0, 1));
@@ -252,15 +252,15 @@ TEST(CatalogueSession, ARequestThatCannotGoOutClosesTheConnectionAndSaysSo) {
     limits.sendTimeoutMilliseconds = 200;
     limits.maxTextBytes = 8u << 20;  // the row stays whole, so its request cannot fit the socket buffers
     SessionScope scope(server.Port(), nullptr, limits);
-    ASSERT_TRUE(Eventually([&] { return scope.list.RowCount() == 1; }));
+    ASSERT_TRUE(WithinAWhile([&] { return scope.list.RowCount() == 1; }));
     scope.list.Select({0});
     // Each request carries the 4 MB row back to a server that reads nothing; both calls return at once.
     EXPECT_TRUE(scope.session->OpenRow());
     EXPECT_TRUE(scope.session->OpenRow());
-    ASSERT_TRUE(Eventually([&] { return scope.list.TextColour() != 0; }));
+    ASSERT_TRUE(WithinAWhile([&] { return scope.list.TextColour() != 0; }));
     ASSERT_EQ(scope.messages.Messages().size(), 1u);
     EXPECT_EQ(scope.messages.Messages()[0].text,
-              G("目录服务器没有接收请求，连接已断开。请关闭目录窗口后再打开。"));
+              LimitsText("目录服务器没有接收请求，连接已断开。请关闭目录窗口后再打开。"));
     EXPECT_FALSE(scope.session->Connected());
 }
 

@@ -15,7 +15,7 @@
 namespace dorvane::test {
 namespace {
 
-Text G(const std::string& utf8) { return Utf8ToGbkText(utf8); }
+Text NoticeText(const std::string& utf8) { return Utf8ToGbkText(utf8); }
 
 std::string Item(const std::string& text) { return "<p class=\"x\">【" + text + "】</p><p>"; }
 
@@ -39,15 +39,15 @@ TEST(Notice, ItemsAndDecision) {
         {"empty page", "", {}, false},
     };
     for (const Case& c : cases) {
-        const TextList items = notice::NoticeItems(G(c.page));
+        const TextList items = notice::NoticeItems(NoticeText(c.page));
         TextList expected;
-        for (const Text& item : c.items) expected.push_back(G(item));
+        for (const Text& item : c.items) expected.push_back(NoticeText(item));
         EXPECT_EQ(items, expected) << c.name;
         EXPECT_EQ(notice::IsNewer(items, own), c.newer) << c.name;
     }
-    EXPECT_EQ(notice::NoticeText({"V1", "a", "b", "http://u"}), G("版本号：V1\r\na\r\nb\r\n"));
-    EXPECT_EQ(notice::NoticeText({"http://u"}), G("版本号："));
-    EXPECT_EQ(notice::EscapeMarker(G("a?*+[](){}.#引号\r\n")), G("a\\?\\*\\+\\[\\]\\(\\)\\{\\}.\"\\n"));
+    EXPECT_EQ(notice::NoticeText({"V1", "a", "b", "http://u"}), NoticeText("版本号：V1\r\na\r\nb\r\n"));
+    EXPECT_EQ(notice::NoticeText({"http://u"}), NoticeText("版本号："));
+    EXPECT_EQ(notice::EscapeMarker(NoticeText("a?*+[](){}.#引号\r\n")), NoticeText("a\\?\\*\\+\\[\\]\\(\\)\\{\\}.\"\\n"));
 }
 
 TEST(Notice, CheckAgainstThePublishedPage) {

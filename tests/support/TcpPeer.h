@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 
 namespace dorvane::test {
@@ -36,6 +37,12 @@ public:
     }
     bool Send(const std::string& data) {
         return ::send(m_fd, data.data(), data.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(data.size());
+    }
+    // Sends what fits without waiting: the bytes sent, 0 while the line is full, -1 once it is gone.
+    long SendSome(const std::string& data) {
+        const ssize_t sent = ::send(m_fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) return static_cast<long>(sent);
+        return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
     }
     std::string Receive(size_t count) {
         std::string data;
