@@ -92,6 +92,22 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+// Runs the command that downloads request k into FOLDER/k.out and removes the folder; the milliseconds it
+// took, or -1 when it failed or a body differs from the expected one (expected empty: not compared).
+double TimeDownloads(const std::string& command, const std::string& folder,
+                     const std::vector<std::string>& expected) {
+    const auto start = Clock::now();
+    const int exitCode = std::system(command.c_str());
+    const double ms = MsSince(start);
+    bool intact = exitCode == 0;
+    for (size_t k = 0; intact && k < expected.size(); ++k) {
+        if (!expected[k].empty())
+            intact = ReadFile(fs::path(folder) / (std::to_string(k) + ".out")) == expected[k];
+    }
+    dorvane::test::RemoveFolder(folder);
+    return intact ? ms : -1;
+}
+
 // curl fetching the addresses in one process through its config file; the milliseconds it took, or -1
 // when it failed or a body differs from the expected one (expected empty: not compared).
 double TimeCurl(const std::vector<std::string>& urls, const std::vector<std::string>& expected) {
@@ -106,16 +122,7 @@ double TimeCurl(const std::vector<std::string>& urls, const std::vector<std::str
     }
     // -k: the local HTTPS servers' certificates are self-signed.
     const std::string command = "curl -s -k --http1.1 -K '" + config.string() + "'";
-    const auto start = Clock::now();
-    const int exitCode = std::system(command.c_str());
-    const double ms = MsSince(start);
-    bool intact = exitCode == 0;
-    for (size_t k = 0; intact && k < expected.size(); ++k) {
-        if (!expected[k].empty())
-            intact = ReadFile(fs::path(folder) / (std::to_string(k) + ".out")) == expected[k];
-    }
-    dorvane::test::RemoveFolder(folder);
-    return intact ? ms : -1;
+    return TimeDownloads(command, folder, expected);
 }
 
 // --- 1. image fetches ---
@@ -456,16 +463,7 @@ double TimeAria2(const std::vector<std::string>& urls, const std::vector<std::st
     }
     const std::string command = "aria2c -q -j4 -x1 -s1 --check-certificate=false --allow-overwrite=true "
                                 "--auto-file-renaming=false -d '" + folder + "' -i '" + list.string() + "'";
-    const auto start = Clock::now();
-    const int exitCode = std::system(command.c_str());
-    const double ms = MsSince(start);
-    bool intact = exitCode == 0;
-    for (size_t k = 0; intact && k < expected.size(); ++k) {
-        if (!expected[k].empty())
-            intact = ReadFile(fs::path(folder) / (std::to_string(k) + ".out")) == expected[k];
-    }
-    dorvane::test::RemoveFolder(folder);
-    return intact ? ms : -1;
+    return TimeDownloads(command, folder, expected);
 }
 
 constexpr int kManyInFlight = 4;
