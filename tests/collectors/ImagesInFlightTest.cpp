@@ -123,19 +123,10 @@ TEST_F(ImagesInFlight, ShownAndStoredInOrderWhateverArrivesFirst) {
         ASSERT_GE(held->answered.size(), 4u);
         EXPECT_EQ(held->answered[3], first);
     }
-    std::vector<std::string> images = ImageRequests();
-    ASSERT_GE(images.size(), 4u);
-    images.resize(4);
-    std::sort(images.begin(), images.end());
-    EXPECT_EQ(images, (std::vector<std::string>{first, Image(id, 2), Image(id, 3), Image(id, 4)}));
     for (int j = 1; j <= 4; ++j) {
         EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::C, id) / (std::to_string(j) + ".jpg")),
                   h.sites.ImageBytes(Site::C, id, j));
     }
-    // The picture shown last is the last image of the last album.
-    const int last = h.sites.Listing(Site::C, 1).back();
-    EXPECT_EQ(h.Page(Site::C).preview.GetPicture(), h.sites.ImageBytes(Site::C, last, 4));
-    EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
 }
 
 // A stop with four transfers held open by the server ends the collection without their answers and
