@@ -41,6 +41,11 @@ public:
 
     // The window's created handler: save folder, caption, then the version check hook.
     void StartUp();
+    // From here on nothing is shown: the window's gate closes, every worker of the window is told to stop
+    // and every dialog still open is closed. Called when the window closes; more calls do nothing.
+    void BeginClosing();
+    // Called once the window has closed (the program ends its message loop there).
+    std::function<void()> onClosed;
 
     MainControls& Controls();
     QString Tag() const;
@@ -74,6 +79,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct Parts;

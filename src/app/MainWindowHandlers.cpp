@@ -1,4 +1,7 @@
 // The main window's event wiring and handlers.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFocusEvent>
@@ -36,12 +39,7 @@ QString DefaultFolderDialog(QWidget* owner) {
 
 MainWindow::~MainWindow() {
     // From here on no other thread reaches a widget: waiting accesses give up, workers unwind.
-    m_gate->Close();
-    m_worker.EndCurrent();
-    m_interactions->StopAll();
-    for (const auto& session : m_sessions) {
-        if (session) session->StopAll();
-    }
+    BeginClosing();
     if (!StopAllWorkers(kExitWait)) {
         // A worker that ignores its stop may still hold references to the control objects and to its
         // page's session: keep them (the controls only answer "closed" now) rather than let it touch
@@ -49,6 +47,27 @@ MainWindow::~MainWindow() {
         (void)m_parts.release();
         for (auto& session : m_sessions) (void)session.release();
     }
+}
+
+void MainWindow::BeginClosing() {
+    if (!m_gate->IsOpen()) return;
+    m_gate->Close();
+    m_worker.EndCurrent();
+    m_interactions->StopAll();
+    for (const auto& session : m_sessions) {
+        if (session) session->StopAll();
+    }
+    // A box or dialog left open would keep a message loop of its own, and with it the program, running.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible()) dialog->reject();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    BeginClosing();
+    QWidget::closeEvent(event);
+    if (onClosed) onClosed();
 }
 
 SitePageSession* MainWindow::Session(int index) const {
@@ -63,8 +82,9 @@ void MainWindow::BuildSessions() {
     Poster post = [gate = m_gate, context = this](std::function<void()> change,
                                                   const std::shared_ptr<WorkerToken>& from) {
         // The token is held, not watched: a change that arrives after its worker ended normally is shown.
-        gate->Post(context, [change = std::move(change), from] {
-            if (from && from->StopRequested()) return;
+        gate->Post(context, [gate, change = std::move(change), from] {
+            // Nothing is shown once the window has begun to close.
+            if (!gate->IsOpen() || (from && from->StopRequested())) return;
             Guarded("page change", change);
         });
     };
@@ -138,16 +158,16 @@ void MainWindow::StartUp() {
 void MainWindow::OnPageChanged(int page) {
     CustomPage& custom = Controls().custom;
     custom.clipboardTimer->SetPeriod(0);
-    // What was asked for on the page left behind is no longer wanted, and must not fill the shared lists
-    // under the new page's loader.
+    // A change of page ends the page collection and the listing loads still under way; the viewer's
+    // clicks (a save, a step) go on, as the user made them.
     m_interactions->StopAll();
     for (const auto& session : m_sessions) {
-        if (session) session->StopAll();
+        if (session) session->StopListing();
     }
     if (page >= 0 && page < SitePageCount()) {
-        // The page's loader is the tracked worker: it ends the one running, and "停止采集" and "暂停" reach it.
-        SitePageSession* session = Session(page);
-        m_worker.Adopt(session ? session->Enter() : nullptr);
+        m_worker.EndCurrent();
+        // The page's own listing load: "停止采集" and "暂停" act on the collection, not on it.
+        if (SitePageSession* session = Session(page)) session->Enter();
     } else if (page == SitePageCount()) {
         m_worker.EndCurrent();
         custom.clipboardTimer->SetPeriod(2000);

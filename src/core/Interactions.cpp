@@ -49,10 +49,9 @@ std::shared_ptr<WorkerToken> InteractionQueue::Run(int key, std::function<void()
     return token;
 }
 
-void InteractionQueue::StopAll(int spared) {
+void InteractionQueue::StopAll() {
     std::lock_guard lock(m_shared->mutex);
     for (const auto& [ticket, pending] : m_shared->pending) {
-        if (spared != kNoKey && pending.key == spared) continue;
         if (auto token = pending.token.lock()) token->RequestStop();
     }
 }

@@ -22,8 +22,8 @@ public:
     // Queues the routine behind every routine queued before it. Returns the token of its thread, null
     // when no thread could be made.
     std::shared_ptr<WorkerToken> Run(int key, std::function<void()> routine);
-    // Stops every routine that is waiting or running, but those queued under `spared` (kNoKey: none).
-    void StopAll(int spared = kNoKey);
+    // Stops every routine that is waiting or running.
+    void StopAll();
     // Stops the routines queued under `key` that are waiting or running.
     void Stop(int key);
     // Waits until every routine queued so far has finished. On a worker the wait passes its check point,

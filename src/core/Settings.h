@@ -24,8 +24,10 @@ struct Settings {
     int retries = 3;
     // Requests per second to one host; 0 means no limit.
     double requestsPerSecond = 0;
-    // Transfers a collection keeps in flight ahead of the image it shows (1 to 16).
-    int parallel = 4;
+    // Transfers a collection keeps in flight ahead of the image it shows (1 to 16). One asks for one thing
+    // at a time with the fixed waits between, as a plain loop would; above one the viewer also fetches the
+    // album's next image ahead.
+    int parallel = 1;
     // A body beyond this many bytes is abandoned as a failed fetch.
     long long maxBodyBytes = 256LL * 1024 * 1024;
     // An album image whose final file exists and is not empty is not fetched again.

@@ -11,8 +11,8 @@ namespace dorvane {
 
 namespace {
 
-// What replaces what among the page's requests.
-enum RequestKey : int { kContentKey, kOpenKey, kStepKey, kSaveKey };
+// The listing requests replace each other; the viewer's clicks replace nothing.
+constexpr int kContentKey = 0;
 
 std::shared_ptr<WorkerToken> CurrentToken() {
     WorkerToken* current = CurrentWorker();
@@ -33,16 +33,54 @@ SitePageSession::~SitePageSession() { StopAll(); }
 
 void SitePageSession::Post(std::function<void()> change) { m_view.post(std::move(change), CurrentToken()); }
 
-std::shared_ptr<WorkerToken> SitePageSession::Run(int key, void (SitePageSession::*request)(int), int argument) {
-    return m_requests.Run(key, [this, request, argument] { (this->*request)(argument); });
+std::shared_ptr<WorkerToken> SitePageSession::RunContent(void (SitePageSession::*request)(int), int argument) {
+    // What the page lists changes: an older listing request is no longer wanted, nor the image fetched
+    // ahead on the old listing's album. The viewer's clicks stay: what the user clicked is never dropped.
+    m_lookAhead.Stop();
+    return m_requests.Run(kContentKey, [this, request, argument] { (this->*request)(argument); });
 }
 
-std::shared_ptr<WorkerToken> SitePageSession::RunContent(void (SitePageSession::*request)(int), int argument) {
-    // What the page lists changes: nothing asked for on the old listing is wanted any more, but keeping
-    // an image the user saw is never dropped.
-    m_requests.StopAll(kSaveKey);
-    m_lookAhead.Stop();
-    return Run(kContentKey, request, argument);
+std::shared_ptr<WorkerToken> SitePageSession::RunClick(Click kind, void (SitePageSession::*request)(int),
+                                                       int argument) {
+    std::lock_guard order(m_clickOrder);
+    unsigned long long number = 0;
+    std::shared_ptr<WorkerToken> overtaken;
+    {
+        std::lock_guard lock(m_mutex);
+        number = m_state->clicksQueued++;
+        m_state->clicks.push_back({number, kind, argument});
+        // A step right behind one whose image is still on its way moves on from it: that image would be
+        // replaced the moment it arrived, so its transfer ends now.
+        const bool rightBehind = m_state->clicks.size() == 2 && m_state->fetching;
+        if (kind == Click::Step && rightBehind && StepMovesFrom(m_state->fetchingPosition, argument))
+            overtaken = m_state->fetching;
+    }
+    if (overtaken) overtaken->RequestStop();
+    // The click leaves the waiting ones however its routine ends.
+    const auto ended = [this, number] {
+        std::lock_guard lock(m_mutex);
+        std::erase_if(m_state->clicks, [number](const PendingClick& click) { return click.number == number; });
+    };
+    auto token = m_requests.Run(InteractionQueue::kNoKey, [this, request, argument, ended] {
+        struct Ending {
+            const decltype(ended)& leave;
+            ~Ending() { leave(); }
+        } ending{ended};
+        (this->*request)(argument);
+    });
+    if (!token) ended();
+    return token;
+}
+
+bool SitePageSession::StepMovesFrom(int position, int delta) const {
+    return delta < 0 ? position >= 2 : position < m_state->viewer.count;
+}
+
+bool SitePageSession::ReplacedBeforeShown(int position) const {
+    std::lock_guard lock(m_mutex);
+    // The first click waiting is the one under way; the one after it decides.
+    const std::deque<PendingClick>& clicks = m_state->clicks;
+    return clicks.size() >= 2 && clicks[1].kind == Click::Step && StepMovesFrom(position, clicks[1].argument);
 }
 
 std::shared_ptr<WorkerToken> SitePageSession::Enter() { return RunContent(&SitePageSession::DoEnter, 0); }
@@ -55,19 +93,23 @@ std::shared_ptr<WorkerToken> SitePageSession::ChoosePage(int index) {
 
 std::shared_ptr<WorkerToken> SitePageSession::OpenAlbum(int line, bool autoCollect) {
     if (autoCollect) return nullptr;
-    m_requests.Stop(kStepKey);
     m_lookAhead.Stop();
-    return Run(kOpenKey, &SitePageSession::DoOpenAlbum, line);
+    return RunClick(Click::Open, &SitePageSession::DoOpenAlbum, line);
 }
 
-std::shared_ptr<WorkerToken> SitePageSession::Previous() { return Run(kStepKey, &SitePageSession::DoStep, -1); }
-std::shared_ptr<WorkerToken> SitePageSession::Next() { return Run(kStepKey, &SitePageSession::DoStep, 1); }
-std::shared_ptr<WorkerToken> SitePageSession::Save() { return Run(kSaveKey, &SitePageSession::DoSave, 0); }
+std::shared_ptr<WorkerToken> SitePageSession::Previous() { return RunClick(Click::Step, &SitePageSession::DoStep, -1); }
+std::shared_ptr<WorkerToken> SitePageSession::Next() { return RunClick(Click::Step, &SitePageSession::DoStep, 1); }
+std::shared_ptr<WorkerToken> SitePageSession::Save() { return RunClick(Click::Save, &SitePageSession::DoSave, 0); }
+
+void SitePageSession::StopListing() { m_requests.Stop(kContentKey); }
 
 void SitePageSession::StopAll() {
     // The requests first: a step that was about to fetch ahead finds itself stopped and starts nothing.
     m_requests.StopAll();
     m_lookAhead.Stop();
+    // A click stopped before its turn never runs to leave the waiting ones itself.
+    std::lock_guard lock(m_mutex);
+    m_state->clicks.clear();
 }
 
 ListingSnapshot SitePageSession::Listing() const {

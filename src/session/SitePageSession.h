@@ -1,11 +1,12 @@
 #pragma once
 // One site tab page: what it holds (menu, page choices, listing, the viewer's album and position, the
 // source its listings read) and the requests the user makes on it. Every request runs off the window
-// thread; a newer request that changes what the page lists (page entered, menu entry, page chosen) stops
-// every older request of the page but a save, an album open stops older opens and viewer steps, a viewer
-// step stops older steps. After an image is shown the album's next one is fetched ahead, until another
-// album is opened or the page lists anew. Requests otherwise run one after another in the order they were
-// made, and their effects reach the controls through the view's poster, never waiting on the window.
+// thread, one after another in the order they were made, and their effects reach the controls through the
+// view's poster, never waiting on the window. A newer request that changes what the page lists (page
+// entered, menu entry, page chosen) stops the older ones of its kind. The viewer's clicks (album open,
+// previous, next, save) are never stopped by anything but the page's end: each takes effect as if the
+// ones before it had ended, except that a step whose image the next click replaces at once does not fetch
+// it. With several transfers allowed, the album's next image is fetched ahead after one is shown.
 #include <memory>
 #include <mutex>
 
@@ -35,7 +36,9 @@ public:
     std::shared_ptr<WorkerToken> Next();
     std::shared_ptr<WorkerToken> Save();
 
-    // Stops every request of the page that is waiting or running.
+    // Stops the listing requests (page entered, menu entry, page chosen) that are waiting or running.
+    void StopListing();
+    // Stops every request of the page that is waiting or running, the viewer's clicks too.
     void StopAll();
 
     // The page collection, run on the calling worker: it first waits for the requests made before it,
@@ -51,8 +54,13 @@ private:
     struct Viewer;
     class Presenter;
 
-    std::shared_ptr<WorkerToken> Run(int key, void (SitePageSession::*request)(int), int argument = 0);
+    enum class Click { Open, Step, Save };
+    struct PendingClick;
+
     std::shared_ptr<WorkerToken> RunContent(void (SitePageSession::*request)(int), int argument);
+    std::shared_ptr<WorkerToken> RunClick(Click kind, void (SitePageSession::*request)(int), int argument);
+    bool ReplacedBeforeShown(int position) const;
+    bool StepMovesFrom(int position, int delta) const;
     void Post(std::function<void()> change);
 
     void DoEnter(int);
@@ -72,6 +80,8 @@ private:
     const PageView m_view;
     const SiteFetcher m_fetch;
     InteractionQueue m_requests;
+    // Held while a click is queued, so the clicks waiting in the state stand in the queue's order.
+    std::mutex m_clickOrder;
     // The open album's next image; stopped with everything asked for on the album.
     ViewerLookAhead m_lookAhead;
     mutable std::mutex m_mutex;

@@ -5,6 +5,7 @@
 #include "collectors/OutputPaths.h"
 #include "core/Files.h"
 #include "core/Numbers.h"
+#include "core/Settings.h"
 #include "core/Worker.h"
 #include "session/SitePageSession.h"
 #include "session/SitePageState.h"
@@ -28,9 +29,26 @@ Text SitePageSession::ViewerAddress(int position) const {
 }
 
 void SitePageSession::ShowImage(int position) {
+    // The next click moves on at once: fetching this image would only hold it up.
+    if (ReplacedBeforeShown(position)) return;
     const Text address = ViewerAddress(position);
     Bytes bytes;
-    if (!address.empty()) bytes = FetchShown(address);
+    if (!address.empty()) {
+        // While the image is on its way, a step clicked right behind may end its transfer.
+        struct Fetching {
+            SitePageSession& session;
+            Fetching(SitePageSession& owner, int shown) : session(owner) {
+                std::lock_guard lock(session.m_mutex);
+                session.m_state->fetching = CurrentWorker() ? CurrentWorker()->shared_from_this() : nullptr;
+                session.m_state->fetchingPosition = shown;
+            }
+            ~Fetching() {
+                std::lock_guard lock(session.m_mutex);
+                session.m_state->fetching.reset();
+            }
+        } fetching(*this, position);
+        bytes = FetchShown(address);
+    }
     SitePage* page = m_view.page;
     Post([page, bytes = std::move(bytes)] { page->preview->SetPicture(bytes); });
     FetchAhead(position);
@@ -45,6 +63,8 @@ Bytes SitePageSession::FetchShown(const Text& address) {
 }
 
 void SitePageSession::FetchAhead(int position) {
+    // One transfer at a time: the next image is asked for when the user steps to it.
+    if (CurrentSettings().parallel < 2) return;
     const int next = position + 1;
     {
         std::lock_guard lock(m_mutex);

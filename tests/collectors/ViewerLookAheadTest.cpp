@@ -35,6 +35,8 @@ struct Gate {
 class ViewerFetchAhead : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The next image is fetched ahead only when more than one transfer is allowed.
+        MutableSettings().parallel = 2;
         session = h.Session(Site::D);
         ASSERT_TRUE(Done(session->Enter()));
         h.SetManual();
