@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/AppHooks.h"
@@ -19,6 +20,9 @@
 namespace dorvane {
 
 namespace {
+
+// How long the program waits at its end for the workers it told to stop.
+constexpr auto kExitWait = std::chrono::milliseconds(600);
 
 void Report(const QStringList& problems) {
     for (const QString& problem : problems) std::fprintf(stderr, "dorvane: %s\n", qPrintable(problem));
@@ -52,12 +56,27 @@ std::unique_ptr<demo::DemoServer> ApplySettings(const StartOptions& options) {
     return server;
 }
 
+bool Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Without a display every platform plugin a desktop has fails, and Qt aborts the process when none
+// starts. A platform named on purpose (QT_QPA_PLATFORM=offscreen, ...) is left to Qt.
+bool CanShowWindows() { return Named("DISPLAY") || Named("WAYLAND_DISPLAY") || Named("QT_QPA_PLATFORM"); }
+
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
     int exitCode = 0;
     const std::optional<StartOptions> options = ParseStartOptions(Arguments(argc, argv), exitCode);
     if (!options) return exitCode;
+    if (!CanShowWindows()) {
+        std::fprintf(stderr,
+                     "dorvane: the window needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                     "'dorvane list' and 'dorvane collect' work without one\n");
+        return 1;
+    }
 
     QApplication application(argc, argv);
     QApplication::setFont(DefaultFont());
@@ -69,6 +88,8 @@ int RunApplication(int argc, char** argv) {
     int code = 0;
     {
         MainWindow window(RegisteredSites(), ProgramHooks());
+        // Closing the window ends the program, whatever is running or waiting in a box of its own.
+        window.onClosed = [] { QCoreApplication::exit(0); };
         window.show();
         window.StartUp();
         if (!options->grabFolder.isEmpty()) {
@@ -76,10 +97,15 @@ int RunApplication(int argc, char** argv) {
         } else {
             code = QApplication::exec();
         }
-        // Leaving the scope closes the window's gate and ends every worker, tracked or not, with a bounded
-        // wait, while the widgets still exist.
+        window.BeginClosing();
+        // The workers were told to stop; one that cannot leave at once (a write the system holds up) is
+        // not waited for: its image is written under a temporary name, so no final file is left half
+        // written.
+        if (!StopAllWorkers(kExitWait)) {
+            std::fflush(nullptr);
+            std::_Exit(code);
+        }
     }
-    StopAllWorkers(std::chrono::milliseconds(1000));
     return code;
 }
 
