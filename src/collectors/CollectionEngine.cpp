@@ -44,6 +44,7 @@ struct FetchedImage {
     ImageWork work;  // as the site planned it; never changed once queued
     Text url;        // the address its job found
     Bytes bytes;
+    Text failure;  // why there are no bytes
     bool fetched = false;  // false: its file was there already when its turn came, so nothing was asked
 };
 
@@ -66,17 +67,25 @@ public:
         const AlbumPlan plan = *TakeNext().plan;
         WorkerCheckPoint();
         Wait(plan.waitBeforeFolder);
-        const Text folder = AlbumFolder(plan);
-        EnsureDirectory(folder);
+        MakeFolder(AlbumFolder(plan));
         Wait(plan.waitAfterFolder);
         ++m_report.albums;
         m_events.AlbumOpened(album, plan);
-        for (int j = 1; j <= plan.imageCount; ++j) Image(album, j, plan, folder);
+        for (int j = 1; j <= plan.imageCount && !m_report.halted; ++j) Image(album, j, plan);
     }
 
     CollectionReport Report() const { return m_report; }
 
 private:
+    // Made (or tried) once for as long as the save folder stays; tried again after a failure.
+    const Text& MakeFolder(const Text& folder) {
+        if (folder != m_folder || m_folderError != 0) {
+            m_folder = folder;
+            m_folderError = MakeDirectories(folder);
+        }
+        return m_folder;
+    }
+
     Text AlbumFolder(const AlbumPlan& plan) const {
         return OutputRoot(m_options.saveFolder ? m_options.saveFolder() : Text{}) + plan.folder;
     }
@@ -145,45 +154,83 @@ private:
                 Wait(work.waitAfterResolve);
             }
             if (skipExisting && !path.empty() && HasContent(path)) return;
-            image->bytes = fetch.Image(image->url, work.headers);
-            image->fetched = true;
+            Fetch(fetch, *image);
         });
         m_queued.push_back({ticket, nullptr, image});
     }
 
-    void Image(int album, int j, const AlbumPlan& plan, const Text& folder) {
+    static void Fetch(const SiteFetcher& fetch, FetchedImage& image) {
+        ImageAnswer answer = fetch.FetchImage(image.url, image.work.headers);
+        image.bytes = std::move(answer.bytes);
+        image.failure = std::move(answer.failure);
+        image.fetched = true;
+    }
+
+    void Image(int album, int j, const AlbumPlan& plan) {
         // Numbered while it is on its way, as one fetched only now would be.
         Refill();
         m_events.ImageNumbered(j, plan.imageCount, m_queued.front().image->work);
         const Ahead next = TakeNext();
         FetchedImage& image = *next.image;
         const ImageWork& work = image.work;
+        // The save folder as it is now: a folder chosen during the run takes effect here.
+        const Text folder = MakeFolder(AlbumFolder(plan));
         ImageReport report{album, j, work.fileName.empty() ? Text{} : folder + work.fileName};
+        report.url = image.url;
         // Asked for: an image already on disk from an earlier collection is not fetched again.
         if (m_options.skipExisting && !report.path.empty() && HasContent(report.path)) {
             report.stored = report.skipped = true;
         } else {
             // Its file went away after the fetch was left out, or the save folder changed in between.
-            if (!image.fetched) image.bytes = m_fetch.Image(image.url, work.headers);
-            Store(work, image.bytes, folder, report);
+            if (!image.fetched) Fetch(m_fetch, image);
+            Store(work, image, folder, report);
         }
         ++m_report.images;
         if (report.stored) ++m_report.stored; else ++m_report.failed;
         m_report.bytes += report.bytes;
         m_events.ImageDone(report);
+        m_report.halted = m_options.stopWhenBlocked && !report.blockedFolder.empty();
     }
 
     // Show, stage while the site's wait runs, then the final name. A failed or refused answer never
     // replaces a file that holds bytes; a stop never leaves a file behind.
-    void Store(const ImageWork& work, const Bytes& bytes, const Text& folder, ImageReport& report) {
+    void Store(const ImageWork& work, const FetchedImage& image, const Text& folder, ImageReport& report) {
+        const Bytes& bytes = image.bytes;
         m_events.PictureArrived(bytes);
         const auto shownAt = std::chrono::steady_clock::now();
         if (report.path.empty()) report.path = folder + (work.fileNameFor ? work.fileNameFor(bytes) : Text{});
         StagedFile file;
         const bool staged = StageImageFile(file, report.path, bytes);
         CheckedDelaySince(shownAt, work.wait);
-        report.stored = staged && file.Commit() && !bytes.empty();
+        const bool written = staged && file.Commit();
+        report.stored = written && !bytes.empty();
         report.bytes = report.stored ? static_cast<long long>(bytes.size()) : 0;
+        // A folder that could not be made says more than the write into it that followed.
+        if (!written) report.writeError = m_folderError != 0 ? m_folderError : file.Error();
+        if (report.writeError != 0) NameBlockedFolder(report, folder);
+        if (!image.failure.empty()) {
+            report.failure = image.failure;
+        } else if (!report.stored) {
+            report.failure = "not written";
+            if (report.writeError != 0) report.failure += ": " + SystemErrorText(report.writeError);
+        }
+    }
+
+    // Names the folder in which every later image would fail as this one did, with that folder's own
+    // error. A full disk fails every write; an output folder that cannot be made or written fails every
+    // album. Anything else may be this album's own (its name too long, a file where its folder should be):
+    // nothing is named then.
+    void NameBlockedFolder(ImageReport& report, const Text& folder) const {
+        if (FailsEveryWrite(report.writeError)) {
+            report.blockedFolder = folder;
+            return;
+        }
+        const Text root = OutputRoot(m_options.saveFolder ? m_options.saveFolder() : Text{});
+        int rootError = MakeDirectories(root);
+        if (rootError == 0) rootError = FolderWriteError(root);
+        if (rootError == 0) return;
+        report.blockedFolder = root;
+        report.writeError = rootError;
     }
 
     // Where queuing stands: the album whose opening was queued last, and its images queued so far.
@@ -201,6 +248,8 @@ private:
     const SiteFetcher& m_fetch;
     CollectionEvents& m_events;
     CollectionReport m_report;
+    Text m_folder;  // the album folder made last, and its failure
+    int m_folderError = 0;
     Feed m_feed;
     std::deque<Ahead> m_queued;
     // Last, so it goes first: its jobs use the members above.
@@ -215,9 +264,9 @@ CollectionReport Collect(const SiteDescription& site, const ListingSnapshot& lis
     const int count = static_cast<int>(albums.size());
     events.CollectionBegun(count);
     Run run(albums, options, fetch, events);
-    for (int album = 1; album <= count; ++album) run.Album(album);
+    for (int album = 1; album <= count && !run.Report().halted; ++album) run.Album(album);
     const CollectionReport report = run.Report();
-    events.PageFinished(report);
+    if (!report.halted) events.PageFinished(report);
     return report;
 }
 

@@ -27,6 +27,15 @@ struct ImageReport {
     bool stored = false;
     bool skipped = false;  // already on disk, not fetched again
     long long bytes = 0;
+    Text url{};  // the address it was fetched from
+    // Why it has no file of its own: the fetch's reason ("HTTP 404", "timed out") or, when the bytes came,
+    // "not written: " and the system's. Empty when stored.
+    Text failure{};
+    // The system's error number when its file (or its folder) could not be written; 0 otherwise.
+    int writeError = 0;
+    // Set with writeError when every later image would fail the same way (a full disk, an output folder
+    // that cannot be made or written): that folder.
+    Text blockedFolder{};
 };
 
 struct CollectionReport {
@@ -35,6 +44,7 @@ struct CollectionReport {
     int stored = 0;
     int failed = 0;  // images left without a file of their own
     long long bytes = 0;
+    bool halted = false;  // ended after a blocked image (CollectionOptions::stopWhenBlocked)
 };
 
 class CollectionEvents {
@@ -50,19 +60,22 @@ public:
     // The fetched bytes (empty after a failed fetch) are to be shown.
     virtual void PictureArrived(const Bytes& /*bytes*/) {}
     virtual void ImageDone(const ImageReport& /*report*/) {}
-    // The last album is done (never after a stop).
+    // The last album is done (never after a stop or a halt).
     virtual void PageFinished(const CollectionReport& /*report*/) {}
 };
 
 struct CollectionOptions {
-    // The save folder, read afresh for every album, so a folder chosen during a run takes effect at the
-    // next album.
+    // The save folder, read afresh for every image's path, so a folder chosen during a run takes effect
+    // at the next image (its album folder is made there when needed).
     std::function<Text()> saveFolder;
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
     // Transfers in flight ahead of the image shown (1 to 16); at most this many fetched bodies wait
     // beside the one shown.
     int parallel = CurrentSettings().parallel;
+    // Ends the run after an image whose report names a blocked folder, since every later image would fail
+    // the same way; no PageFinished follows. A window's collection goes on instead.
+    bool stopWhenBlocked = false;
 };
 
 // Collects the listing. Returns the report that PageFinished was given.

@@ -6,6 +6,12 @@
 
 namespace dorvane {
 
+// Image bytes, and why there are none.
+struct ImageAnswer {
+    Bytes bytes;
+    Text failure;  // "HTTP 404", "timed out", "empty answer", ...; empty when the bytes arrived
+};
+
 class SiteFetcher {
 public:
     virtual ~SiteFetcher() = default;
@@ -16,6 +22,8 @@ public:
     // Image bytes. An answer with an HTTP error status counts as a failed download and gives empty bytes
     // like a failed transfer: its body is a web page, not the image.
     virtual Bytes Image(const Text& url, const Text& headers) const;
+    // The same fetch, saying why it gave no bytes.
+    virtual ImageAnswer FetchImage(const Text& url, const Text& headers) const;
 };
 
 }  // namespace dorvane

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <system_error>
@@ -104,8 +105,14 @@ void StagedFile::Discard() {
     m_final.clear();
 }
 
+bool StagedFile::Failed(int error) {
+    m_error = error;
+    return false;
+}
+
 bool StagedFile::Stage(const Text& path, std::initializer_list<const Bytes*> parts) {
     Discard();
+    m_error = 0;
     if (path.empty()) return false;
     const std::string native = NativePath(path);
     if (native.empty() || native.back() == '/') return false;
@@ -116,22 +123,23 @@ bool StagedFile::Stage(const Text& path, std::initializer_list<const Bytes*> par
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         temporary = TemporaryName(folder);
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;  // missing folder, no permission: nothing was created
+        // A missing folder, no permission, a full disk: nothing was created.
+        if (fd < 0 && errno != EEXIST) return Failed(errno);
     }
     FileDescriptor file(fd);
-    if (!file.Valid()) return false;
+    if (!file.Valid()) return Failed(EEXIST);
 
-    bool ok = true;
+    int error = 0;
     for (const Bytes* part : parts) {
         if (part != nullptr && !part->empty() && !WriteAll(file.Get(), part->data(), part->size())) {
-            ok = false;
+            error = errno;
             break;
         }
     }
-    ok = file.Close() && ok;
-    if (!ok) {
+    if (!file.Close() && error == 0) error = errno;
+    if (error != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return Failed(error);
     }
     m_temporary = temporary;
     m_final = native;
@@ -142,9 +150,10 @@ bool StagedFile::Commit() {
     if (m_temporary.empty()) return false;
     // The final name only ever names a complete file: the old one until the rename, the new one after it.
     const bool renamed = ::rename(m_temporary.c_str(), m_final.c_str()) == 0;
+    const int error = renamed ? 0 : errno;
     if (renamed) m_temporary.clear();
     Discard();
-    return renamed;
+    return renamed || Failed(error);
 }
 
 bool WriteFile(const Text& path, std::initializer_list<const Bytes*> parts) {
@@ -188,6 +197,22 @@ bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes) {
     WorkerCheckPoint();
     if (bytes.empty() && HasContent(path)) return false;
     return file.Stage(path, {&bytes});
+}
+
+Text SystemErrorText(int error) {
+    char buffer[256];
+    // The GNU form: the text may be a static one rather than the buffer.
+    return Utf8ToSystemText(::strerror_r(error, buffer, sizeof buffer));
+}
+
+bool FailsEveryWrite(int error) { return error == ENOSPC || error == EDQUOT || error == EROFS; }
+
+int FolderWriteError(const Text& folder) {
+    const std::string native = NativePath(folder);
+    struct stat info {};
+    if (native.empty() || ::stat(native.c_str(), &info) != 0) return native.empty() ? ENOENT : errno;
+    if (!S_ISDIR(info.st_mode)) return ENOTDIR;
+    return ::access(native.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 bool HasContent(const Text& path) {

@@ -37,10 +37,16 @@ public:
     // True when the staged file now stands under its final name.
     bool Commit();
     void Discard();
+    // The system's error number of the last Stage or Commit that failed for a reason of the system's
+    // (ENOSPC, EACCES, ENOTDIR, ...); 0 after a success or a refusal of its own.
+    int Error() const { return m_error; }
 
 private:
+    bool Failed(int error);
+
     std::string m_temporary;
     std::string m_final;
+    int m_error = 0;
 };
 // Writes a downloaded image under its final name (atomically, through the file layer). An empty download
 // result does not replace a file that already holds bytes from an earlier run: false, nothing touched. Where
@@ -51,6 +57,14 @@ bool WriteImageFile(const Text& path, const Bytes& bytes);
 // dropped) later, so that the writing can overlap a wait. False when there is nothing to commit (the
 // empty-result rule above, or the file cannot be written).
 bool StageImageFile(StagedFile& file, const Text& path, const Bytes& bytes);
+
+// The system's words for an error number ("No space left on device").
+Text SystemErrorText(int error);
+// True for a write error that every other write onto the same file system meets too: a full disk or
+// quota, a read-only file system.
+bool FailsEveryWrite(int error);
+// 0 when the folder exists and files can be made in it; otherwise the system's error number.
+int FolderWriteError(const Text& folder);
 
 // True when a file of at least one byte exists at the path.
 bool HasContent(const Text& path);

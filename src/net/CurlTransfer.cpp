@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <cerrno>
+
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -227,6 +229,29 @@ FetchOutcome FailedStep(const TransferState& state) {
     return state.headersComplete ? FetchOutcome::BodyCutOff : FetchOutcome::NoResponse;
 }
 
+// What libcurl said about a transfer that did not complete.
+TransferFault FaultOf(CURLcode code, CURL* handle, const TransferState& state) {
+    if (state.stalled || code == CURLE_OPERATION_TIMEDOUT) return TransferFault::TimedOut;
+    switch (code) {
+        case CURLE_COULDNT_CONNECT: {
+            long osError = 0;
+            curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &osError);
+            return osError == ECONNREFUSED ? TransferFault::Refused : TransferFault::Unreachable;
+        }
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return TransferFault::HostNotFound;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+            return TransferFault::Tls;
+        default:
+            return TransferFault::Other;
+    }
+}
+
 void Classify(CURLcode code, CURL* handle, TransferState& state, FetchResult& result) {
     if (state.stopped) {
         result.outcome = FetchOutcome::Stopped;
@@ -252,6 +277,7 @@ void Classify(CURLcode code, CURL* handle, TransferState& state, FetchResult& re
         Bytes().swap(result.body);
     } else {
         result.outcome = FailedStep(state);
+        result.fault = FaultOf(code, handle, state);
     }
 }
 

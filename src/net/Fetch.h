@@ -53,8 +53,21 @@ enum class FetchOutcome {
     Stopped,        // the calling worker was told to stop
 };
 
+// What the transport said about an exchange that did not complete, beyond how far it got: what a user
+// is told when an image could not be fetched.
+enum class TransferFault {
+    None,
+    TimedOut,      // connecting took too long, or nothing moved for stallTimeoutMs
+    Refused,       // the server's host turned the connection away
+    Unreachable,   // no route, or the connection failed otherwise
+    HostNotFound,  // the name did not resolve
+    Tls,           // the TLS handshake or the certificate check failed
+    Other,
+};
+
 struct FetchResult {
     FetchOutcome outcome = FetchOutcome::NoResponse;
+    TransferFault fault = TransferFault::None;
     // For a Stopped exchange, the failure the stop cut it short as: ConnectFailed (nothing was answered
     // yet on the request), NoResponse (waiting for the header) or BodyCutOff (while the body arrived).
     FetchOutcome stoppedDuring = FetchOutcome::ConnectFailed;
@@ -69,5 +82,9 @@ struct FetchResult {
 };
 
 FetchResult PerformFetch(const FetchRequest& request);
+
+// Why an exchange gave nothing usable, in a few words ("HTTP 404", "timed out", "connection refused",
+// "body too large"); empty when it succeeded.
+Text FetchFailureText(const FetchResult& result);
 
 }  // namespace dorvane

@@ -1,5 +1,6 @@
 #include "text/Directory.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -26,7 +27,9 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 }  // namespace
 
-int EnsureDirectory(const Text& path) {
+int EnsureDirectory(const Text& path) { return MakeDirectories(path) == 0 ? 1 : 0; }
+
+int MakeDirectories(const Text& path) {
     // Drop separators standing as characters of their own at the end; "/" alone stays the root.
     size_t keep = 0;
     size_t lastNonSeparator = 0;
@@ -35,13 +38,16 @@ int EnsureDirectory(const Text& path) {
         if (n == 2 || !IsSeparator(path[i])) lastNonSeparator = i + n;
         i += n;
     }
-    if (path.empty()) return 0;
+    if (path.empty()) return ENOENT;
     keep = lastNonSeparator;
     // Only separators: the root itself.
     std::filesystem::path native(keep == 0 ? std::string("/") : NativePath(path.substr(0, keep)));
-    std::error_code error;
-    std::filesystem::create_directories(native, error);
-    return std::filesystem::is_directory(native, error) ? 1 : 0;
+    std::error_code made;
+    std::filesystem::create_directories(native, made);
+    std::error_code checked;
+    if (std::filesystem::is_directory(native, checked)) return 0;
+    if (made) return made.value();
+    return checked ? checked.value() : ENOTDIR;
 }
 
 Text SafeName(const Text& name) {

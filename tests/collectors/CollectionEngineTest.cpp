@@ -34,6 +34,7 @@ public:
     void ImageDone(const ImageReport& report) override {
         Add("done " + Number(report.album) + "." + Number(report.image) + (report.stored ? " stored" : " failed"));
         paths.push_back(GbkToUtf8(report.path));
+        failures.push_back(report.failure + (report.blockedFolder.empty() ? "" : " | " + GbkToUtf8(report.blockedFolder)));
     }
     void PageFinished(const CollectionReport& report) override {
         Add("finished " + Number(report.albums) + " " + Number(report.images) + " " + Number(report.stored) +
@@ -41,7 +42,7 @@ public:
         finished = report;
     }
 
-    std::vector<std::string> lines, titles, paths;
+    std::vector<std::string> lines, titles, paths, failures;
     std::vector<Bytes> pictures;
     std::optional<CollectionReport> finished;
 
@@ -96,9 +97,10 @@ protected:
         h.RunOnWorker([&](MainControls&) { report = Engine(site, snapshot, events); });
         return report;
     }
-    CollectionReport Engine(Site site, const ListingSnapshot& snapshot, RecordingEvents& events, int parallel = 4) {
+    CollectionReport Engine(Site site, const ListingSnapshot& snapshot, RecordingEvents& events, int parallel = 4,
+                            std::function<Text()> folder = {}) {
         CollectionOptions options;
-        options.saveFolder = [this] { return Text(saveFolder); };
+        options.saveFolder = folder ? folder : [this] { return Text(saveFolder); };
         options.parallel = parallel;
         return Collect(*Describe(site), snapshot, options, SiteFetcher{}, events);
     }
@@ -142,6 +144,39 @@ TEST_F(CollectionEngine, EventsInOrderAndAFailedImageCounted) {
         EXPECT_EQ(events.pictures[2], ReadBytes(h.AlbumFolder(site, ids[1]) / "1.jpg"));
         EXPECT_EQ(events.pictures[2], h.sites.ImageBytes(site, ids[1], 1));
     }
+}
+
+// Each image says why it failed; the save folder is read for each image's path, so a change reaches the
+// next image, also one that cannot be written.
+TEST_F(CollectionEngine, AFailedImageSaysWhyAndTheSaveFolderIsReadForEachImage) {
+    const int id = h.sites.Listing(Site::C, 1).front();
+    using K = ImageKind;
+    h.sites.SetAlbum(Site::C, {id, "why", {K::NotFound, K::Oversized, K::Jpeg, K::Jpeg, K::Jpeg}});
+    const std::string page = "/photo/c/" + std::to_string(id) + ".html";
+    const std::string refused = h.sites.ImageUrl(Site::C, id, 3);
+    std::string body = h.sites.Body(page);
+    for (size_t at; (at = body.find(refused)) != std::string::npos;) body.replace(at, refused.size(), "http://127.0.0.1:1/3.jpg");
+    h.sites.SetRawPage(page, body);
+    MutableSettings().maxBodyBytes = 1 << 20;
+    ListingSnapshot snapshot = FirstPage(Site::C);
+    snapshot.albums.resize(1);
+    const fs::path second = h.base / "second", file = h.base / "file";
+    WriteBytes(file, "x");
+    RecordingEvents events;
+    // Images 1 to 3 go to the save folder, image 4 to the second one, image 5 to a plain file.
+    const auto folder = [&] {
+        const size_t done = events.paths.size();
+        return Text((done < 3 ? h.saveFolder : done == 3 ? second : file).string());
+    };
+    h.RunOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events, 4, folder); });
+    MutableSettings().maxBodyBytes = Settings().maxBodyBytes;
+
+    const std::vector<std::string> expected = {
+        "HTTP 404", "body too large (over 1 MB)", "connection refused", "",
+        "not written: Not a directory | " + file.string() + "/采集数据/"};
+    EXPECT_EQ(events.failures, expected);
+    EXPECT_EQ(ReadBytes(second / "采集数据" / "why" / "4.jpg"), h.sites.ImageBytes(Site::C, id, 4));
+    EXPECT_EQ(FilesBelow(h.AlbumFolder(Site::C, id)), (std::vector<std::string>{"1.jpg", "2.jpg", "3.jpg"}));
 }
 
 TEST_F(CollectionEngine, CollectsTheSnapshotItWasHandedWhileThePageListsAnother) {

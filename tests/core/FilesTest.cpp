@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -131,22 +132,28 @@ TEST_F(Files, StagedFileTakesItsNameOnlyOnCommit) {
     EXPECT_FALSE(file.Commit());
 }
 
+// A failed write leaves nothing and says the system's reason (0: refused before the system was asked).
 TEST_F(Files, WriteFileFailuresCreateNothing) {
     fs::create_directory(m_folder / "目录");
     ASSERT_TRUE(WriteFile(In("目录/keep"), Bytes("kept")));
     struct Case {
         const char* name;
         Text path;
+        int error;
     };
     const Case cases[] = {
-        {"missing folder", In("没有/1.jpg")},
-        {"path is a folder", In("目录")},
-        {"path ends with a separator", In("新/")},
+        {"missing folder", In("没有/1.jpg"), ENOENT},
+        {"folder is a file", In("目录/keep/1.jpg"), ENOTDIR},
+        {"path is a folder", In("目录"), EISDIR},
+        {"path ends with a separator", In("新/"), 0},
         // The temporary file can be made, the final name is too long: the rename fails after the write.
-        {"name too long", m_gbkFolder + "/" + TextOfRepeated(Gbk("图"), 200)},
+        {"name too long", m_gbkFolder + "/" + TextOfRepeated(Gbk("图"), 200), ENAMETOOLONG},
     };
+    const Bytes data = "data";
     for (const auto& c : cases) {
-        EXPECT_FALSE(WriteFile(c.path, Bytes("data"))) << c.name;
+        StagedFile file;
+        EXPECT_FALSE(file.Stage(c.path, {&data}) && file.Commit()) << c.name;
+        EXPECT_EQ(file.Error(), c.error) << c.name;
         EXPECT_EQ(Names(m_folder), (std::set<std::string>{"目录"})) << c.name;
         EXPECT_EQ(Names(m_folder / "目录"), std::set<std::string>{"keep"}) << c.name;
     }
