@@ -12,16 +12,22 @@ constexpr const char* kHelp =
     "  dorvane list SITE [--category N] [--page N]\n"
     "      Print the albums of a listing page, one a line: title, a tab, the album's address, a tab,\n"
     "      the image count (empty where the site gives none).\n"
-    "  dorvane collect SITE [--category N] [--page N] [--out FOLDER] [--quiet]\n"
+    "  dorvane collect SITE [--category N] [--page N] [--out FOLDER] [--quiet] [--parallel N]\n"
     "      Collect every album of a listing page into FOLDER/采集数据/ (default: the current folder),\n"
     "      as the window's \"开始采集\" does with FOLDER as its save folder. Progress goes to standard\n"
-    "      error; --quiet leaves it out.\n"
+    "      error, with a line for every image that failed and why; --quiet leaves out the progress.\n"
+    "      A full disk or a folder that cannot be written stops the collection after that image.\n"
     "  SITE: a, b, c, d, e or lumeri, tavesh, cosplay.\n"
     "  --category N: the Nth item of the site's category or tag box (default 1; sites with one).\n"
     "  --page N: the Nth item of the page box (default 1).\n"
+    "  --parallel N: transfers in flight at once (1 to 16), short for --set network/parallel=N.\n"
     "  --config FILE, --set KEY=VALUE (repeatable) and --demo work as for the window.\n"
-    "  Exit status: 0 every image stored, 1 some failed, 2 a usage error or a listing that could not\n"
+    "  Exit status: 0 every image stored (an album without images is no failure), 1 some failed,\n"
+    "  2 a usage error (a first word other than list or collect is one) or a listing that could not\n"
     "  be fetched, 130 after Ctrl-C, 143 after SIGTERM (both stop as \"停止采集\" does).\n";
+
+// The network/parallel setting's bound.
+constexpr int kMostParallel = 16;
 
 // 1 to 999999999 in decimal digits only.
 std::optional<int> PositiveNumber(const std::string& text) {
@@ -53,6 +59,14 @@ public:
             std::string pair;
             if (!Value(name, value, pair)) return false;
             a.overrides.push_back(pair);
+            return true;
+        }
+        // The short form of --set network/parallel=N, taking its place among the --set options.
+        if (name == "--parallel") {
+            const std::optional<int> count = value ? PositiveNumber(*value) : std::nullopt;
+            if (!count || *count > kMostParallel)
+                return Fail("--parallel needs a number of transfers from 1 to 16, not \"" + value.value_or("") + "\"");
+            a.overrides.push_back("network/parallel=" + std::to_string(*count));
             return true;
         }
         return Fail("unknown option " + name);
@@ -97,7 +111,10 @@ bool IsCommand(int argc, const char* const* argv) {
 
 bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& arguments, std::string& error) {
     Reader reader(argc, argv, error);
-    if (!IsCommand(argc, argv)) return reader.Fail("no command: list or collect");
+    if (!IsCommand(argc, argv)) {
+        const std::string word = argc >= 2 ? argv[1] : "";
+        return reader.Fail("\"" + word + "\" is not a command: the commands are list and collect");
+    }
     arguments.verb = std::strcmp(argv[1], "list") == 0 ? CommandVerb::List : CommandVerb::Collect;
     std::vector<std::string> positional;
     while (const char* next = reader.Next()) {

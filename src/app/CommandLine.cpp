@@ -102,19 +102,19 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     const Text folder = SaveFolder(arguments);
     options.saveFolder = [folder] { return folder; };
     options.skipExisting = CurrentSettings().skipExisting;
+    // A full disk or an unwritable folder fails every later image the same way: better said once.
+    options.stopWhenBlocked = true;
     Collect(site, listing.snapshot, options, SiteFetcher(), progress);
     return kCommandDone;
 }
 
-// The outcome of a collection that ran to its end or was stopped.
+// The outcome of a collection that ran to its end or was stopped. Only images count: an album that opens
+// without any is what the site shows, not a failure.
 int CollectionStatus(const CommandArguments& arguments, TerminalProgress& progress, bool stopped) {
     progress.Finish(stopped);
-    const CollectionReport totals = progress.Totals();
-    const bool incomplete = totals.failed > 0 || progress.EmptyAlbums() > 0;
-    if (arguments.quiet && incomplete)
-        std::fprintf(stderr, "dorvane: %d image(s) failed; %d album(s) without images\n", totals.failed,
-                     progress.EmptyAlbums());
-    return incomplete ? kCommandSomeFailed : kCommandDone;
+    const int failed = progress.Totals().failed;
+    if (arguments.quiet && failed > 0) std::fprintf(stderr, "dorvane: %d image(s) failed\n", failed);
+    return failed > 0 ? kCommandSomeFailed : kCommandDone;
 }
 
 struct WorkerOutcome {
@@ -180,7 +180,9 @@ int RunParsed(const CommandArguments& arguments) {
 
 }  // namespace
 
-bool IsCommandLine(int argc, const char* const* argv) { return IsCommand(argc, argv); }
+// A first word that is not an option is a command, or a mistyped one: either way the window is not what
+// was asked for, and it must not start (without a display it could not).
+bool IsCommandLine(int argc, const char* const* argv) { return argc >= 2 && argv[1][0] != '-'; }
 
 int RunCommandLine(int argc, const char* const* argv) {
     AddSiteHosts(MutableSettings());

@@ -10,7 +10,8 @@ constexpr int kCommandUsage = 2;
 constexpr int kCommandInterrupted = 130;  // SIGINT
 constexpr int kCommandTerminated = 143;   // SIGTERM
 
-// True when argv[1] names a command.
+// True when argv[1] is a word rather than an option: a command, or a mistyped one that RunCommandLine
+// reports as a usage error.
 bool IsCommandLine(int argc, const char* const* argv);
 
 // Runs the command of argv and gives its exit status.

@@ -45,7 +45,9 @@ std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, int&
     const QCommandLineOption grab(QStringLiteral("grab"),
                                   QStringLiteral("Render every page into FOLDER once loaded, then quit."),
                                   QStringLiteral("FOLDER"));
-    parser.addOptions({help, version, config, demo, set, grab});
+    const QCommandLineOption parallel(QStringLiteral("parallel"),
+                                      QStringLiteral("Short for --set network/parallel=N."), QStringLiteral("N"));
+    parser.addOptions({help, version, config, demo, set, parallel, grab});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "dorvane: %s\n", qPrintable(parser.errorText()));
         exitCode = 2;
@@ -68,6 +70,8 @@ std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, int&
     options.configGiven = parser.isSet(config);
     options.configFile = options.configGiven ? parser.value(config) : DefaultConfigFile();
     options.overrides = parser.values(set);
+    // Checked and reported as the setting it stands for.
+    for (const QString& count : parser.values(parallel)) options.overrides << QStringLiteral("network/parallel=") + count;
     options.grabFolder = parser.value(grab);
     return options;
 }

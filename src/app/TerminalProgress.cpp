@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "core/CodePage.h"
+#include "core/Files.h"
 
 namespace dorvane {
 
@@ -118,6 +119,13 @@ void TerminalProgress::ImageDone(const ImageReport& report) {
         ++m_albumFailed;
     }
     m_totals.bytes += report.bytes;
+    // Said whatever the style: --quiet leaves out the progress, never what went wrong.
+    if (!report.stored)
+        Line("failed: album " + std::to_string(report.album) + " image " + std::to_string(report.image) + ": " +
+             Printable(SystemTextToUtf8(report.url)) + ": " + Printable(SystemTextToUtf8(report.failure)));
+    if (!report.blockedFolder.empty())
+        m_blocked = "dorvane: stopped: nothing can be written into " + Printable(SystemTextToUtf8(report.blockedFolder)) +
+                    ": " + SystemTextToUtf8(SystemErrorText(report.writeError));
     if (report.image >= m_imageCount) return AlbumLine();
     DrawBar();
 }
@@ -125,25 +133,20 @@ void TerminalProgress::ImageDone(const ImageReport& report) {
 void TerminalProgress::Finish(bool stopped) {
     std::lock_guard lock(m_mutex);
     if (m_albumOpen) AlbumLine();
-    if (m_style == ProgressStyle::Quiet) return;
-    if (m_barShown) std::fputs("\r\033[K", m_out);
-    std::string summary = std::string(stopped ? "stopped: " : "") + "stored " + std::to_string(m_totals.stored) +
-                          " of " + std::to_string(m_totals.images) + " images (" + ByteCount(m_totals.bytes) +
-                          ") from " + std::to_string(m_totals.albums) + " album(s); " +
-                          std::to_string(m_totals.failed) + " failed";
-    if (m_emptyAlbums > 0) summary += "; " + std::to_string(m_emptyAlbums) + " album(s) without images";
-    std::fprintf(m_out, "%s\n", summary.c_str());
-    std::fflush(m_out);
+    if (m_style != ProgressStyle::Quiet) {
+        std::string summary = std::string(stopped ? "stopped: " : "") + "stored " + std::to_string(m_totals.stored) +
+                              " of " + std::to_string(m_totals.images) + " images (" + ByteCount(m_totals.bytes) +
+                              ") from " + std::to_string(m_totals.albums) + " album(s); " +
+                              std::to_string(m_totals.failed) + " failed";
+        if (m_emptyAlbums > 0) summary += "; " + std::to_string(m_emptyAlbums) + " album(s) without images";
+        Line(summary);
+    }
+    if (!m_blocked.empty()) Line(m_blocked);
 }
 
 CollectionReport TerminalProgress::Totals() const {
     std::lock_guard lock(m_mutex);
     return m_totals;
-}
-
-int TerminalProgress::EmptyAlbums() const {
-    std::lock_guard lock(m_mutex);
-    return m_emptyAlbums;
 }
 
 // Callers hold m_mutex.
@@ -157,11 +160,21 @@ void TerminalProgress::DrawBar() {
     m_barShown = true;
 }
 
+// Callers hold m_mutex. A line of its own, above the bar when one is drawn.
+void TerminalProgress::Line(const std::string& text) {
+    if (m_barShown) std::fputs("\r\033[K", m_out);
+    m_barShown = false;
+    std::fprintf(m_out, "%s\n", text.c_str());
+    std::fflush(m_out);
+}
+
 // Callers hold m_mutex. The album is over: counted, and in the line style said.
 void TerminalProgress::AlbumLine() {
     m_albumOpen = false;
     ++m_totals.albums;
-    if (m_style != ProgressStyle::Lines) return DrawBar();
+    // The bar redraws one line; an album without images still gets a line of its own above it.
+    const bool ownLine = m_style == ProgressStyle::Lines || (m_style == ProgressStyle::Bar && m_imageCount == 0);
+    if (!ownLine) return DrawBar();
     std::string line = "album " + std::to_string(m_album) + "/" + std::to_string(m_albumCount) + ": " + m_title + ": ";
     if (m_imageCount == 0) {
         line += "no images";
@@ -169,8 +182,7 @@ void TerminalProgress::AlbumLine() {
         line += std::to_string(m_albumStored) + " of " + std::to_string(m_imageCount) + " images stored";
         if (m_albumFailed > 0) line += ", " + std::to_string(m_albumFailed) + " failed";
     }
-    std::fprintf(m_out, "%s\n", line.c_str());
-    std::fflush(m_out);
+    Line(line);
 }
 
 std::string TerminalProgress::Rate() const {

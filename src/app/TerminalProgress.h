@@ -1,7 +1,9 @@
 #pragma once
 // A collection's progress on a terminal: a live one-line bar (album i of N, image j of M, bytes, rate,
-// the album's title), one line per album where standard error is not a terminal, or nothing at all. The
-// engine's events arrive on its worker; the totals are read once that worker has ended.
+// the album's title), one line per album where standard error is not a terminal, or nothing at all. Every
+// failed image gets a line with its address and reason in each style, and an image whose folder cannot
+// take any more files a last line saying so. The engine's events arrive on its worker; the totals are
+// read once that worker has ended.
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -31,17 +33,16 @@ public:
     void ImageDone(const ImageReport& report) override;
 
     // After the run: ends the bar's line and, unless quiet, says what was stored, what failed and whether
-    // the run was stopped.
+    // the run was stopped; then, in every style, why a blocked folder ended it.
     void Finish(bool stopped);
 
     // What the events counted (also after a stop, which ends the run without a report).
     CollectionReport Totals() const;
-    // Albums that opened without a single image (their page could not be read, or it shows none).
-    int EmptyAlbums() const;
 
 private:
     void DrawBar();
     void AlbumLine();
+    void Line(const std::string& text);
     std::string Rate() const;
 
     std::FILE* const m_out;
@@ -59,7 +60,8 @@ private:
     int m_albumFailed = 0;
     bool m_albumOpen = false;
     int m_emptyAlbums = 0;
-    bool m_barShown = false;
+    bool m_barShown = false;  // the bar stands on the current line
+    std::string m_blocked;    // why the collection stopped early; empty: it did not
     CollectionReport m_totals;
 };
 

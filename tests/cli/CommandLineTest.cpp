@@ -144,7 +144,8 @@ TEST_F(CommandLine, QuietCollectSaysOnlyWhatFailedAndEndsWithOne) {
     const ProgramResult result = RunProgram(Command({"collect", "c", "--quiet", "--out", base.string()}));
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "dorvane: 1 image(s) failed; 0 album(s) without images\n");
+    EXPECT_EQ(result.err, "failed: album 1 image 2: " + sites.ImageUrl(Site::C, id, 2) +
+                              ": HTTP 404\ndorvane: 1 image(s) failed\n");
     EXPECT_EQ(ReadBytes(base / FileOf(id, 3)), sites.ImageBytes(Site::C, id, 3));
 }
 
@@ -167,6 +168,8 @@ TEST_F(CommandLine, UsageErrorsAndUnreadableListingsEndWithTwo) {
         {{"list", "c", "--out", "x"}, "--out and --quiet belong to collect"},
         {{"collect", "c", "--bogus"}, "unknown option --bogus"},
         {{"collect", "c", "--quiet=yes"}, "--quiet takes no value"},
+        {{"collect", "c", "--parallel", "17"}, "--parallel needs a number of transfers from 1 to 16"},
+        {{"lst", "c"}, "\"lst\" is not a command: the commands are list and collect"},
         {{"list", "c", "--set", "sites/c=127.0.0.1:1"}, "the page box could not be filled: http://127.0.0.1:1"},
         {{"list", "c", "--set", "sites/c=" + UnresolvableHost()}, "could not be fetched"},
         {{"list", "a", "--set", "sites/a=127.0.0.1:1"}, "the category box could not be filled"},
@@ -225,6 +228,35 @@ TEST_F(CommandLine, HelpNamesBothCommands) {
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(Contains(result.out, "dorvane list SITE [--category N] [--page N]")) << result.out;
         EXPECT_TRUE(Contains(result.out, "dorvane collect SITE")) << result.out;
+    }
+}
+
+// An album without images is what the site shows; a save folder that cannot be written fails every
+// later image alike, so the first says so and ends the run.
+TEST_F(CommandLine, OnlyFailedImagesCountAndAnUnwritableFolderEndsTheRun) {
+    const int id = sites.Listing(Site::C, 1).front();
+    const std::string title = GbkToUtf8(sites.ListedTitle(Site::C, id));
+    sites.SetAlbum(Site::C, {id, title, {}});
+    const ProgramResult empty = RunProgram(Command({"collect", "c", "--out", base.string()}));
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_TRUE(Contains(empty.err, "album 1/3: " + title + ": no images\n")) << empty.err;
+
+    const fs::path file = base / "file";
+    std::ofstream(file) << "x";
+    sites.ClearRequests();
+    const ProgramResult blocked = RunProgram(Command({"collect", "c", "--quiet", "--out", file.string(), "--parallel", "1"}));
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(blocked.err, "failed: album 2 image 1: " + sites.ImageUrl(Site::C, sites.Listing(Site::C, 1)[1], 1) +
+                               ": not written: Not a directory\ndorvane: stopped: nothing can be written into " +
+                               file.string() + "/采集数据/: Not a directory\ndorvane: 1 image(s) failed\n");
+    EXPECT_EQ(sites.RequestsTo("/img/").size(), 1u);
+}
+
+TEST_F(CommandLine, TheWindowWithoutADisplaySaysSoAndEnds) {
+    for (const std::vector<std::string>& words : {std::vector<std::string>{}, {"--demo"}}) {
+        const ProgramResult result = RunProgram(words, {}, false);
+        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_TRUE(Contains(result.err, "the window needs a display")) << result.err;
     }
 }
 

@@ -80,7 +80,7 @@ std::string Progress(ProgressStyle style, bool stopEarly) {
         progress.AlbumBegun(2, 2, {"B", {}, {}});
         progress.AlbumOpened(2, plan);
         progress.ImageNumbered(1, 2, {});
-        progress.ImageDone({2, 1, {}, false, false, 0});
+        progress.ImageDone({2, 1, {}, false, false, 0, "http://x/1\x1b.jpg", "HTTP 404"});
     }
     progress.Finish(stopEarly);
     std::fclose(out);
@@ -92,9 +92,10 @@ std::string Progress(ProgressStyle style, bool stopEarly) {
 TEST(TerminalProgressOutput, OneLinePerAlbumABarOrNothing) {
     EXPECT_EQ(Progress(ProgressStyle::Lines, false),
               "album 1/2: 相册 [31m: 2 of 2 images stored\n"
+              "failed: album 2 image 1: http://x/1 .jpg: HTTP 404\n"
               "album 2/2: B: 0 of 2 images stored, 1 failed\n"
               "stored 2 of 3 images (2.0 KB) from 2 album(s); 1 failed\n");
-    EXPECT_EQ(Progress(ProgressStyle::Quiet, false), "");
+    EXPECT_EQ(Progress(ProgressStyle::Quiet, false), "failed: album 2 image 1: http://x/1 .jpg: HTTP 404\n");
     const std::string bar = Progress(ProgressStyle::Bar, true);
     EXPECT_NE(bar.find("\ralbum 1/2  image 2/2  2.0 KB  1.0 KB/s  相册 [31m\033[K"), std::string::npos) << bar;
     EXPECT_EQ(bar.find('\n'), bar.size() - 1);  // one line, redrawn, then the summary

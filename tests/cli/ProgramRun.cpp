@@ -19,7 +19,7 @@ namespace {
 
 // This process's environment without a display or a settings folder of the user's, and with a platform
 // plugin no Qt can load. Built before the spawn: the child only executes.
-std::vector<std::string> ChildEnvironment() {
+std::vector<std::string> ChildEnvironment(bool platformNamed) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const std::string text = *entry;
@@ -28,7 +28,7 @@ std::vector<std::string> ChildEnvironment() {
             continue;
         environment.push_back(text);
     }
-    environment.push_back("QT_QPA_PLATFORM=no-such-platform");
+    if (platformNamed) environment.push_back("QT_QPA_PLATFORM=no-such-platform");
     // The user's own settings file must not reach the tests.
     environment.push_back("XDG_CONFIG_HOME=/nonexistent-dorvane-config");
     return environment;
@@ -45,7 +45,8 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 
 std::string ProgramPath() { return DORVANE_PROGRAM; }
 
-RunningProgram::RunningProgram(const std::vector<std::string>& arguments, const std::string& folder) {
+RunningProgram::RunningProgram(const std::vector<std::string>& arguments, const std::string& folder,
+                               bool platformNamed) {
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
@@ -61,7 +62,7 @@ RunningProgram::RunningProgram(const std::vector<std::string>& arguments, const 
     if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<std::string> argv{ProgramPath()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> environment = ChildEnvironment();
+    std::vector<std::string> environment = ChildEnvironment(platformNamed);
     const std::vector<char*> argvPointers = Pointers(argv);
     const std::vector<char*> environmentPointers = Pointers(environment);
     pid_t pid = -1;
@@ -118,8 +119,8 @@ ProgramResult RunningProgram::Finish() {
     return result;
 }
 
-ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& folder) {
-    RunningProgram program(arguments, folder);
+ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& folder, bool platformNamed) {
+    RunningProgram program(arguments, folder, platformNamed);
     return program.Finish();
 }
 

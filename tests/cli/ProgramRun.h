@@ -1,7 +1,8 @@
 #pragma once
 // The built dorvane program run as a user runs it: its own process, arguments, folder and environment,
 // its standard output and error read through pipes. The environment names a Qt platform plugin that does
-// not exist and no display, so a command that started anything of Qt's window machinery would fail.
+// not exist and no display, so a command that started anything of Qt's window machinery would fail; or,
+// asked for, no platform at all, as on a machine without a desktop.
 #include <sys/types.h>
 
 #include <string>
@@ -19,7 +20,8 @@ struct ProgramResult {
 class RunningProgram {
 public:
     // Starts the program with the arguments (argv[1] on) in the folder (empty: this process's).
-    RunningProgram(const std::vector<std::string>& arguments, const std::string& folder = {});
+    RunningProgram(const std::vector<std::string>& arguments, const std::string& folder = {},
+                   bool platformNamed = true);
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -36,7 +38,8 @@ private:
 };
 
 // Runs the program to its end.
-ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& folder = {});
+ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& folder = {},
+                         bool platformNamed = true);
 
 // The path of the program under test.
 std::string ProgramPath();
