@@ -27,8 +27,6 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 }  // namespace
 
-int EnsureDirectory(const Text& path) { return MakeDirectories(path) == 0 ? 1 : 0; }
-
 int MakeDirectories(const Text& path) {
     // Drop separators standing as characters of their own at the end; "/" alone stays the root.
     size_t keep = 0;
