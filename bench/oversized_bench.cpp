@@ -36,7 +36,7 @@ public:
         return {};
     }
     std::vector<dorvane::AlbumWork> Plan(const dorvane::ListingSnapshot&) const override {
-        return {{"huge", {}, [url = m_url](const dorvane::SiteFetcher&) {
+        return {{.title = "huge", .open = [url = m_url](const dorvane::SiteFetcher&) {
                      dorvane::AlbumPlan plan;
                      plan.imageCount = 1;
                      plan.image = [url](int) {

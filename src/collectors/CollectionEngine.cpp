@@ -20,17 +20,10 @@ Text CoverImageAddress(const Text& cover, int j) { return TextReplace(cover, "0.
 ImageWork NumberedImage(const Text& url, int j, const Text& headers, int wait) {
     ImageWork image;
     image.url = url;
-    image.numbered = true;
     image.headers = headers;
     image.fileName = IntegerText(j) + ".jpg";
     image.wait = wait;
     return image;
-}
-
-Text CollectingStatus(const Text& title) {
-    static const Text before = Gbk("主题：");
-    static const Text after = Gbk(" 正在采集 .");
-    return before + title + after;
 }
 
 namespace {

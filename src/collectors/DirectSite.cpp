@@ -14,11 +14,9 @@ public:
     DirectSite(DirectSiteParts parts, HostSource host) : m_parts(std::move(parts)), m_host(std::move(host)) {}
 
     PageChoices Choices(const SiteFetcher& fetch, int, const AlbumEntries&) const override {
-        static const Text before = Gbk("共");
-        static const Text after = Gbk("页,打开：");
         const Text number = m_parts.pageNumberText(fetch.Page(m_parts.firstListingUrl(Home())));
         PageChoices choices;
-        choices.countLabel = before + number + after;
+        choices.pagesShown = number;
         choices.pageCount = PageCountFromText(number);
         choices.then = PageChoices::Then::ListSelected;
         return choices;
@@ -33,8 +31,9 @@ public:
         std::vector<AlbumWork> work;
         const Text headers = ImageHeaders();
         for (const AlbumEntry& album : listing.albums) {
-            work.push_back({album.title, CollectingStatus(album.title),
-                            [this, album, headers](const SiteFetcher& fetch) { return Open(fetch, album, headers); }});
+            work.push_back({.title = album.title,
+                            .line = album.title,
+                            .open = [this, album, headers](const SiteFetcher& fetch) { return Open(fetch, album, headers); }});
         }
         return work;
     }
@@ -49,6 +48,7 @@ public:
     }
 
     Text ImageHeaders() const override { return m_parts.homeReferer ? "Referer: " + Home() : Text{}; }
+    PagesWording PagesLabel() const override { return PagesWording::Open; }
 
 private:
     Text Home() const { return "http://" + m_host(); }

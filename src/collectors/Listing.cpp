@@ -22,10 +22,4 @@ int PageCountFromText(const Text& pageNumberText) {
     return value >= kMaxListingPages ? kMaxListingPages : value;
 }
 
-Text JumpPagesLabel(const Text& pages) {
-    static const Text before = Gbk("共");
-    static const Text after = Gbk("页 跳到：");
-    return before + pages + after;
-}
-
 }  // namespace dorvane

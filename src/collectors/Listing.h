@@ -25,7 +25,4 @@ AlbumEntries MatchAlbums(const Text& pattern, const Text& listingPage, bool case
 constexpr int kMaxListingPages = 100000;
 int PageCountFromText(const Text& pageNumberText);
 
-// "共" + pages + "页 跳到：", the total-pages label of the sites with categories.
-Text JumpPagesLabel(const Text& pages);
-
 }  // namespace dorvane

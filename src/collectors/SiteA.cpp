@@ -63,20 +63,20 @@ public:
         choices.source = ListingSource{choice.prefix, choice.kind};
         if (choice.kind == kAllAlbums) {
             // The category's own page is not read: the all-albums listing has no page numbers.
-            choices.selectorShown = false;
+            choices.paged = false;
             choices.then = PageChoices::Then::ListUnpaged;
             return choices;
         }
         const size_t index = static_cast<size_t>(position - 1);
         const Text categoryPage = index < menu.size() ? fetch.Page(menu[index].url) : fetch.Page({});
-        choices.selectorShown = true;
+        choices.paged = true;
         if (choice.kind == kAlbumPages) {
             const Text count = AlbumPageCountText(categoryPage);
-            choices.countLabel = JumpPagesLabel(count);
+            choices.pagesShown = count;
             choices.pageCount = PageCountFromText(count);
         } else {
             choices.pageCount = CommentPageCount(categoryPage);
-            choices.countLabel = JumpPagesLabel(IntegerText(choices.pageCount));
+            choices.pagesShown = IntegerText(choices.pageCount);
         }
         return choices;
     }
@@ -124,7 +124,10 @@ private:
         std::vector<AlbumWork> work;
         for (const AlbumEntry& album : listing.albums) {
             const Text title = FolderTitle(album.title);
-            work.push_back({title, title, [this, album, title](const SiteFetcher& fetch) {
+            work.push_back({.title = title,
+                            .line = album.title,
+                            .progress = ProgressKind::ImageInAlbum,
+                            .open = [this, album, title](const SiteFetcher& fetch) {
                                 return OpenForCollection(fetch, album, title);
                             }});
         }
@@ -132,8 +135,6 @@ private:
     }
 
     AlbumPlan OpenForCollection(const SiteFetcher& fetch, const AlbumEntry& album, const Text& title) const {
-        static const Text collecting = Gbk(" 正在采集第【");
-        static const Text sheet = Gbk("】张");
         AlbumPlan plan;
         plan.imageCount = album.url.empty() ? 0 : ImageCount(fetch.Page(album.url), album.url);
         plan.folder = title.empty() ? Text{} : SafeName(title) + "/";
@@ -143,7 +144,6 @@ private:
             ImageWork image;
             image.resolve = [this, url = album.url, j](const SiteFetcher& f) { return FetchImageAddress(f, url, j); };
             image.waitAfterResolve = kAlbumPageWait;
-            image.status = album.title + collecting + IntegerText(j) + sheet;
             image.headers = headers;
             image.fileName = IntegerText(j) + ".jpg";
             image.wait = kImageWait;
@@ -156,8 +156,9 @@ private:
         const Text folderName = CommentFolderName(Home(m_host()), listing.source.base);
         auto lines = std::make_shared<AlbumEntries>(listing.albums);
         const Text headers = ImageHeaders();
-        return {folderName, {}, [lines, folderName, headers](const SiteFetcher&) {
-                    static const Text collecting = Gbk(" 正在采集 .");
+        return {.title = folderName,
+                .progress = ProgressKind::ImageLine,
+                .open = [lines, folderName, headers](const SiteFetcher&) {
                     AlbumPlan plan;
                     plan.waitBeforeFolder = kCommentStartWait;
                     plan.folder = folderName + "/";
@@ -166,7 +167,7 @@ private:
                         const AlbumEntry& line = (*lines)[static_cast<size_t>(i - 1)];
                         ImageWork image;
                         image.url = line.url;
-                        image.status = line.title + collecting;
+                        image.line = line.title;
                         image.headers = headers;
                         // Named by content: the same photo collected twice keeps one name.
                         image.fileNameFor = [title = line.title](const Bytes& bytes) {

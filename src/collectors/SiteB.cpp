@@ -33,13 +33,13 @@ public:
                                                                        : Text{};
         const int pages = PageCount(tagUrl.empty() ? 0 : AlbumCount(fetch.Utf8Page(tagUrl)));
         PageChoices choices;
-        choices.selectorShown = true;
+        choices.paged = true;
         choices.source = ListingSource{tagUrl, 0};
         if (pages < 1) {
             choices.then = PageChoices::Then::ListUnpaged;
             return choices;
         }
-        choices.countLabel = JumpPagesLabel(IntegerText(pages));
+        choices.pagesShown = IntegerText(pages);
         choices.pageCount = pages;
         choices.then = PageChoices::Then::ListSelected;
         return choices;
@@ -54,7 +54,7 @@ public:
         std::vector<AlbumWork> work;
         const Text headers = ImageHeaders();
         for (const AlbumEntry& album : listing.albums) {
-            work.push_back({album.title, CollectingStatus(album.title), [album, headers](const SiteFetcher&) {
+            work.push_back({.title = album.title, .line = album.title, .open = [album, headers](const SiteFetcher&) {
                                 AlbumPlan plan;
                                 plan.folder = album.title.empty() ? Text{} : SafeName(album.title) + "/";
                                 plan.imageCount = album.url.empty() ? 0 : ToInteger(album.imageCount);

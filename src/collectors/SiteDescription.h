@@ -28,9 +28,9 @@ struct PageChoices {
         ListSelected,  // the page selected after filling is listed at once
         ListUnpaged,   // the source is listed at once without a page (the selector stays empty)
     };
-    std::optional<Text> countLabel;     // the page-count label's new text, if it changes
-    int pageCount = 0;                  // the selector holds "1" .. pageCount
-    std::optional<bool> selectorShown;  // the selector shown or hidden, if that changes
+    std::optional<Text> pagesShown;  // the page count as the site's own page gives it, if the label changes
+    int pageCount = 0;               // the selector holds "1" .. pageCount
+    std::optional<bool> paged;       // whether the listing is chosen by page (the selector shown), if that changes
     std::optional<ListingSource> source;
     Then then = Then::Nothing;
 };
@@ -41,14 +41,26 @@ struct ListingSnapshot {
     ListingSource source;
 };
 
+// What a page tells while it collects an album (the page session words it).
+enum class ProgressKind {
+    AlbumTopic,    // the album's line as the topic, its images counted
+    ImageInAlbum,  // the album's title, then its line with the number of each image
+    ImageLine,     // each image's own listing line
+};
+
+// How the page-count label words the count.
+enum class PagesWording {
+    JumpTo,  // "共" + count + "页 跳到："
+    Open,    // "共" + count + "页,打开："
+};
+
 // One image of a collection.
 struct ImageWork {
     Text url;  // the address, or empty when `resolve` finds it
     // Fetches what leads to the address (an image page of its own) when the image's turn comes.
     std::function<Text(const SiteFetcher&)> resolve;
     int waitAfterResolve = 0;  // milliseconds
-    Text status;               // the page's status text for this image; empty keeps the album's
-    bool numbered = false;     // the counter shows the image's number
+    Text line;                 // its own listing line (ProgressKind::ImageLine)
     Text headers;              // request header lines for the image
     Text fileName;             // within the album folder; empty when `fileNameFor` names it by its bytes
     std::function<Text(const Bytes&)> fileNameFor;
@@ -67,11 +79,12 @@ struct AlbumPlan {
     std::function<ImageWork(int j)> image;
 };
 
-// One album of a collection: its status text is shown before it is opened.
+// One album of a collection.
 struct AlbumWork {
-    Text title;
-    Text status;
-    std::function<AlbumPlan(const SiteFetcher&)> open;
+    Text title{};  // the album's name, as its folder is named
+    Text line{};   // the album's line as the listing shows it
+    ProgressKind progress = ProgressKind::AlbumTopic;
+    std::function<AlbumPlan(const SiteFetcher&)> open{};
 };
 
 // The viewer's addressing: how image p of the open album is found.
@@ -111,6 +124,7 @@ public:
     virtual Addressing ViewerAddressing() const { return Addressing::Direct; }
     // An album opened in the viewer puts its line into the page's title before it is read.
     virtual bool OpenShowsTitle() const { return true; }
+    virtual PagesWording PagesLabel() const { return PagesWording::JumpTo; }
     // Header lines for every image request of the viewer.
     virtual Text ImageHeaders() const = 0;
 };
@@ -124,8 +138,5 @@ Text CoverImageAddress(const Text& cover, int j);
 
 // Image j of an album, counted on the page and stored as j + ".jpg".
 ImageWork NumberedImage(const Text& url, int j, const Text& headers, int wait);
-
-// "主题：" + title + " 正在采集 ."
-Text CollectingStatus(const Text& title);
 
 }  // namespace dorvane

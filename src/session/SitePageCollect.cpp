@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/Worker.h"
 #include "session/SitePageSession.h"
+#include "session/PageWords.h"
 #include "session/SitePageState.h"
 
 namespace dorvane {
@@ -13,8 +14,10 @@ public:
     explicit Presenter(SitePageSession& session) : m_session(session), m_page(session.m_view.page) {}
 
     void AlbumBegun(int, int, const AlbumWork& work) override {
-        if (work.status.empty()) return;
-        m_session.Post([page = m_page, status = work.status] { page->title->SetText(status); });
+        m_album = work;
+        Text status = AlbumBegunStatus(work);
+        if (status.empty()) return;
+        m_session.Post([page = m_page, status = std::move(status)] { page->title->SetText(status); });
     }
 
     void AlbumOpened(int, const AlbumPlan& plan) override {
@@ -24,8 +27,10 @@ public:
     }
 
     void ImageNumbered(int image, int, const ImageWork& work) override {
-        if (work.status.empty() && !work.numbered) return;
-        m_session.Post([page = m_page, status = work.status, number = work.numbered ? IntegerText(image) : Text{}] {
+        const bool counted = m_album.progress == ProgressKind::AlbumTopic;
+        Text status = ImageStatus(m_album, work, image);
+        if (status.empty() && !counted) return;
+        m_session.Post([page = m_page, status = std::move(status), number = counted ? IntegerText(image) : Text{}] {
             if (!status.empty()) page->title->SetText(status);
             if (!number.empty()) page->counter->SetText(number);
         });
@@ -50,6 +55,7 @@ public:
 private:
     SitePageSession& m_session;
     SitePage* m_page;
+    AlbumWork m_album;  // the album under way
 };
 
 CollectionReport SitePageSession::Collect() {

@@ -1,5 +1,6 @@
 #include "session/SitePageSession.h"
 
+#include "session/PageWords.h"
 #include "session/SitePageState.h"
 
 #include <algorithm>
@@ -176,9 +177,11 @@ void SitePageSession::ApplyChoices(const PageChoices& choices) {
         if (choices.source) m_state->source = *choices.source;
         if (!items.empty()) first = items.front();
     }
-    Post([page, choices, added = std::move(added)] {
-        if (choices.selectorShown) page->pages->SetVisible(*choices.selectorShown);
-        if (choices.countLabel) page->pageCount->SetText(*choices.countLabel);
+    std::optional<Text> label;
+    if (choices.pagesShown) label = PagesLabel(m_site->PagesLabel(), *choices.pagesShown);
+    Post([page, choices, label, added = std::move(added)] {
+        if (choices.paged) page->pages->SetVisible(*choices.paged);
+        if (label) page->pageCount->SetText(*label);
         for (const Text& item : added) page->pages->AddItem(item);
         page->pages->SetSelection(0);
     });

@@ -17,14 +17,12 @@
 namespace dorvane::test {
 namespace {
 
-// A site whose page entry and collection stamp their worker's id into what they show: the page count
-// label and the listing on entry, the title for every album of a collection. The entry's listing and the
-// collection's last album run until stopped.
+// A site whose collection stamps its worker's id into the title for every album. The entry's listing and
+// the collection's last album run until stopped.
 class StampingSite : public SiteDescription {
 public:
     PageChoices Choices(const SiteFetcher&, int, const AlbumEntries&) const override {
         PageChoices choices;
-        choices.countLabel = Stamp(0);
         choices.pageCount = 3;
         choices.then = PageChoices::Then::ListUnpaged;
         return choices;
@@ -35,7 +33,7 @@ public:
     std::vector<AlbumWork> Plan(const ListingSnapshot&) const override {
         std::vector<AlbumWork> albums;
         for (int n = 1; n <= kAlbums; ++n) {
-            albums.push_back({Stamp(n), Stamp(n), [n](const SiteFetcher&) {
+            albums.push_back({.title = Stamp(n), .line = Stamp(n), .progress = ProgressKind::ImageInAlbum, .open = [n](const SiteFetcher&) {
                                   WorkerCheckPoint();
                                   if (n == kAlbums) {
                                       for (;;) CurrentWorker()->Sleep(std::chrono::milliseconds(1));
@@ -65,11 +63,10 @@ TEST(AppStress, RapidTabStartStopPauseResume) {
     auto* stop = Find<QPushButton>(window.get(), "stopButton");
     auto* manual = Find<QRadioButton>(window.get(), "manualPreview");
     auto* automatic = Find<QRadioButton>(window.get(), "autoCollect");
-    // Every page's title and page count label, each with the text last seen there.
+    // Every page's title, with the text last seen there.
     std::vector<std::pair<QLabel*, QString>> stamped;
     for (int i = 0; i < kSiteCount; ++i) {
-        for (const char* label : {"_title", "_pageCount"})
-            stamped.emplace_back(Find<QLabel>(window.get(), ("site" + std::to_string(i) + label).c_str()), QString());
+        stamped.emplace_back(Find<QLabel>(window.get(), ("site" + std::to_string(i) + "_title").c_str()), QString());
     }
 
     std::set<std::string> stopped;  // worker ids that were ended (window thread's view)

@@ -93,7 +93,7 @@ public:
         std::vector<AlbumWork> albums;
         for (int n = 1; n <= kAlbums; ++n) {
             const Text name = "worker" + m_site + " album " + std::to_string(n);
-            albums.push_back({name, name, [this, run, n](const SiteFetcher&) {
+            albums.push_back({.title = name, .line = name, .progress = ProgressKind::ImageInAlbum, .open = [this, run, n](const SiteFetcher&) {
                                   m_recorder.Opened(run, n);
                                   if (n == kAlbums) StepUntilStopped(run);
                                   ++*run.steps;
