@@ -3,6 +3,8 @@
 #include <cstring>
 #include <optional>
 
+#include "collectors/SiteRegistry.h"
+
 namespace dorvane {
 
 namespace {
@@ -17,7 +19,7 @@ constexpr const char* kHelp =
     "      as the window's \"开始采集\" does with FOLDER as its save folder. Progress goes to standard\n"
     "      error, with a line for every image that failed and why; --quiet leaves out the progress.\n"
     "      A full disk or a folder that cannot be written stops the collection after that image.\n"
-    "  SITE: a, b, c, d, e or lumeri, tavesh, cosplay.\n"
+    "  SITE: %SITES%.\n"
     "  --category N: the Nth item of the site's category or tag box (default 1; sites with one).\n"
     "  --page N: the Nth item of the page box (default 1).\n"
     "  --parallel N: transfers in flight at once (1 to 16), short for --set network/parallel=N.\n"
@@ -126,7 +128,7 @@ bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& 
         }
     }
     if (arguments.help) return true;
-    if (positional.empty()) return reader.Fail("which site? (a, b, c, d, e, lumeri, tavesh, cosplay)");
+    if (positional.empty()) return reader.Fail("which site? (" + SiteNameList() + ")");
     if (positional.size() > 1) return reader.Fail("one site only, not \"" + positional[1] + "\" as well");
     arguments.site = positional.front();
     if (arguments.verb == CommandVerb::List && (arguments.quiet || !arguments.outFolder.empty()))
@@ -134,6 +136,11 @@ bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& 
     return true;
 }
 
-const char* CommandHelpText() { return kHelp; }
+std::string CommandHelpText() {
+    std::string help = kHelp;
+    const std::string marker = "%SITES%";
+    help.replace(help.find(marker), marker.size(), SiteNameList());
+    return help;
+}
 
 }  // namespace dorvane

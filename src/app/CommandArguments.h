@@ -29,6 +29,6 @@ bool IsCommand(int argc, const char* const* argv);
 bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& arguments, std::string& error);
 
 // The commands' part of the help, in UTF-8.
-const char* CommandHelpText();
+std::string CommandHelpText();
 
 }  // namespace dorvane

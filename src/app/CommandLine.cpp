@@ -40,7 +40,7 @@ int UsageError(const std::string& reason) {
 }
 
 void PrintHelp() {
-    std::fputs(CommandHelpText(), stdout);
+    std::fputs(CommandHelpText().c_str(), stdout);
     std::string keys;
     for (const std::string& key : SettingKeys(CurrentSettings())) keys += (keys.empty() ? "" : ", ") + key;
     std::printf("  Settings keys: %s.\n  Settings file: %s\n", keys.c_str(), DefaultSettingsPath().c_str());
@@ -163,7 +163,7 @@ int RunWorker(const CommandArguments& arguments, const SiteDescription& site, Te
 
 int RunParsed(const CommandArguments& arguments) {
     const int index = FindSite(arguments.site);
-    if (index < 0) return UsageError("no site \"" + arguments.site + "\" (a, b, c, d, e, lumeri, tavesh, cosplay)");
+    if (index < 0) return UsageError("no site \"" + arguments.site + "\" (" + SiteNameList() + ")");
     // The site reads its host from the settings only when it fetches.
     const std::unique_ptr<SiteDescription> site = DescribeSite(index);
     if (!site->HasMenu() && arguments.categoryGiven)

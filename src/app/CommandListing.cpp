@@ -1,9 +1,8 @@
 #include "app/CommandListing.h"
 
-#include <algorithm>
 
+#include "collectors/ListingFlow.h"
 #include "core/CodePage.h"
-#include "core/Numbers.h"
 
 namespace dorvane {
 
@@ -55,28 +54,22 @@ Text WatchedFetcher::Watch(const Text& url, Text page) const {
 }
 
 CommandListing ReadCommandListing(const SiteDescription& site, int category, int page, const WatchedFetcher& fetch) {
-    PageChoices choices;
+    ListingFlow flow(site);
     if (site.HasMenu()) {
-        const AlbumEntries menu = site.Menu(fetch);
-        if (category < 1 || static_cast<size_t>(category) > menu.size())
-            return OutOfRange(fetch, "category", category, menu.size());
-        choices = site.Choices(fetch, category, menu);
-    } else {
-        choices = site.Choices(fetch, 0, {});
+        const size_t entries = flow.ReadMenu(fetch).size();
+        if (category < 1 || static_cast<size_t>(category) > entries)
+            return OutOfRange(fetch, "category", category, entries);
     }
-    Text pageText;
-    if (choices.then == PageChoices::Then::ListUnpaged) {
-        if (page != 1)
-            return Refused(CommandListing::Outcome::UsageError,
-                           "--page " + std::to_string(page) + ": this listing has no pages to choose from");
-    } else {
-        if (page < 1 || page > choices.pageCount)
-            return OutOfRange(fetch, "page", page, static_cast<size_t>(std::max(choices.pageCount, 0)));
-        pageText = IntegerText(page);
-    }
+    const std::optional<PageChoices> choices = flow.Choose(fetch, category - 1);
+    const bool unpaged = choices && ListingFlow::ListAtOnce(*choices) == -1;
+    if (unpaged && page != 1)
+        return Refused(CommandListing::Outcome::UsageError,
+                       "--page " + std::to_string(page) + ": this listing has no pages to choose from");
+    if (!unpaged && (page < 1 || page > flow.PageItemCount()))
+        return OutOfRange(fetch, "page", page, static_cast<size_t>(flow.PageItemCount()));
+    flow.List(fetch, unpaged ? -1 : page - 1);
     CommandListing listing;
-    listing.snapshot.source = choices.source.value_or(ListingSource{});
-    listing.snapshot.albums = site.Listing(fetch, listing.snapshot.source, pageText);
+    listing.snapshot = flow.Snapshot();
     const Text failed = fetch.FirstFailure();
     if (listing.snapshot.albums.empty() && !failed.empty())
         return Refused(CommandListing::Outcome::FetchFailed,

@@ -25,7 +25,7 @@ QStringList QtList(const std::vector<std::string>& texts) {
 std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, int& exitCode) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Dorvane, a desktop gallery collector.\n\n") +
-                                     QString::fromUtf8(CommandHelpText()));
+                                     QString::fromStdString(CommandHelpText()));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));

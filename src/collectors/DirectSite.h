@@ -11,17 +11,17 @@ namespace dorvane {
 
 struct DirectSiteParts {
     // The address of the first listing page, read when the page is entered; `home` is "http://" + host.
-    std::function<Text(const Text& home)> firstListingUrl;
+    std::function<Text(const Text& home)> firstListingUrl{};
     // The page-number text on that first listing page (empty when its markers are missing).
-    std::function<Text(const Text& firstListingPage)> pageNumberText;
+    std::function<Text(const Text& firstListingPage)> pageNumberText{};
     // The listing page with a page text, whether it is read as UTF-8 whatever it declares, and its albums.
-    std::function<Text(const Text& home, const Text& pageText)> listingUrl;
+    std::function<Text(const Text& home, const Text& pageText)> listingUrl{};
     bool utf8Listing = false;
-    std::function<AlbumEntries(const Text& listingPage, const Text& home)> parseListing;
+    std::function<AlbumEntries(const Text& listingPage, const Text& home)> parseListing{};
     // Image links of an album page as the viewer steps them, and as a collection downloads them (the
     // viewer's when not set).
-    std::function<TextList(const Text& albumPage)> viewerImageLinks;
-    std::function<TextList(const Text& albumPage)> workerImageLinks;
+    std::function<TextList(const Text& albumPage)> viewerImageLinks{};
+    std::function<TextList(const Text& albumPage)> workerImageLinks{};
     // Image requests name the home address as their Referer (otherwise they carry no header of their own).
     bool homeReferer = false;
 };

@@ -56,7 +56,14 @@ TextList WorkerImageLinks(const Text& albumPage) {
 }
 
 std::unique_ptr<SiteDescription> Describe(HostSource host) {
-    return DescribeDirectSite({IndexUrl, PageNumberText, ListingUrl, true, ParseListing, ViewerImageLinks, WorkerImageLinks, true},
+    return DescribeDirectSite({.firstListingUrl = IndexUrl,
+                               .pageNumberText = PageNumberText,
+                               .listingUrl = ListingUrl,
+                               .utf8Listing = true,
+                               .parseListing = ParseListing,
+                               .viewerImageLinks = ViewerImageLinks,
+                               .workerImageLinks = WorkerImageLinks,
+                               .homeReferer = true},
                               std::move(host));
 }
 

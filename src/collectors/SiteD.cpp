@@ -36,7 +36,12 @@ TextList ImageLinks(const Text& albumPage) {
 
 std::unique_ptr<SiteDescription> Describe(HostSource host) {
     // No header of its own: the fetcher's defaults go out alone.
-    return DescribeDirectSite({FirstListingUrl, PageNumberText, ListingUrl, true, [](const Text& page, const Text&) { return ParseListing(page); }, ImageLinks, {}, false},
+    return DescribeDirectSite({.firstListingUrl = FirstListingUrl,
+                               .pageNumberText = PageNumberText,
+                               .listingUrl = ListingUrl,
+                               .utf8Listing = true,
+                               .parseListing = [](const Text& page, const Text&) { return ParseListing(page); },
+                               .viewerImageLinks = ImageLinks},
                               std::move(host));
 }
 

@@ -35,7 +35,11 @@ TextList ImageLinks(const Text& albumPage) {
 
 std::unique_ptr<SiteDescription> Describe(HostSource host) {
     // No header of its own: the fetcher's defaults go out alone.
-    return DescribeDirectSite({FirstListingUrl, PageNumberText, ListingUrl, false, [](const Text& page, const Text&) { return ParseListing(page); }, ImageLinks, {}, false},
+    return DescribeDirectSite({.firstListingUrl = FirstListingUrl,
+                               .pageNumberText = PageNumberText,
+                               .listingUrl = ListingUrl,
+                               .parseListing = [](const Text& page, const Text&) { return ParseListing(page); },
+                               .viewerImageLinks = ImageLinks},
                               std::move(host));
 }
 

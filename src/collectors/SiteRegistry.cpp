@@ -20,16 +20,49 @@ const char* kLargeImages = "图片预览(图片过大时加载较慢，请耐心
 const std::vector<SiteEntry>& Sites() {
     static const std::vector<SiteEntry> sites = [] {
         std::vector<SiteEntry> list;
-        list.push_back({"a", {"lumeri"}, "Lumeri", "图片预览（Lumeri网最近不稳定，时好时坏）",
-                        DORVANE_SITE_A_HOST, true, false, sitea::Describe});
-        list.push_back({"b", {"tavesh"}, "Tavesh", "图片预览", DORVANE_SITE_B_HOST, true, true, siteb::Describe});
-        list.push_back({"c", {"cosplay"}, "Cosplay", kLargeImages, DORVANE_SITE_C_HOST, false, false,
-                        sitec::Describe});
-        list.push_back({"d", {}, "二次元", kLargeImages, DORVANE_SITE_D_HOST, false, false, sited::Describe});
-        list.push_back({"e", {}, "漫图", kLargeImages, DORVANE_SITE_E_HOST, false, false, sitee::Describe});
+        list.push_back({.key = "a",
+                        .names = {"lumeri"},
+                        .tabCaption = "Lumeri",
+                        .previewCaption = "图片预览（Lumeri网最近不稳定，时好时坏）",
+                        .defaultHost = DORVANE_SITE_A_HOST,
+                        .tls = true,
+                        .describe = sitea::Describe});
+        list.push_back({.key = "b",
+                        .names = {"tavesh"},
+                        .tabCaption = "Tavesh",
+                        .previewCaption = "图片预览",
+                        .defaultHost = DORVANE_SITE_B_HOST,
+                        .tls = true,
+                        .coverAreas = true,
+                        .describe = siteb::Describe});
+        list.push_back({.key = "c",
+                        .names = {"cosplay"},
+                        .tabCaption = "Cosplay",
+                        .previewCaption = kLargeImages,
+                        .defaultHost = DORVANE_SITE_C_HOST,
+                        .describe = sitec::Describe});
+        list.push_back({.key = "d",
+                        .tabCaption = "二次元",
+                        .previewCaption = kLargeImages,
+                        .defaultHost = DORVANE_SITE_D_HOST,
+                        .describe = sited::Describe});
+        list.push_back({.key = "e",
+                        .tabCaption = "漫图",
+                        .previewCaption = kLargeImages,
+                        .defaultHost = DORVANE_SITE_E_HOST,
+                        .describe = sitee::Describe});
         return list;
     }();
     return sites;
+}
+
+std::string SiteNameList() {
+    std::vector<std::string> names;
+    for (const SiteEntry& site : Sites()) names.push_back(site.key);
+    for (const SiteEntry& site : Sites()) names.insert(names.end(), site.names.begin(), site.names.end());
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    return list;
 }
 
 int FindSite(const std::string& name) {

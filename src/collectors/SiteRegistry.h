@@ -11,17 +11,20 @@
 namespace dorvane {
 
 struct SiteEntry {
-    std::string key;                // "a": the settings key "sites/a" and a command-line name
-    std::vector<std::string> names;  // further command-line names ("lumeri")
-    std::string tabCaption;         // UTF-8
-    std::string previewCaption;     // UTF-8, the preview group's title
-    std::string defaultHost;        // build-time default, "name" or "name:port"
+    std::string key{};                 // "a": the settings key "sites/a" and a command-line name
+    std::vector<std::string> names{};  // further command-line names ("lumeri")
+    std::string tabCaption{};          // UTF-8
+    std::string previewCaption{};      // UTF-8, the preview group's title
+    std::string defaultHost{};         // build-time default, "name" or "name:port"
     bool tls = false;               // served over HTTPS (the demo serves it so)
     bool coverAreas = false;        // the viewer's click areas of a cover-addressed page
     std::unique_ptr<SiteDescription> (*describe)(HostSource host) = nullptr;
 };
 
 const std::vector<SiteEntry>& Sites();
+
+// Every name a site answers to on the command line: the keys, then the further names, in the list's order.
+std::string SiteNameList();
 
 // The position of the site with that key or name (case-sensitive), -1 when none has it.
 int FindSite(const std::string& name);

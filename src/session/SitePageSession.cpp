@@ -28,7 +28,7 @@ void PostDirectly(std::function<void()> change, const std::shared_ptr<WorkerToke
 }
 
 SitePageSession::SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view)
-    : m_site(std::move(site)), m_view(std::move(view)), m_state(std::make_unique<State>()) {}
+    : m_site(std::move(site)), m_view(std::move(view)), m_flow(*m_site), m_state(std::make_unique<State>()) {}
 
 SitePageSession::~SitePageSession() { StopAll(); }
 
@@ -113,27 +113,17 @@ void SitePageSession::StopAll() {
     m_state->clicks.clear();
 }
 
-ListingSnapshot SitePageSession::Listing() const {
-    std::lock_guard lock(m_mutex);
-    return {m_state->listing, m_state->source};
-}
+ListingSnapshot SitePageSession::Listing() const { return m_flow.Snapshot(); }
 
 // --- what the page lists ---
 
 void SitePageSession::DoEnter(int) {
     if (!m_site->HasMenu()) {
-        ApplyChoices(m_site->Choices(m_fetch, 0, {}));
+        ApplyChoices(m_flow.Choose(m_fetch, 0));
         return;
     }
-    const AlbumEntries menu = m_site->Menu(m_fetch);
-    int count = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        // Behind what the box holds already, as its items are.
-        m_state->menu.insert(m_state->menu.end(), menu.begin(), menu.end());
-        count = static_cast<int>(m_state->menu.size());
-    }
-    const int selection = std::min(m_site->EnteredMenuSelection(), count - 1);
+    const AlbumEntries menu = m_flow.ReadMenu(m_fetch);
+    const int selection = std::min(m_site->EnteredMenuSelection(), m_flow.MenuSize() - 1);
     SitePage* page = m_view.page;
     Post([page, menu, selection] {
         for (const AlbumEntry& entry : menu) page->categories->AddItem(entry.title);
@@ -145,65 +135,31 @@ void SitePageSession::DoEnter(int) {
 void SitePageSession::DoChooseMenu(int index) {
     SitePage* page = m_view.page;
     Post([page] { page->pages->Clear(); });
-    AlbumEntries menu;
-    {
-        std::lock_guard lock(m_mutex);
-        m_state->pageItems.clear();
-        menu = m_state->menu;
-    }
-    if (index < 0 || index >= static_cast<int>(menu.size())) return;
-    ApplyChoices(m_site->Choices(m_fetch, index + 1, menu));
+    ApplyChoices(m_flow.Choose(m_fetch, index));
 }
 
-void SitePageSession::DoChoosePage(int index) {
-    Text pageText;
-    {
-        std::lock_guard lock(m_mutex);
-        const TextList& items = m_state->pageItems;
-        if (index >= 0 && index < static_cast<int>(items.size())) pageText = items[static_cast<size_t>(index)];
-    }
-    ListPage(pageText);
-}
+void SitePageSession::DoChoosePage(int index) { ListPage(index); }
 
-void SitePageSession::ApplyChoices(const PageChoices& choices) {
+void SitePageSession::ApplyChoices(const std::optional<PageChoices>& choices) {
+    if (!choices) return;
     SitePage* page = m_view.page;
     TextList added;
-    for (int i = 1; i <= choices.pageCount; ++i) added.push_back(IntegerText(i));
-    Text first;
-    {
-        std::lock_guard lock(m_mutex);
-        TextList& items = m_state->pageItems;
-        items.insert(items.end(), added.begin(), added.end());
-        if (choices.source) m_state->source = *choices.source;
-        if (!items.empty()) first = items.front();
-    }
+    for (int i = 1; i <= choices->pageCount; ++i) added.push_back(IntegerText(i));
     std::optional<Text> label;
-    if (choices.pagesShown) label = PagesLabel(m_site->PagesLabel(), *choices.pagesShown);
-    Post([page, choices, label, added = std::move(added)] {
-        if (choices.paged) page->pages->SetVisible(*choices.paged);
+    if (choices->pagesShown) label = PagesLabel(m_site->PagesLabel(), *choices->pagesShown);
+    Post([page, paged = choices->paged, label, added = std::move(added)] {
+        if (paged) page->pages->SetVisible(*paged);
         if (label) page->pageCount->SetText(*label);
         for (const Text& item : added) page->pages->AddItem(item);
         page->pages->SetSelection(0);
     });
-    if (choices.then == PageChoices::Then::ListSelected) ListPage(first);
-    if (choices.then == PageChoices::Then::ListUnpaged) ListPage({});
+    if (const std::optional<int> first = ListingFlow::ListAtOnce(*choices)) ListPage(*first);
 }
 
-void SitePageSession::ListPage(const Text& pageText) {
+void SitePageSession::ListPage(int index) {
     SitePage* page = m_view.page;
-    ListingSource source;
-    {
-        std::lock_guard lock(m_mutex);
-        m_state->listing.clear();
-        source = m_state->source;
-    }
     Post([page] { page->albums->Clear(); });
-    AlbumEntries albums = m_site->Listing(m_fetch, source, pageText);
-    WorkerCheckPoint();
-    {
-        std::lock_guard lock(m_mutex);
-        m_state->listing = albums;
-    }
+    AlbumEntries albums = m_flow.List(m_fetch, index);
     Post([page, albums = std::move(albums)] {
         for (const AlbumEntry& album : albums) page->albums->AddItem(album.title);
     });

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "collectors/CollectionEngine.h"
+#include "collectors/ListingFlow.h"
 #include "collectors/SiteDescription.h"
 #include "core/Interactions.h"
 #include "session/PageView.h"
@@ -69,8 +70,8 @@ private:
     void DoOpenAlbum(int line);
     void DoStep(int delta);
     void DoSave(int);
-    void ApplyChoices(const PageChoices& choices);
-    void ListPage(const Text& pageText);
+    void ApplyChoices(const std::optional<PageChoices>& choices);
+    void ListPage(int index);
     void ShowImage(int position);
     Bytes FetchShown(const Text& address);
     void FetchAhead(int position);
@@ -79,6 +80,7 @@ private:
     const std::shared_ptr<const SiteDescription> m_site;
     const PageView m_view;
     const SiteFetcher m_fetch;
+    ListingFlow m_flow;
     InteractionQueue m_requests;
     // Held while a click is queued, so the clicks waiting in the state stand in the queue's order.
     std::mutex m_clickOrder;

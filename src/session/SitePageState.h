@@ -22,10 +22,6 @@ struct SitePageSession::PendingClick {
 };
 
 struct SitePageSession::State {
-    AlbumEntries menu;
-    TextList pageItems;
-    ListingSource source;
-    AlbumEntries listing;
     Viewer viewer;
     std::deque<PendingClick> clicks;
     unsigned long long clicksQueued = 0;
