@@ -14,7 +14,6 @@
 #include "app/SystemOpen.h"
 #include "core/CodePage.h"
 #include "core/Files.h"
-#include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
 #include "session/SitePageSession.h"
@@ -211,7 +210,6 @@ void MainWindow::OnManualPreview() {
 }
 
 void MainWindow::OnBrowse() {
-    State().folderDialogStart.Set({});
     const QString chosen = folderDialog ? folderDialog(this) : DefaultFolderDialog(this);
     // Cancelling keeps the folder the user had: an empty save folder would send every album to a folder
     // tree at the root of the file system.

@@ -6,9 +6,6 @@ void ProgramState::Reset() {
     customItems.Clear();
     customItemCount = 0;
     customTaskName.Set({});
-    folderDialogStart.Set({});
-    catalogueLines.Clear();
-    catalogueTopList.Clear();
 }
 
 ProgramState& State() {

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "core/Numbers.h"
-#include "core/ProgramState.h"
 #include "core/Worker.h"
 
 namespace dorvane::notice {
@@ -137,7 +136,6 @@ void CatalogueSession::AppendRows(const TextList& lines, const Text& label) {
 
 void CatalogueSession::ApplyMessage(const Text& text) {
     const ServerMessage message = ParseMessage(text);
-    ProgramState& state = State();
     switch (message.kind) {
         case MessageKind::Ignored:
             return;
@@ -149,15 +147,13 @@ void CatalogueSession::ApplyMessage(const Text& text) {
             return;
         case MessageKind::TopList: {
             const TextList lines = ListLines(message.body, m_maxRows, m_maxTextBytes);
-            state.catalogueLines.Assign(lines);
-            state.catalogueTopList.Assign(lines);
+            m_topList.Assign(lines);
             AppendRows(lines, message.label);
             return;
         }
         case MessageKind::CategoryList:
         case MessageKind::DownloadList: {
             const TextList lines = ListLines(message.body, m_maxRows, m_maxTextBytes);
-            state.catalogueLines.Assign(lines);
             m_controls.list->DeleteAllRows();
             AppendRows(lines, message.label);
             return;
@@ -183,7 +179,7 @@ Text CatalogueSession::Shown(const Text& text) const {
 void CatalogueSession::Back() {
     m_controls.list->DeleteAllRows();
     std::vector<std::vector<Text>> rows;
-    for (const Text& line : State().catalogueTopList.Snapshot()) rows.push_back({line, TopLevelLabel()});
+    for (const Text& line : m_topList.Snapshot()) rows.push_back({line, TopLevelLabel()});
     m_controls.list->AppendNumberedRows(rows, static_cast<int>(m_maxRows));
 }
 

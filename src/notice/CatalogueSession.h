@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/Controls.h"
+#include "core/SharedList.h"
 #include "net/TcpClient.h"
 #include "notice/CatalogueInbox.h"
 #include "notice/CatalogueProtocol.h"
@@ -78,6 +79,8 @@ private:
     CatalogueInbox m_inbox;
     TcpClient m_client;
 
+    // The last top-level list, for "返回目录" (written by the thread that applies messages).
+    SharedList m_topList;
     std::mutex m_addressMutex;
     EditBox* m_addressBox = nullptr;
     std::mutex m_threadMutex;

@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "core/CodePage.h"
-#include "core/ProgramState.h"
 #include "notice/CatalogueProtocol.h"
 #include "notice/CatalogueSession.h"
 #include "notice/ManualClock.h"
@@ -196,7 +195,6 @@ bool Eventually(const std::function<bool()>& condition) {
 constexpr auto kQuiet = std::chrono::milliseconds(30);
 
 TEST(CatalogueSession, WalkToAPackAddress) {
-    State().Reset();
     Peer server;
     MemoryEditBox announcement;
     MemoryReportList list;
