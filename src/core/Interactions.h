@@ -1,7 +1,6 @@
 #pragma once
-// The window's short routines (a page or category chosen, an album opened, a viewer step) run here, one
-// after another in the order the user asked for them, each on a worker thread of its own: the window
-// never waits on the network, and the routines' control accesses still reach it in their own order.
+// Requests run one after another in the order they were made, each on a worker thread of its own: the
+// caller never waits for one, and what each request does still happens in the order they were made.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
