@@ -56,8 +56,8 @@ void PressStart(dorvane::MainWindow& window, const dorvane::test::LocalServer& s
     window.ClipboardTimer()->stop();
     QString html = QStringLiteral("<title>bench</title>");
     for (int n = 1; n <= images; ++n)
-        html += QString::fromStdString("<img src='" + server.Url("/img/" + std::to_string(n % kDistinctImages) +
-                                                                 ".jpg") + "'>");
+        html += QString::fromStdString(
+            "<img src='" + server.Url("/img/" + std::to_string(n % kDistinctImages) + ".jpg") + "'>");
     Named<QPlainTextEdit>(&window, "custom_sourceBox")->setPlainText(html);
     Named<QLineEdit>(&window, "custom_titleRules_start")->setText(QStringLiteral("<title>"));
     Named<QLineEdit>(&window, "custom_titleRules_end")->setText(QStringLiteral("</title>"));
@@ -67,6 +67,50 @@ void PressStart(dorvane::MainWindow& window, const dorvane::test::LocalServer& s
     Named<QPushButton>(&window, "custom_startButton")->click();
     // The completion message would wait for a click: the watcher stays off, the bench watches the workers.
     window.TaskTimer()->stop();
+}
+
+// Queues a query to the window every kQueryEvery until `running` goes false.
+void AskTheWindow(QObject* window, Queries& queries, const std::atomic<bool>& running) {
+    while (running) {
+        std::this_thread::sleep_for(kQueryEvery);
+        size_t index = 0;
+        {
+            std::lock_guard lock(queries.mutex);
+            index = queries.posted.size();
+            queries.posted.push_back(Clock::now());
+        }
+        QMetaObject::invokeMethod(
+            window,
+            [&queries, index] {
+                std::lock_guard lock(queries.mutex);
+                queries.answered.resize(std::max(queries.answered.size(), index + 1), -1);
+                queries.answered[index] = Seconds(queries.posted[index]);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+std::vector<double> AnswerTimes(Queries& queries) {
+    std::lock_guard lock(queries.mutex);
+    std::vector<double> answers;
+    queries.answered.resize(queries.posted.size(), -1);
+    for (size_t i = 0; i < queries.posted.size(); ++i)
+        answers.push_back(queries.answered[i] >= 0 ? queries.answered[i] : Seconds(queries.posted[i]));
+    return answers;
+}
+
+void Print(int images, double taskSeconds, long lines, const std::vector<double>& answers) {
+    const long slow = std::count_if(answers.begin(), answers.end(), [](double s) { return s >= 1.0; });
+    std::printf(
+        "custom task of %d images of 64 KB (640x480) from a local site, in the real window (offscreen)\n",
+        images);
+    std::printf("task: %.2f s, %.0f images per second; log lines at the end: %ld\n", taskSeconds,
+                images / taskSeconds, lines);
+    std::printf(
+        "window answers to %zu queries during the task: median %.1f ms, longest %.1f ms, %ld of them "
+        "1 s or more\n",
+        answers.size(), Median(answers) * 1000,
+        answers.empty() ? 0.0 : *std::max_element(answers.begin(), answers.end()) * 1000, slow);
 }
 
 }  // namespace
@@ -79,9 +123,10 @@ int main(int argc, char** argv) {
     for (int n = 0; n < kDistinctImages; ++n)
         jpegs.push_back(dorvane::test::MakeJpeg(static_cast<uint32_t>(n + 1), 64 * 1024, 640, 480));
     dorvane::test::LocalServer server;
-    server.Http().Get(R"(/img/(\d+)\.jpg)", [&jpegs](const httplib::Request& request, httplib::Response& res) {
-        res.set_content(jpegs[std::stoul(request.matches[1]) % kDistinctImages], "image/jpeg");
-    });
+    server.Http().Get(
+        R"(/img/(\d+)\.jpg)", [&jpegs](const httplib::Request& request, httplib::Response& res) {
+            res.set_content(jpegs[std::stoul(request.matches[1]) % kDistinctImages], "image/jpeg");
+        });
     if (!server.Start()) return 1;
     const std::string saveFolder = dorvane::test::MakeTempFolder("dorvane-window-bench");
 
@@ -89,56 +134,27 @@ int main(int argc, char** argv) {
     window.show();
     PressStart(window, server, images, QString::fromStdString(saveFolder));
     const auto start = Clock::now();
-
     Queries queries;
     std::atomic<bool> running{true};
-    std::thread sampler([&] {
-        while (running) {
-            std::this_thread::sleep_for(kQueryEvery);
-            size_t index = 0;
-            {
-                std::lock_guard lock(queries.mutex);
-                index = queries.posted.size();
-                queries.posted.push_back(Clock::now());
-            }
-            QMetaObject::invokeMethod(&window, [&queries, index] {
-                std::lock_guard lock(queries.mutex);
-                queries.answered.resize(std::max(queries.answered.size(), index + 1), -1);
-                queries.answered[index] = Seconds(queries.posted[index]);
-            }, Qt::QueuedConnection);
-        }
-    });
+    std::thread asking([&] { AskTheWindow(&window, queries, running); });
     double taskSeconds = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (dorvane::RunningWorkerCount() > 0) return;
-        if (taskSeconds == 0) taskSeconds = Seconds(start);
+        taskSeconds = Seconds(start);
         running = false;
+        watch.stop();
         application.quit();
     });
     watch.start(20);
     application.exec();
-    sampler.join();
+    asking.join();
     // What is still queued (the last changes, the last queries) is shown now.
     for (int i = 0; i < 200; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 
-    std::vector<double> answers;
-    {
-        std::lock_guard lock(queries.mutex);
-        queries.answered.resize(queries.posted.size(), -1);
-        for (size_t i = 0; i < queries.posted.size(); ++i)
-            answers.push_back(queries.answered[i] >= 0 ? queries.answered[i] : Seconds(queries.posted[i]));
-    }
-    const long slow = std::count_if(answers.begin(), answers.end(), [](double s) { return s >= 1.0; });
     const QString log = Named<QPlainTextEdit>(&window, "custom_sourceBox")->toPlainText();
     const long lines = log.count(QLatin1Char('\n'));
-    std::printf("custom task of %d images of 64 KB (640x480) from a local site, in the real window (offscreen)\n",
-                images);
-    std::printf("task: %.2f s, %.0f images per second; log lines at the end: %ld\n", taskSeconds,
-                images / taskSeconds, lines);
-    std::printf("window answers to %zu queries during the task: median %.1f ms, longest %.1f ms, %ld of them "
-                "1 s or more\n", answers.size(), Median(answers) * 1000,
-                answers.empty() ? 0.0 : *std::max_element(answers.begin(), answers.end()) * 1000, slow);
+    Print(images, taskSeconds, lines, AnswerTimes(queries));
     window.close();
     server.Stop();
     dorvane::test::RemoveFolder(saveFolder);

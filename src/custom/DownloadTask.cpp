@@ -43,8 +43,8 @@ void DownloadTask::GiveUp(const Shared& shared, int first) {
     for (size_t n = static_cast<size_t>(first); n <= items.size(); n += 2) {
         const int item = static_cast<int>(n);
         ++shared.progress->failed;
-        shared.events->ItemDone({item, items[n - 1], shared.folder + IntegerText(item) + ".jpg", false,
-                                 "no downloader thread"});
+        shared.events->ItemDone(
+            {item, items[n - 1], shared.folder + IntegerText(item) + ".jpg", false, "no downloader thread"});
     }
 }
 

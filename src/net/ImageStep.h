@@ -25,7 +25,7 @@ ImageAnswer PlainImageAnswer(const Text& url);
 struct StoredImage {
     bool stored = false;  // the answer's bytes stand under their final name
     int writeError = 0;   // the system's error number when the file could not be written
-    Text failure;         // the answer's failure, else "not written: " and the system's words; empty when stored
+    Text failure;  // the answer's failure, else "not written: " and the system's words; empty when stored
 };
 
 // Writes the answer's bytes under path, whole or not at all. An empty answer does not replace a file that

@@ -72,7 +72,9 @@ void CustomTaskPresenter::ItemStarted(int item, const Text& address) {
     ChangeSide(item, {ItemLine(item, address, collecting), std::nullopt});
 }
 
-void CustomTaskPresenter::PictureArrived(int item, const Bytes& bytes) { ChangeSide(item, {std::nullopt, bytes}); }
+void CustomTaskPresenter::PictureArrived(int item, const Bytes& bytes) {
+    ChangeSide(item, {std::nullopt, bytes});
+}
 
 void CustomTaskPresenter::ItemDone(const custom::ItemReport& report) {
     static const Text succeeded = Gbk("[采集成功]\r\n");

@@ -26,7 +26,8 @@ TEST(CustomTaskPresenter, ABusyWindowGetsTheLatestPerSideAndEveryLineInOrder) {
         presenter.PictureArrived(n, "p" + IntegerText(n));
     }
     Text expected;
-    for (const Done& d : {Done{2, true}, Done{1, false}, Done{4, true}, Done{3, true}, Done{6, false}, Done{5, true}}) {
+    for (const Done& d :
+         {Done{2, true}, Done{1, false}, Done{4, true}, Done{3, true}, Done{6, false}, Done{5, true}}) {
         presenter.ItemDone({d.item, "u" + IntegerText(d.item), {}, d.stored});
         expected += ItemLine(d.item, "u" + IntegerText(d.item), d.stored ? ok : failed);
     }

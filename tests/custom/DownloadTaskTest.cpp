@@ -38,8 +38,12 @@ std::string ImageBody(const std::string& path) { return "\xFF\xD8 image of " + p
 struct Recorder : custom::TaskEvents {
     void ItemStarted(int item, const Text& address) override { Add(item, "started " + address); }
     void PictureArrived(int item, const Bytes& bytes) override { Add(item, "picture " + bytes); }
-    void ItemDone(const custom::ItemReport& r) override { Add(r.item, "done " + (r.stored ? "stored" : r.failure)); }
-    void TaskFinished(int items, int failed) override { Add(0, "end " + IntegerText(items) + IntegerText(failed)); }
+    void ItemDone(const custom::ItemReport& r) override {
+        Add(r.item, "done " + (r.stored ? "stored" : r.failure));
+    }
+    void TaskFinished(int items, int failed) override {
+        Add(0, "end " + IntegerText(items) + IntegerText(failed));
+    }
     void Add(int item, std::string what) {
         std::lock_guard lock(mutex);
         (item == 0 ? ends : sides[(item + 1) % 2]).push_back(std::move(what));
@@ -146,9 +150,10 @@ TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
     std::vector<std::string> expected[2];
     for (int n = 1; n <= 7; ++n) {
         const std::string path = "/a/" + std::to_string(n) + ".jpg";
-        expected[(n + 1) % 2].insert(expected[(n + 1) % 2].end(),
-                                     {"started " + server.Url(path), "picture " + (n == 4 ? "" : ImageBody(path)),
-                                      n == 4 ? "done HTTP 404" : "done stored"});
+        expected[(n + 1) % 2].insert(
+            expected[(n + 1) % 2].end(),
+            {"started " + server.Url(path), "picture " + (n == 4 ? "" : ImageBody(path)),
+             n == 4 ? "done HTTP 404" : "done stored"});
     }
     EXPECT_EQ(recorder->Side(0), expected[0]);
     EXPECT_EQ(recorder->Side(1), expected[1]);
@@ -247,7 +252,8 @@ TEST_F(DownloadTask, AStopEndsTheDownloadersWithoutAnEndOrAFile) {
     for (int i = 0; i < 2000 && (recorder->Side(0).empty() || recorder->Side(1).empty()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     for (const auto& token : tokens) token->RequestStop();
-    for (int i = 0; i < 2000 && !task.Finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 2000 && !task.Finished(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(task.Finished());
     EXPECT_EQ(recorder->Side(0), std::vector<std::string>{"started " + items[0]});
     EXPECT_EQ(recorder->Side(1), std::vector<std::string>{"started " + items[1]});
