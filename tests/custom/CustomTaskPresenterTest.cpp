@@ -16,20 +16,16 @@ TEST(CustomTaskPresenter, ABusyWindowGetsTheLatestPerSideAndEveryLineInOrder) {
         queued.push_back(std::move(change));
     });
     const Text ok = Gbk("[采集成功]\r\n"), failed = Gbk("[采集失败]\r\n");
-    struct Done {
-        int item;
-        bool stored;
-    };
     // Items 1 to 6 start and arrive, then finish out of order, two of them failed.
     for (int n = 1; n <= 6; ++n) {
         presenter.ItemStarted(n, "u" + IntegerText(n));
         presenter.PictureArrived(n, "p" + IntegerText(n));
     }
     Text expected;
-    for (const Done& d :
-         {Done{2, true}, Done{1, false}, Done{4, true}, Done{3, true}, Done{6, false}, Done{5, true}}) {
-        presenter.ItemDone({d.item, "u" + IntegerText(d.item), {}, d.stored});
-        expected += ItemLine(d.item, "u" + IntegerText(d.item), d.stored ? ok : failed);
+    for (const auto& [n, stored] :
+         std::vector<std::pair<int, bool>>{{2, 1}, {1, 0}, {4, 1}, {3, 1}, {6, 0}, {5, 1}}) {
+        presenter.ItemDone({n, "u" + IntegerText(n), {}, stored});
+        expected += ItemLine(n, "u" + IntegerText(n), stored ? ok : failed);
     }
     ASSERT_EQ(queued.size(), 3u);
     for (const auto& change : queued) change();

@@ -39,11 +39,9 @@ struct Recorder : custom::TaskEvents {
     void ItemStarted(int item, const Text& address) override { Add(item, "started " + address); }
     void PictureArrived(int item, const Bytes& bytes) override { Add(item, "picture " + bytes); }
     void ItemDone(const custom::ItemReport& r) override {
-        Add(r.item, "done " + (r.stored ? "stored" : r.failure));
+        Add(r.item, r.stored ? "done" : "fail " + r.failure);
     }
-    void TaskFinished(int items, int failed) override {
-        Add(0, "end " + IntegerText(items) + IntegerText(failed));
-    }
+    void TaskFinished(int n, int failed) override { Add(0, "end " + IntegerText(n) + IntegerText(failed)); }
     void Add(int item, std::string what) {
         std::lock_guard lock(mutex);
         (item == 0 ? ends : sides[(item + 1) % 2]).push_back(std::move(what));
@@ -153,7 +151,7 @@ TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
         expected[(n + 1) % 2].insert(
             expected[(n + 1) % 2].end(),
             {"started " + server.Url(path), "picture " + (n == 4 ? "" : ImageBody(path)),
-             n == 4 ? "done HTTP 404" : "done stored"});
+             n == 4 ? "fail HTTP 404" : "done"});
     }
     EXPECT_EQ(recorder->Side(0), expected[0]);
     EXPECT_EQ(recorder->Side(1), expected[1]);
@@ -204,7 +202,7 @@ TEST_F(DownloadTask, AFileThatCannotBeWrittenCountsAsFailed) {
     custom::Start(window.controls, recorder);
     ASSERT_GT(TickUntilMessage(), 0);
     EXPECT_EQ(GbkToUtf8(window.messages.Messages()[0].text), "==== 任 务 完 成 ====\r\n失败 1 张");
-    EXPECT_EQ(recorder->Side(1).back(), "done not written: Is a directory");
+    EXPECT_EQ(recorder->Side(1).back(), "fail not written: Is a directory");
     EXPECT_EQ(ReadAll(TaskFolder("W[3P]") / "3.jpg"), ImageBody("/w/3.jpg"));
 }
 
@@ -234,7 +232,7 @@ TEST_F(DownloadTask, ADownloaderThatCannotStartCountsItsItemsAsFailed) {
         EXPECT_EQ(task.Failed(), static_cast<int>(k.failedItems.size()));
         for (int side = 0; side < 2; ++side)
             EXPECT_EQ(recorder->Side(side).size(), starts[side] ? 9u - 3 * side : 3u - side) << side;
-        EXPECT_EQ(recorder->Side(k.oddStarts ? 1 : 0).back(), "done no downloader thread");
+        EXPECT_EQ(recorder->Side(k.oddStarts ? 1 : 0).back(), "fail no downloader thread");
         EXPECT_EQ(recorder->ends, std::vector<std::string>{"end 5" + std::to_string(k.failedItems.size())});
     }
 }
