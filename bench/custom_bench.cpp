@@ -22,6 +22,7 @@
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "custom/CustomPage.h"
+#include "session/CustomTaskPresenter.h"
 #include "support/FixtureImages.h"
 #include "support/LocalServer.h"
 #include "support/TestCertificate.h"
@@ -98,7 +99,8 @@ TaskRun RunTask(const LocalServer& server, const std::vector<std::string>& image
         PreparePage(window, server, saveFolder);
 
         const auto start = Clock::now();
-        dorvane::custom::Start(window.controls);
+        dorvane::custom::Start(window.controls, std::make_shared<dorvane::CustomTaskPresenter>(
+                                                    window.controls.custom, dorvane::PostDirectly));
         // The downloaders are untracked workers; nothing else runs one here.
         while (dorvane::RunningWorkerCount() > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
         run.seconds = Seconds(start);

@@ -9,12 +9,16 @@
 #include "notice/CatalogueSession.h"
 #include "notice/ClientIdentifier.h"
 #include "notice/VersionCheck.h"
+#include "session/CustomTaskPresenter.h"
 
 namespace dorvane {
 
 AppHooks ProgramHooks() {
     AppHooks hooks;
-    hooks.customStart = [](MainWindow& window) { custom::Start(window.Controls()); };
+    hooks.customStart = [](MainWindow& window) {
+        MainControls& controls = window.Controls();
+        custom::Start(controls, std::make_shared<CustomTaskPresenter>(controls.custom, window.PagePoster()));
+    };
     hooks.taskTimerTick = [](MainWindow& window) { custom::TaskTimerTick(window.Controls()); };
     hooks.versionCheck = [](MainWindow& window) {
         // The page is fetched off the window thread; its effects reach the window in their order.

@@ -13,6 +13,7 @@
 #include "core/SharedList.h"
 #include "core/SitePage.h"
 #include "core/Worker.h"
+#include "session/PageView.h"
 
 class QTimer;
 
@@ -56,6 +57,9 @@ public:
     SitePageSession* Session(int index) const;
     int SitePageCount() const { return static_cast<int>(m_sites.size()); }
     const GatePtr& Gate() const { return m_gate; }
+    // Carries a control change out on the window thread without waiting; nothing is shown once the window
+    // has begun to close. The site pages' sessions and the custom task's presenter show their work with it.
+    const Poster& PagePoster() const { return m_post; }
     // The custom page's two timers as Qt objects (their period is read through Controls().custom).
     QTimer* ClipboardTimer() const;
     QTimer* TaskTimer() const;
@@ -101,6 +105,7 @@ private:
     std::shared_ptr<SharedText> m_saveFolder = std::make_shared<SharedText>();
     const AppHooks m_hooks;
     GatePtr m_gate;
+    Poster m_post;
     TrackedWorker m_worker;
     // Shared with the workers that wait on it, which may outlive a window that gave up waiting for them.
     // The clipboard text at the last tick of the clipboard timer (none before the first).

@@ -78,8 +78,8 @@ void MainWindow::BuildSessions() {
     Parts& p = *m_parts;
     connect(p.saveFolder, &QLineEdit::textChanged, this, [this] { m_saveFolder->Set(FromQt(m_parts->saveFolder->text())); });
     // Control changes from the pages' workers are queued to the window thread and not waited for.
-    Poster post = [gate = m_gate, context = this](std::function<void()> change,
-                                                  const std::shared_ptr<WorkerToken>& from) {
+    m_post = [gate = m_gate, context = this](std::function<void()> change,
+                                             const std::shared_ptr<WorkerToken>& from) {
         // The token is held, not watched: a change that arrives after its worker ended normally is shown.
         gate->Post(context, [gate, change = std::move(change), from] {
             // Nothing is shown once the window has begun to close.
@@ -92,7 +92,7 @@ void MainWindow::BuildSessions() {
             m_sessions.push_back(nullptr);
             continue;
         }
-        PageView view{&p.controls.sites[i], &p.controls, post, [folder = m_saveFolder] { return folder->Get(); }};
+        PageView view{&p.controls.sites[i], &p.controls, m_post, [folder = m_saveFolder] { return folder->Get(); }};
         m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view)));
     }
 }

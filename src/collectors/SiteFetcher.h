@@ -3,14 +3,9 @@
 // connection, 429, 5xx; as many times as the retries setting says) and is followed at once by the calling
 // worker's check point: work whose fetch a stop cut short takes no further step.
 #include "core/Text.h"
+#include "net/ImageStep.h"
 
 namespace dorvane {
-
-// Image bytes, and why there are none.
-struct ImageAnswer {
-    Bytes bytes;
-    Text failure;  // "HTTP 404", "timed out", "empty answer", ...; empty when the bytes arrived
-};
 
 class SiteFetcher {
 public:

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "core/Numbers.h"
 #include "core/ProgramState.h"
@@ -32,7 +33,8 @@ Text TaskFolder(MainControls& controls, const Text& taskName) {
     return controls.saveFolder->GetText() + "/" + custom + "/" + taskName + "/";
 }
 
-void StartTask(MainControls& controls, const TextList& items, const Text& taskName) {
+void StartTask(MainControls& controls, const TextList& items, const Text& taskName,
+               std::shared_ptr<TaskEvents> events) {
     CustomPage& page = controls.custom;
     const Text folder = TaskFolder(controls, taskName);
     EnsureDirectory(folder);
@@ -43,13 +45,13 @@ void StartTask(MainControls& controls, const TextList& items, const Text& taskNa
         std::lock_guard lock(current.mutex);
         current.task = task;
     }
-    task->Start(page);
+    task->Start(std::move(events));
     page.taskTimer->SetPeriod(kTaskCheckMilliseconds);
 }
 
 }  // namespace
 
-void Start(MainControls& controls) {
+void Start(MainControls& controls, std::shared_ptr<TaskEvents> events) {
     CustomPage& page = controls.custom;
     ProgramState& state = State();
     const Text source = page.sourceBox->GetText();
@@ -72,7 +74,7 @@ void Start(MainControls& controls) {
         static const Text done = Gbk("==== 提 取 完 成 ====");
         controls.messages->Show(done);
     } else if (page.imageCollect->IsSelected()) {
-        StartTask(controls, found.items, taskName);
+        StartTask(controls, found.items, taskName, std::move(events));
     } else {
         page.moreFunctions->SetSelected(true);
         page.noticeBox->SetVisible(true);

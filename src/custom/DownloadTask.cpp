@@ -2,32 +2,11 @@
 
 #include <utility>
 
-#include "core/Files.h"
 #include "core/Numbers.h"
 #include "core/Worker.h"
-#include "net/Retry.h"
+#include "net/ImageStep.h"
 
 namespace dorvane::custom {
-
-struct DownloadTask::Side {
-    PictureBox* picture = nullptr;
-    Label* status = nullptr;
-};
-
-namespace {
-
-const Text& FailedLine() {
-    static const Text failed = Gbk("[采集失败]\r\n");
-    return failed;
-}
-
-}  // namespace
-
-Text ItemLine(int n, const Text& address, const Text& what) {
-    static const Text before = Gbk("【第");
-    static const Text after = Gbk("张】");
-    return before + IntegerText(n) + after + address + what;
-}
 
 DownloadTask::DownloadTask(TextList items, Text folder, ThreadStarter startThread)
     : m_items(std::make_shared<const TextList>(std::move(items))),
@@ -36,61 +15,75 @@ DownloadTask::DownloadTask(TextList items, Text folder, ThreadStarter startThrea
 
 int DownloadTask::ItemCount() const { return static_cast<int>(m_items->size()); }
 
-bool DownloadTask::Finished() const { return m_progress->downloadersLeft.load() == 0; }
+bool DownloadTask::Finished() const { return m_progress->ended.load(); }
 
 int DownloadTask::Failed() const { return m_progress->failed.load(); }
 
-void DownloadTask::Download(const TextList& items, const Text& folder, int first, const Side& side,
-                            EditBox* log, Progress& progress) {
-    static const Text collecting = Gbk("[正在采集...]\r\n");
-    static const Text succeeded = Gbk("[采集成功]\r\n");
+void DownloadTask::Download(const Shared& shared, int first) {
+    const TextList& items = *shared.items;
+    TaskEvents& events = *shared.events;
     for (size_t n = static_cast<size_t>(first); n <= items.size(); n += 2) {
-        const Text& address = items[n - 1];
-        const int number = static_cast<int>(n);
-        side.status->SetText(ItemLine(number, address, collecting));
+        const int item = static_cast<int>(n);
+        ItemReport report{item, items[n - 1], shared.folder + IntegerText(item) + ".jpg"};
+        events.ItemStarted(item, report.address);
         // Tried again while the failure may pass. An error page is not the image: shown and stored like a
         // download that brought nothing.
-        FetchResult result = PlainDownloadRetrying(address);
-        WorkerCheckPoint();
-        const Bytes bytes = std::move(result.body);
-        const bool downloaded = !bytes.empty() && result.Succeeded();
-        side.picture->SetPicture(bytes);
-        const bool written = WriteImageFile(folder + IntegerText(number) + ".jpg", bytes);
-        const bool ok = downloaded && written;
-        if (!ok) ++progress.failed;
-        log->AppendText(ItemLine(number, address, ok ? succeeded : FailedLine()));
+        const ImageAnswer answer = PlainImageAnswer(report.address);
+        events.PictureArrived(item, answer.bytes);
+        const StoredImage stored = StoreImage(report.path, answer);
+        report.stored = stored.stored;
+        report.failure = stored.failure;
+        if (!report.stored) ++shared.progress->failed;
+        events.ItemDone(report);
     }
 }
 
-void DownloadTask::GiveUp(const TextList& items, int first, EditBox* log, Progress& progress) {
+void DownloadTask::GiveUp(const Shared& shared, int first) {
+    const TextList& items = *shared.items;
     for (size_t n = static_cast<size_t>(first); n <= items.size(); n += 2) {
-        ++progress.failed;
-        log->AppendText(ItemLine(static_cast<int>(n), items[n - 1], FailedLine()));
+        const int item = static_cast<int>(n);
+        ++shared.progress->failed;
+        shared.events->ItemDone(
+            {item, items[n - 1], shared.folder + IntegerText(item) + ".jpg", false, "no downloader thread"});
     }
 }
 
-bool DownloadTask::Start(CustomPage& page) {
-    const Side odd{page.leftPicture, page.leftStatus};
-    const Side even{page.rightPicture, page.rightStatus};
-    EditBox* log = page.sourceBox;
+// The last downloader to leave tells that the task is done, unless one of them was cut short; the task
+// counts as finished only after that, so whoever sees it finished has been told.
+void DownloadTask::Leave(const Shared& shared, bool whole) {
+    Progress& progress = *shared.progress;
+    if (!whole) progress.cutShort = true;
+    if (--progress.downloadersLeft > 0) return;
+    struct Ended {
+        std::atomic<bool>& ended;
+        ~Ended() { ended = true; }
+    } ended{progress.ended};
+    if (!progress.cutShort)
+        shared.events->TaskFinished(static_cast<int>(shared.items->size()), progress.failed.load());
+}
+
+void DownloadTask::Run(const Shared& shared, int first) {
+    try {
+        Download(shared, first);
+    } catch (...) {
+        // A stop (or a failure) unwinds the downloader: it still leaves, and no end is reported.
+        Leave(shared, false);
+        throw;
+    }
+    Leave(shared, true);
+}
+
+bool DownloadTask::Start(std::shared_ptr<TaskEvents> events) {
+    if (!events) events = std::make_shared<TaskEvents>();
+    const Shared shared{m_items, m_folder, std::move(events), m_progress};
     bool started = true;
-    for (const auto& [first, side] : {std::pair{1, odd}, std::pair{2, even}}) {
-        // Each downloader holds the task's items and progress for as long as it runs.
-        auto routine = [items = m_items, folder = m_folder, first = first, side = side, log,
-                        progress = m_progress] {
-            struct Done {
-                Progress& progress;
-                ~Done() { --progress.downloadersLeft; }
-            } done{*progress};
-            Download(*items, folder, first, side, log, *progress);
-        };
-        if (!m_startThread(routine)) {
-            // Nothing fetches this downloader's items: they are failures, counted before the task can
-            // be seen to have ended.
-            GiveUp(*m_items, first, log, *m_progress);
-            --m_progress->downloadersLeft;
-            started = false;
-        }
+    for (const int first : {1, 2}) {
+        if (m_startThread([shared, first] { Run(shared, first); })) continue;
+        // Nothing fetches this downloader's items: they are failures, counted before the task can be seen
+        // to have ended.
+        GiveUp(shared, first);
+        Leave(shared, true);
+        started = false;
     }
     return started;
 }

@@ -1,13 +1,13 @@
 #pragma once
 // The download task of the custom page: every extracted piece taken as an image address and saved as
 // n.jpg in the task folder, the odd items by one downloader and the even ones by another, each on a
-// thread of its own with its own picture box and status label, both logging into the source box.
+// thread of its own. It tells what happens as events and never waits for a window.
 #include <atomic>
 #include <functional>
 #include <memory>
 
-#include "core/SitePage.h"
 #include "core/Text.h"
+#include "custom/TaskEvents.h"
 
 namespace dorvane {
 class WorkerToken;
@@ -24,10 +24,11 @@ public:
     // task downloads or where it writes.
     DownloadTask(TextList items, Text folder, ThreadStarter startThread = {});
 
-    // Starts the odd and the even downloader. Both are untracked workers: the pause and stop buttons of
-    // the top area do not reach them, the program's exit does. False when a thread could not be made; the
-    // items of a downloader that never ran are logged and counted as failed.
-    bool Start(CustomPage& page);
+    // Starts the odd and the even downloader, which report to `events` (none: nobody listens). Both are
+    // untracked workers: the pause and stop buttons of the top area do not reach them, the program's exit
+    // does. False when a thread could not be made; the items of a downloader that never ran are reported
+    // as failed.
+    bool Start(std::shared_ptr<TaskEvents> events);
 
     // True once both downloaders have handled every item of theirs (or left early on a stop).
     bool Finished() const;
@@ -39,19 +40,25 @@ private:
     struct Progress {
         std::atomic<int> downloadersLeft{2};
         std::atomic<int> failed{0};
+        std::atomic<bool> cutShort{false};
+        std::atomic<bool> ended{false};
     };
-    struct Side;
-    static void Download(const TextList& items, const Text& folder, int first, const Side& side, EditBox* log,
-                         Progress& progress);
-    static void GiveUp(const TextList& items, int first, EditBox* log, Progress& progress);
+    // What a downloader holds for as long as it runs.
+    struct Shared {
+        std::shared_ptr<const TextList> items;
+        Text folder;
+        std::shared_ptr<TaskEvents> events;
+        std::shared_ptr<Progress> progress;
+    };
+    static void Run(const Shared& shared, int first);
+    static void Download(const Shared& shared, int first);
+    static void GiveUp(const Shared& shared, int first);
+    static void Leave(const Shared& shared, bool whole);
 
     std::shared_ptr<const TextList> m_items;
     Text m_folder;
     ThreadStarter m_startThread;
     std::shared_ptr<Progress> m_progress = std::make_shared<Progress>();
 };
-
-// "【第" + n + "张】" + address + what, as the status labels and the log write it.
-Text ItemLine(int n, const Text& address, const Text& what);
 
 }  // namespace dorvane::custom

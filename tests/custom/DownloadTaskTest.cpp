@@ -1,5 +1,5 @@
-// The custom download task against a local server: files and bytes, the odd/even split, the log, the
-// completion decided by the downloaders, and tasks that overlap.
+// The custom download task against a local server: files and bytes, the odd/even split, the events it
+// reports, the completion decided by the downloaders, a stop, and tasks that overlap.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "core/CodePage.h"
+#include "core/Numbers.h"
 #include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "custom/CustomPage.h"
@@ -32,6 +33,26 @@ std::string ReadAll(const fs::path& path) {
 }
 
 std::string ImageBody(const std::string& path) { return "\xFF\xD8 image of " + path; }
+
+// Every event as a line: each downloader's in its order (odd items, even items), and the task's end.
+struct Recorder : custom::TaskEvents {
+    void ItemStarted(int item, const Text& address) override { Add(item, "started " + address); }
+    void PictureArrived(int item, const Bytes& bytes) override { Add(item, "picture " + bytes); }
+    void ItemDone(const custom::ItemReport& r) override {
+        Add(r.item, r.stored ? "done" : "fail " + r.failure);
+    }
+    void TaskFinished(int n, int failed) override { Add(0, "end " + IntegerText(n) + IntegerText(failed)); }
+    void Add(int item, std::string what) {
+        std::lock_guard lock(mutex);
+        (item == 0 ? ends : sides[(item + 1) % 2]).push_back(std::move(what));
+    }
+    std::vector<std::string> Side(int index) {
+        std::lock_guard lock(mutex);
+        return sides[index];
+    }
+    std::mutex mutex;
+    std::vector<std::string> sides[2], ends;
+};
 
 class DownloadTask : public ::testing::Test {
 protected:
@@ -93,11 +114,6 @@ protected:
         return -1;
     }
     fs::path TaskFolder(const std::string& name) const { return fs::path(folder) / "自定义采集" / name; }
-    std::vector<std::string> History(MemoryLabel& label) {
-        std::vector<std::string> texts;
-        for (const auto& text : label.History()) texts.push_back(GbkToUtf8(text));
-        return texts;
-    }
 
     LocalServer server;
     std::mutex mutex;
@@ -110,7 +126,8 @@ protected:
 
 TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
     Page("T", "a", 7);
-    custom::Start(window.controls);
+    auto recorder = std::make_shared<Recorder>();
+    custom::Start(window.controls, recorder);
     EXPECT_EQ(GbkToUtf8(window.custom.taskStatus.GetText()), "T[7P]");
     EXPECT_EQ(c.taskTimer->Period(), 5000);
     ASSERT_GT(TickUntilMessage(), 0);
@@ -127,26 +144,18 @@ TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
         EXPECT_EQ(ReadAll(TaskFolder("T[7P]") / (std::to_string(n) + ".jpg")), n == 4 ? "" : ImageBody(path))
             << n;
     }
-    // The odd downloader shows items 1, 3, 5, 7 on the left, the even one 2, 4, 6 on the right.
-    const auto left = History(window.custom.leftStatus);
-    const auto right = History(window.custom.rightStatus);
-    ASSERT_EQ(left.size(), 5u);  // the design text, then four items
-    ASSERT_EQ(right.size(), 4u);
-    for (size_t i = 1; i < left.size(); ++i) {
-        const std::string n = std::to_string(2 * i - 1);
-        EXPECT_EQ(left[i], "【第" + n + "张】" + server.Url("/a/" + n + ".jpg") + "[正在采集...]\r\n");
-    }
-    EXPECT_EQ(right.back(), "【第6张】" + server.Url("/a/6.jpg") + "[正在采集...]\r\n");
-    // One log line per item, in completion order.
-    const std::string log = GbkToUtf8(c.sourceBox->GetText());
+    // The odd downloader reports items 1, 3, 5, 7 in its order, the even one 2, 4, 6; then the end, once.
+    std::vector<std::string> expected[2];
     for (int n = 1; n <= 7; ++n) {
-        const std::string line = "【第" + std::to_string(n) + "张】" +
-                                 server.Url("/a/" + std::to_string(n) + ".jpg") +
-                                 (n == 4 ? "[采集失败]\r\n" : "[采集成功]\r\n");
-        EXPECT_NE(log.find(line), std::string::npos) << line;
+        const std::string path = "/a/" + std::to_string(n) + ".jpg";
+        expected[(n + 1) % 2].insert(
+            expected[(n + 1) % 2].end(),
+            {"started " + server.Url(path), "picture " + (n == 4 ? "" : ImageBody(path)),
+             n == 4 ? "fail HTTP 404" : "done"});
     }
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 7);
-    EXPECT_EQ(window.custom.leftPicture.GetPicture(), ImageBody("/a/7.jpg"));
+    EXPECT_EQ(recorder->Side(0), expected[0]);
+    EXPECT_EQ(recorder->Side(1), expected[1]);
+    EXPECT_EQ(recorder->ends, std::vector<std::string>{"end 71"});
 }
 
 TEST_F(DownloadTask, AFolderHoldingFilesEndsNothingEarlyAndKeepsGoodFiles) {
@@ -189,15 +198,15 @@ TEST_F(DownloadTask, AFileThatCannotBeWrittenCountsAsFailed) {
     // A folder where item 2's file belongs: the download arrives, the file cannot take its name.
     fs::create_directories(TaskFolder("W[3P]") / "2.jpg");
     Page("W", "w", 3);
-    custom::Start(window.controls);
+    auto recorder = std::make_shared<Recorder>();
+    custom::Start(window.controls, recorder);
     ASSERT_GT(TickUntilMessage(), 0);
     EXPECT_EQ(GbkToUtf8(window.messages.Messages()[0].text), "==== 任 务 完 成 ====\r\n失败 1 张");
-    const std::string log = GbkToUtf8(c.sourceBox->GetText());
-    EXPECT_NE(log.find("【第2张】" + server.Url("/w/2.jpg") + "[采集失败]\r\n"), std::string::npos) << log;
+    EXPECT_EQ(recorder->Side(1).back(), "fail not written: Is a directory");
     EXPECT_EQ(ReadAll(TaskFolder("W[3P]") / "3.jpg"), ImageBody("/w/3.jpg"));
 }
 
-// A downloader whose thread cannot be made fetches nothing: its items are failures, logged as such, and
+// A downloader whose thread cannot be made fetches nothing: its items are failures, reported as such, and
 // the task still ends.
 TEST_F(DownloadTask, ADownloaderThatCannotStartCountsItsItemsAsFailed) {
     struct Case {
@@ -207,7 +216,6 @@ TEST_F(DownloadTask, ADownloaderThatCannotStartCountsItsItemsAsFailed) {
     const Case cases[] = {{true, false, {2, 4}}, {false, true, {1, 3, 5}}, {false, false, {1, 2, 3, 4, 5}}};
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << k.oddStarts << k.evenStarts);
-        c.sourceBox->SetText({});
         TextList items;
         for (int n = 1; n <= 5; ++n) items.push_back(server.Url("/s/" + std::to_string(n * 10) + ".jpg"));
         const bool starts[] = {k.oddStarts, k.evenStarts};
@@ -215,20 +223,40 @@ TEST_F(DownloadTask, ADownloaderThatCannotStartCountsItsItemsAsFailed) {
         custom::DownloadTask task(items, folder + "/", [&](std::function<void()> routine) {
             return starts[asked++] ? StartWorkerThread(std::move(routine)) : nullptr;
         });
-        EXPECT_EQ(task.Start(c), k.oddStarts && k.evenStarts);
+        auto recorder = std::make_shared<Recorder>();
+        EXPECT_EQ(task.Start(recorder), k.oddStarts && k.evenStarts);
         EXPECT_EQ(asked, 2);
         for (int i = 0; i < 2000 && !task.Finished(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ASSERT_TRUE(task.Finished());
         EXPECT_EQ(task.Failed(), static_cast<int>(k.failedItems.size()));
-        const std::string log = GbkToUtf8(c.sourceBox->GetText());
-        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5);
-        for (int n : k.failedItems) {
-            const std::string line = "【第" + std::to_string(n) + "张】" +
-                                     server.Url("/s/" + std::to_string(n * 10) + ".jpg") + "[采集失败]\r\n";
-            EXPECT_NE(log.find(line), std::string::npos) << line;
-        }
+        for (int side = 0; side < 2; ++side)
+            EXPECT_EQ(recorder->Side(side).size(), starts[side] ? 9u - 3 * side : 3u - side) << side;
+        EXPECT_EQ(recorder->Side(k.oddStarts ? 1 : 0).back(), "fail no downloader thread");
+        EXPECT_EQ(recorder->ends, std::vector<std::string>{"end 5" + std::to_string(k.failedItems.size())});
     }
+}
+
+// A stop during the downloads ends both downloaders at once: nothing more is reported, no end, no file.
+TEST_F(DownloadTask, AStopEndsTheDownloadersWithoutAnEndOrAFile) {
+    Hold("h");
+    const TextList items{server.Url("/h/1.jpg"), server.Url("/h/2.jpg"), server.Url("/h/3.jpg")};
+    std::vector<std::shared_ptr<WorkerToken>> tokens;
+    custom::DownloadTask task(items, folder + "/", [&](std::function<void()> routine) {
+        return tokens.emplace_back(StartWorkerThread(std::move(routine)));
+    });
+    auto recorder = std::make_shared<Recorder>();
+    ASSERT_TRUE(task.Start(recorder));
+    for (int i = 0; i < 2000 && (recorder->Side(0).empty() || recorder->Side(1).empty()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const auto& token : tokens) token->RequestStop();
+    for (int i = 0; i < 2000 && !task.Finished(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(task.Finished());
+    EXPECT_EQ(recorder->Side(0), std::vector<std::string>{"started " + items[0]});
+    EXPECT_EQ(recorder->Side(1), std::vector<std::string>{"started " + items[1]});
+    EXPECT_TRUE(recorder->ends.empty());
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 }  // namespace

@@ -1,0 +1,38 @@
+#include "net/ImageStep.h"
+
+#include <utility>
+
+#include "core/Files.h"
+#include "core/Numbers.h"
+#include "core/Settings.h"
+#include "core/Worker.h"
+#include "net/Retry.h"
+
+namespace dorvane {
+
+ImageAnswer ReadImageAnswer(FetchResult result) {
+    WorkerCheckPoint();
+    ImageAnswer answer{std::move(result.body), FetchFailureText(result)};
+    if (result.outcome == FetchOutcome::TooLarge)
+        answer.failure += " (over " + IntegerText(CurrentSettings().maxBodyBytes >> 20) + " MB)";
+    if (answer.failure.empty() && answer.bytes.empty()) answer.failure = "empty answer";
+    return answer;
+}
+
+ImageAnswer PlainImageAnswer(const Text& url) { return ReadImageAnswer(PlainDownloadRetrying(url)); }
+
+StoredImage StoreImage(const Text& path, const ImageAnswer& answer) {
+    StagedFile file;
+    const bool written = StageImageFile(file, path, answer.bytes) && file.Commit();
+    StoredImage result;
+    result.stored = written && !answer.bytes.empty();
+    if (!written) result.writeError = file.Error();
+    result.failure = answer.failure;
+    if (result.failure.empty() && !result.stored) {
+        result.failure = "not written";
+        if (result.writeError != 0) result.failure += ": " + SystemErrorText(result.writeError);
+    }
+    return result;
+}
+
+}  // namespace dorvane
