@@ -32,12 +32,13 @@ Text TaskFolder(MainControls& controls, const Text& taskName) {
     return controls.saveFolder->GetText() + "/" + custom + "/" + taskName + "/";
 }
 
-void StartTask(MainControls& controls, const TextList& items, const Text& taskName) {
+void StartTask(MainControls& controls, const TextList& items, const Text& taskName,
+               const NetworkLimits& limits) {
     CustomPage& page = controls.custom;
     const Text folder = TaskFolder(controls, taskName);
     EnsureDirectory(folder);
     page.taskStatus->SetText(taskName);
-    auto task = std::make_shared<DownloadTask>(items, folder);
+    auto task = std::make_shared<DownloadTask>(items, folder, nullptr, limits);
     {
         Current& current = TheCurrent();
         std::lock_guard lock(current.mutex);
@@ -49,7 +50,7 @@ void StartTask(MainControls& controls, const TextList& items, const Text& taskNa
 
 }  // namespace
 
-void Start(MainControls& controls) {
+void Start(MainControls& controls, const NetworkLimits& limits) {
     CustomPage& page = controls.custom;
     ProgramState& state = State();
     const Text source = page.sourceBox->GetText();
@@ -72,7 +73,7 @@ void Start(MainControls& controls) {
         static const Text done = Gbk("==== 提 取 完 成 ====");
         controls.messages->Show(done);
     } else if (page.imageCollect->IsSelected()) {
-        StartTask(controls, found.items, taskName);
+        StartTask(controls, found.items, taskName, limits);
     } else {
         page.moreFunctions->SetSelected(true);
         page.noticeBox->SetVisible(true);

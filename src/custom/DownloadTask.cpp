@@ -29,10 +29,11 @@ Text ItemLine(int n, const Text& address, const Text& what) {
     return before + IntegerText(n) + after + address + what;
 }
 
-DownloadTask::DownloadTask(TextList items, Text folder, ThreadStarter startThread)
+DownloadTask::DownloadTask(TextList items, Text folder, ThreadStarter startThread, NetworkLimits limits)
     : m_items(std::make_shared<const TextList>(std::move(items))),
       m_folder(std::move(folder)),
-      m_startThread(startThread ? std::move(startThread) : ThreadStarter(StartWorkerThread)) {}
+      m_startThread(startThread ? std::move(startThread) : ThreadStarter(StartWorkerThread)),
+      m_limits(limits) {}
 
 int DownloadTask::ItemCount() const { return static_cast<int>(m_items->size()); }
 
@@ -41,7 +42,7 @@ bool DownloadTask::Finished() const { return m_progress->downloadersLeft.load() 
 int DownloadTask::Failed() const { return m_progress->failed.load(); }
 
 void DownloadTask::Download(const TextList& items, const Text& folder, int first, const Side& side,
-                            EditBox* log, Progress& progress) {
+                            EditBox* log, Progress& progress, const NetworkLimits& limits) {
     static const Text collecting = Gbk("[正在采集...]\r\n");
     static const Text succeeded = Gbk("[采集成功]\r\n");
     for (size_t n = static_cast<size_t>(first); n <= items.size(); n += 2) {
@@ -50,7 +51,7 @@ void DownloadTask::Download(const TextList& items, const Text& folder, int first
         side.status->SetText(ItemLine(number, address, collecting));
         // Tried again while the failure may pass. An error page is not the image: shown and stored like a
         // download that brought nothing.
-        FetchResult result = PlainDownloadRetrying(address);
+        FetchResult result = PlainDownloadRetrying(address, limits);
         WorkerCheckPoint();
         const Bytes bytes = std::move(result.body);
         const bool downloaded = !bytes.empty() && result.Succeeded();
@@ -77,12 +78,12 @@ bool DownloadTask::Start(CustomPage& page) {
     for (const auto& [first, side] : {std::pair{1, odd}, std::pair{2, even}}) {
         // Each downloader holds the task's items and progress for as long as it runs.
         auto routine = [items = m_items, folder = m_folder, first = first, side = side, log,
-                        progress = m_progress] {
+                        progress = m_progress, limits = m_limits] {
             struct Done {
                 Progress& progress;
                 ~Done() { --progress.downloadersLeft; }
             } done{*progress};
-            Download(*items, folder, first, side, log, *progress);
+            Download(*items, folder, first, side, log, *progress, limits);
         };
         if (!m_startThread(routine)) {
             // Nothing fetches this downloader's items: they are failures, counted before the task can

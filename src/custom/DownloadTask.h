@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/NetworkLimits.h"
 #include "core/SitePage.h"
 #include "core/Text.h"
 
@@ -21,8 +22,8 @@ public:
     using ThreadStarter = std::function<std::shared_ptr<WorkerToken>(std::function<void()>)>;
 
     // The task works from its own copy of the items and the folder: a later "开始" cannot change what this
-    // task downloads or where it writes.
-    DownloadTask(TextList items, Text folder, ThreadStarter startThread = {});
+    // task downloads or where it writes. Every download keeps to the limits.
+    DownloadTask(TextList items, Text folder, ThreadStarter startThread = {}, NetworkLimits limits = {});
 
     // Starts the odd and the even downloader. Both are untracked workers: the pause and stop buttons of
     // the top area do not reach them, the program's exit does. False when a thread could not be made; the
@@ -42,12 +43,13 @@ private:
     };
     struct Side;
     static void Download(const TextList& items, const Text& folder, int first, const Side& side, EditBox* log,
-                         Progress& progress);
+                         Progress& progress, const NetworkLimits& limits);
     static void GiveUp(const TextList& items, int first, EditBox* log, Progress& progress);
 
     std::shared_ptr<const TextList> m_items;
     Text m_folder;
     ThreadStarter m_startThread;
+    NetworkLimits m_limits;
     std::shared_ptr<Progress> m_progress = std::make_shared<Progress>();
 };
 
