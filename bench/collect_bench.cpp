@@ -91,12 +91,23 @@ dorvane::test::FixtureSites& Sites() {
             std::fprintf(stderr, "fixture server did not start\n");
             std::exit(1);
         }
-        made->UseForSettings();
         ShapeListing(*made, kSiteA);
         ShapeListing(*made, kSiteB);
         return made;
     }();
     return *sites;
+}
+
+// The pages' settings: the fixture sites, and four transfers in flight, as the README's loopback figures
+// were taken (the default asks for one thing at a time).
+const dorvane::Settings& BenchSettings() {
+    static const dorvane::Settings settings = [] {
+        dorvane::Settings made;
+        Sites().PointAt(made);
+        made.parallel = 4;
+        return made;
+    }();
+    return settings;
 }
 
 fs::path ScratchFolder(const std::string& name) {
@@ -128,7 +139,8 @@ void TimePageWorker(benchmark::State& state, const PageShape& shape, Comparison&
         state.PauseTiming();
         const fs::path save = ScratchFolder("worker");
         const int index = static_cast<int>(shape.site);
-        dorvane::bench::BenchPage page(dorvane::DescribeSite(index), index, save.string());
+        dorvane::bench::BenchPage page(dorvane::DescribeSite(index, BenchSettings()), index, save.string(),
+                                       BenchSettings());
         if (!LoadListing(shape, page)) {
             state.SkipWithError("listing did not load");
             break;
@@ -276,9 +288,6 @@ void PrintComparison(const PageShape& shape, const Comparison& measured) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Four transfers in flight, as the README's loopback figures were taken; the default asks for one
-    // thing at a time.
-    dorvane::MutableSettings().parallel = 4;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

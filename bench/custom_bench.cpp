@@ -99,7 +99,7 @@ TaskRun RunTask(const LocalServer& server, const std::vector<std::string>& image
         PreparePage(window, server, saveFolder);
 
         const auto start = Clock::now();
-        dorvane::custom::Start(window.controls, std::make_shared<dorvane::CustomTaskPresenter>(
+        dorvane::custom::Start(window.controls, {}, std::make_shared<dorvane::CustomTaskPresenter>(
                                                     window.controls.custom, dorvane::PostDirectly));
         // The downloaders are untracked workers; nothing else runs one here.
         while (dorvane::RunningWorkerCount() > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));

@@ -271,16 +271,19 @@ public:
         return true;
     }
 
-    // Points the program and the pages' links at the backend's proxies.
+    // Points the pages' settings and links at the backend's proxies.
     void Use(Backend backend) {
         m_backend = backend;
-        m_sites.UseForSettings();
-        dorvane::MutableSettings().siteHosts["c"] = Proxy(false).Host();
-        dorvane::MutableSettings().siteHosts["a"] = Proxy(true).Host();
+        m_settings = dorvane::Settings();
+        m_sites.PointAt(m_settings);
+        m_settings.siteHosts["c"] = Proxy(false).Host();
+        m_settings.siteHosts["a"] = Proxy(true).Host();
         for (const auto& [path, body] : m_originals) m_sites.SetRawPage(path, Proxied(body));
     }
 
     FixtureSites& Sites() { return m_sites; }
+    // The settings a page is built with: the hosts of the backend in use.
+    const dorvane::Settings& PageSettings() const { return m_settings; }
     LatencyProxy& ProxyFor(Site site) { return Proxy(site == Site::A); }
 
     // The fixture server's own addresses as the backend's proxies carry them.
@@ -379,6 +382,7 @@ private:
     std::unique_ptr<LatencyProxy> m_proxies[4];
     std::map<std::string, std::string> m_originals;
     Backend m_backend = Backend::Fixture;
+    dorvane::Settings m_settings;
     size_t m_mirrorMark = 0;
 };
 
@@ -399,10 +403,11 @@ int FilledFiles(const fs::path& folder) {
 // when it failed (reported). The connections the worker opened go to `connections`.
 double CollectOnce(ProxiedSites& sites, const SiteShape& shape, const std::string& name, int parallel,
                    int& connections) {
-    dorvane::MutableSettings().parallel = parallel;
+    dorvane::Settings settings = sites.PageSettings();
+    settings.parallel = parallel;
     const std::string save = dorvane::test::MakeTempFolder("dorvane-latency-worker");
     const int index = static_cast<int>(shape.site);
-    dorvane::bench::BenchPage page(dorvane::DescribeSite(index), index, save);
+    dorvane::bench::BenchPage page(dorvane::DescribeSite(index, settings), index, save, settings);
     if (!LoadListing(shape, page)) {
         Fail(name + ": listing did not load");
         dorvane::test::RemoveFolder(save);
@@ -500,7 +505,6 @@ FlightFigures MeasureFlight(ProxiedSites& sites, const SiteShape& shape, int rou
     figures.manyMs = Median(many);
     figures.curlMs = Median(curl);
     if (!aria2.empty()) figures.aria2Ms = Median(aria2);
-    dorvane::MutableSettings().parallel = dorvane::Settings().parallel;
     return figures;
 }
 

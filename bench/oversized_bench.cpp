@@ -14,7 +14,7 @@
 #include "collectors/CollectionEngine.h"
 #include "collectors/OutputPaths.h"
 #include "core/CodePage.h"
-#include "core/Settings.h"
+#include "core/NetworkLimits.h"
 #include "core/Worker.h"
 #include "support/LocalServer.h"
 #include "support/MemoryControls.h"
@@ -90,13 +90,12 @@ int main(int argc, char** argv) {
     }
     const fs::path folder = fs::temp_directory_path() / ("dorvane-oversized-" + std::to_string(::getpid()));
     fs::create_directories(folder);
-    dorvane::MutableSettings().retries = 0;
 
     dorvane::MemoryMainWindow window;
     dorvane::SitePage& page = window.controls.Page(dorvane::Site::D);
     const OneImageSite site(server.Url("/huge.jpg"));
     PreviewEvents events(page);
-    const dorvane::SiteFetcher fetch;
+    const dorvane::SiteFetcher fetch(dorvane::NetworkLimits{.retries = 0});
     dorvane::CollectionOptions options;
     options.saveFolder = [&folder] { return folder.string(); };
     // The engine names its folders in GBK; on disk they are UTF-8.
@@ -113,11 +112,11 @@ int main(int argc, char** argv) {
     }
     std::error_code error;
     const auto size = fs::file_size(file, error);
-    std::printf("answer %ld MB without a length, limit %lld MB: %.1f s, peak memory %ld MB (before %ld MB), "
-                "stored %s, file %s\n",
-                megabytes, dorvane::CurrentSettings().maxBodyBytes / (1024 * 1024), Seconds(start),
-                StatusKb("VmHWM") / 1024, before / 1024, stored ? "yes" : "no",
-                error ? "missing" : (std::to_string(size) + " bytes").c_str());
+    std::printf(
+        "answer %ld MB without a length, limit %lld MB: %.1f s, peak memory %ld MB (before %ld MB), "
+        "stored %s, file %s\n",
+        megabytes, fetch.Limits().maxBodyBytes / (1024 * 1024), Seconds(start), StatusKb("VmHWM") / 1024,
+        before / 1024, stored ? "yes" : "no", error ? "missing" : (std::to_string(size) + " bytes").c_str());
     fs::remove_all(folder, error);
     return stored ? 1 : 0;
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "core/Settings.h"
+#include "core/NetworkLimits.h"
 #include "net/Retry.h"
 #include "support/FixtureImages.h"
 #include "support/LatencyProxy.h"
@@ -84,6 +84,9 @@ private:
     std::vector<int> m_asked;
 };
 
+// Three retries, no rate limit.
+const dorvane::NetworkLimits kLimits{.retries = 3, .requestsPerSecond = 0};
+
 // Every image on a fresh thread (a fresh connection, as a new worker has); the seconds it took, -1 when an
 // image did not arrive whole.
 double RunOnce(const std::string& base, const std::vector<std::string>& images) {
@@ -91,7 +94,8 @@ double RunOnce(const std::string& base, const std::vector<std::string>& images) 
     const auto start = Clock::now();
     std::thread([&] {
         for (int k = 0; k < kImages; ++k) {
-            dorvane::FetchResult result = dorvane::FetchImageBytes(base + std::to_string(k) + ".jpg", {});
+            dorvane::FetchResult result =
+                dorvane::FetchImageBytes(base + std::to_string(k) + ".jpg", {}, kLimits);
             intact = intact && result.Succeeded() && result.body == images[k];
         }
     }).join();
@@ -102,8 +106,6 @@ double RunOnce(const std::string& base, const std::vector<std::string>& images) 
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    dorvane::MutableSettings().retries = 3;
-    dorvane::MutableSettings().requestsPerSecond = 0;
     std::vector<std::string> images;
     for (int k = 0; k < kImages; ++k)
         images.push_back(dorvane::test::MakeJpeg(static_cast<uint32_t>(k + 1), kImageBytes));

@@ -17,7 +17,7 @@
 
 #include "BenchSupport.h"
 #include "collectors/OutputPaths.h"
-#include "core/Settings.h"
+#include "core/NetworkLimits.h"
 #include "core/WorkAhead.h"
 #include "core/Worker.h"
 #include "net/HttpObjectFetch.h"
@@ -103,7 +103,6 @@ Figures Measure(int runs, const std::function<double()>& once) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    dorvane::MutableSettings().retries = 3;
 
     const Figures transfer = Measure(runs, [] {
         std::atomic<int> pieces{0};
@@ -120,7 +119,7 @@ int main(int argc, char** argv) {
     const Figures retryPause = Measure(runs, [] {
         std::atomic<int> answers{0};
         RawServer server(Busy(answers));
-        return TimeStop([&] { dorvane::FetchImageBytes(server.Url("/busy.jpg"), {}); },
+        return TimeStop([&] { dorvane::FetchImageBytes(server.Url("/busy.jpg"), {}, {.retries = 3}); },
                         [&] { return answers > 0; });
     });
     const Figures delay = Measure(runs, [] {

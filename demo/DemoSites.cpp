@@ -240,8 +240,6 @@ std::string DemoSites::HomeA() const { return "https://" + TlsHost() + "/"; }
 
 std::string DemoSites::HomeB() const { return "https://" + TlsHost() + "/"; }
 
-void DemoSites::UseForSettings() const { PointAt(MutableSettings()); }
-
 void DemoSites::PointAt(Settings& settings) const {
     // Every registered site: those served over HTTPS on the TLS port.
     for (const SiteEntry& site : Sites()) settings.siteHosts[site.key] = site.tls ? TlsHost() : Host();

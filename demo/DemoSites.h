@@ -102,9 +102,8 @@ public:
     // "https://127.0.0.1:tlsport/" (with the trailing slash, as the program builds it).
     std::string HomeA() const;
     std::string HomeB() const;
-    // Points the program's Site A and B hosts at the HTTPS server and C, D and E at the HTTP one.
-    void UseForSettings() const;
-    // The settings\' site hosts pointed at these sites.
+    // The settings' site hosts pointed at these sites: Site A and B at the HTTPS server, C, D and E at the
+    // HTTP one.
     void PointAt(Settings& settings) const;
 
     // --- content ---

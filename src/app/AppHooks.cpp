@@ -3,7 +3,6 @@
 #include "app/CatalogueWindow.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
-#include "core/Settings.h"
 #include "core/Worker.h"
 #include "custom/CustomPage.h"
 #include "notice/CatalogueSession.h"
@@ -17,17 +16,20 @@ AppHooks ProgramHooks() {
     AppHooks hooks;
     hooks.customStart = [](MainWindow& window) {
         MainControls& controls = window.Controls();
-        custom::Start(controls, std::make_shared<CustomTaskPresenter>(controls.custom, window.PagePoster()));
+        custom::Start(controls, window.StartSettings().Network(),
+                      std::make_shared<CustomTaskPresenter>(controls.custom, window.PagePoster()));
     };
     hooks.taskTimerTick = [](MainWindow& window) { custom::TaskTimerTick(window.Controls()); };
     hooks.versionCheck = [](MainWindow& window) {
         // The page is fetched off the window thread; its effects reach the window in their order.
         UpdatePanelControls* update = &window.Controls().update;
         const Text tag = FromQt(window.Tag());
-        StartWorkerThread([update, tag] { notice::VersionCheck(*update, tag); });
+        const Settings& settings = window.StartSettings();
+        const Text address = notice::NoticeAddress(settings.noticeHost, settings.noticeDocument);
+        StartWorkerThread([update, tag, address] { notice::VersionCheck(*update, tag, address); });
     };
     hooks.catalogueCreated = [](CatalogueWindow& window) {
-        const Settings& settings = CurrentSettings();
+        const Settings& settings = window.StartSettings();
         window.session = std::make_shared<notice::CatalogueSession>(
             notice::CatalogueControls{window.Announcement(), window.List(), window.Messages()},
             settings.catalogueHost, settings.cataloguePort, notice::ClientIdentifier(notice::ConfigFolder()));
@@ -41,7 +43,7 @@ AppHooks ProgramHooks() {
     };
     hooks.catalogueOpenRow = [](CatalogueWindow& window) {
         if (!window.session || !window.session->OpenRow()) return;
-        AddressWindow address;
+        AddressWindow address(window.StartSettings().archivePassword);
         window.session->SetAddressBox(address.Address());
         address.exec();
         // A reply on its way gives up on the closed window before the box goes away.

@@ -34,12 +34,11 @@ QStringList Arguments(int argc, char** argv) {
     return arguments;
 }
 
-// Build defaults, then the settings file, then the demo sites (for this run only), then --set.
-std::unique_ptr<demo::DemoServer> ApplySettings(const StartOptions& options) {
-    Settings& settings = MutableSettings();
-    AddSiteHosts(settings);
+// Build defaults, then the settings file, then the demo sites (for this run only), then --set: read once
+// here, and handed to the window as values.
+Settings ReadSettings(const StartOptions& options, std::unique_ptr<demo::DemoServer>& server) {
+    Settings settings = DefaultSettings();
     Report(LoadSettingsFile(options.configFile, options.configGiven, settings));
-    std::unique_ptr<demo::DemoServer> server;
     if (options.demo) {
         server = std::make_unique<demo::DemoServer>();
         if (server->Start()) {
@@ -53,7 +52,7 @@ std::unique_ptr<demo::DemoServer> ApplySettings(const StartOptions& options) {
         }
     }
     Report(ApplyOverrides(options.overrides, settings));
-    return server;
+    return settings;
 }
 
 bool Named(const char* variable) {
@@ -84,10 +83,11 @@ int RunApplication(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/dorvane/dorvane.png")));
     // Program-wide state starts empty.
     State().Reset();
-    const std::unique_ptr<demo::DemoServer> demoServer = ApplySettings(*options);
+    std::unique_ptr<demo::DemoServer> demoServer;
+    const Settings settings = ReadSettings(*options, demoServer);
     int code = 0;
     {
-        MainWindow window(RegisteredSites(), ProgramHooks());
+        MainWindow window(RegisteredSites(settings), ProgramHooks(), settings);
         // Closing the window ends the program, whatever is running or waiting in a box of its own.
         window.onClosed = [] { QCoreApplication::exit(0); };
         window.show();

@@ -25,8 +25,11 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 }  // namespace
 
-CatalogueWindow::CatalogueWindow(QWidget* owner, AppHooks hooks)
-    : QDialog(owner), m_hooks(std::move(hooks)), m_gate(std::make_shared<WindowGate>()) {
+CatalogueWindow::CatalogueWindow(QWidget* owner, AppHooks hooks, Settings settings)
+    : QDialog(owner),
+      m_hooks(std::move(hooks)),
+      m_settings(std::move(settings)),
+      m_gate(std::make_shared<WindowGate>()) {
     setObjectName(QStringLiteral("CatalogueWindow"));
     setWindowTitle(U("Velkan · Zorvik"));
     setFont(DefaultFont());
@@ -76,7 +79,8 @@ EditBox* CatalogueWindow::Announcement() { return m_announcementControl.get(); }
 ReportList* CatalogueWindow::List() { return m_listControl.get(); }
 MessageBoxes* CatalogueWindow::Messages() { return m_messages.get(); }
 
-AddressWindow::AddressWindow() : QDialog(nullptr), m_gate(std::make_shared<WindowGate>()) {
+AddressWindow::AddressWindow(const std::string& archivePassword)
+    : QDialog(nullptr), m_gate(std::make_shared<WindowGate>()) {
     setObjectName(QStringLiteral("AddressWindow"));
     setWindowTitle(U("收集不易感谢支持！您的小小支持是作者的动力！"));
     setFont(DefaultFont());
@@ -94,8 +98,7 @@ AddressWindow::AddressWindow() : QDialog(nullptr), m_gate(std::make_shared<Windo
     password->setObjectName(QStringLiteral("passwordLabel"));
     password->setGeometry(197, 133, 416, 25);
     password->setAlignment(Qt::AlignCenter);
-    password->setText(U("统一解压密码【") + QString::fromStdString(CurrentSettings().archivePassword) +
-                      U("】"));
+    password->setText(U("统一解压密码【") + QString::fromStdString(archivePassword) + U("】"));
     auto* thanks = new QLabel(this);
     thanks->setObjectName(QStringLiteral("thanksLabel"));
     thanks->setGeometry(189, 155, 416, 32);

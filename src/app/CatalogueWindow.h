@@ -6,6 +6,7 @@
 
 #include "app/AppHooks.h"
 #include "app/GuiCall.h"
+#include "collectors/SiteRegistry.h"
 #include "core/Controls.h"
 
 class QLineEdit;
@@ -26,20 +27,23 @@ class QtClipboard;
 
 class CatalogueWindow : public QDialog {
 public:
-    // Opened modally with the main window as owner; the hooks hold its conversation with the server.
-    explicit CatalogueWindow(QWidget* owner, AppHooks hooks = {});
+    // Opened modally with the main window as owner; the hooks hold its conversation with the server, at the
+    // catalogue server the settings name, and open the address window with their archive password.
+    explicit CatalogueWindow(QWidget* owner, AppHooks hooks = {}, Settings settings = DefaultSettings());
     ~CatalogueWindow() override;
 
     EditBox* Announcement();
     ReportList* List();
     MessageBoxes* Messages();
     const GatePtr& Gate() const { return m_gate; }
+    const Settings& StartSettings() const { return m_settings; }
 
     // The window's conversation with the catalogue server, made by the created hook.
     std::shared_ptr<notice::CatalogueSession> session;
 
 private:
     const AppHooks m_hooks;
+    const Settings m_settings;
     GatePtr m_gate;
     QLineEdit* m_announcement;
     QPushButton* m_backButton;
@@ -51,8 +55,8 @@ private:
 
 class AddressWindow : public QDialog {
 public:
-    // Opened modally without owner.
-    AddressWindow();
+    // Opened modally without owner; the archive password is the one the settings name.
+    explicit AddressWindow(const std::string& archivePassword = DefaultSettings().archivePassword);
     ~AddressWindow() override;
 
     EditBox* Address();

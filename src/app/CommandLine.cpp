@@ -42,16 +42,16 @@ int UsageError(const std::string& reason) {
 void PrintHelp() {
     std::fputs(CommandHelpText().c_str(), stdout);
     std::string keys;
-    for (const std::string& key : SettingKeys(CurrentSettings())) keys += (keys.empty() ? "" : ", ") + key;
+    for (const std::string& key : SettingKeys(DefaultSettings())) keys += (keys.empty() ? "" : ", ") + key;
     std::printf("  Settings keys: %s.\n  Settings file: %s\n", keys.c_str(), DefaultSettingsPath().c_str());
 }
 
-// Build defaults, then the settings file, then the demo sites (for this run only), then --set.
-std::unique_ptr<demo::DemoServer> ApplySettings(const CommandArguments& arguments) {
-    Settings& settings = MutableSettings();
+// Build defaults, then the settings file, then the demo sites (for this run only), then --set: read once
+// here, and handed to the command's work as values.
+Settings ReadSettings(const CommandArguments& arguments, std::unique_ptr<demo::DemoServer>& server) {
+    Settings settings = DefaultSettings();
     const bool named = !arguments.configFile.empty();
     Report(ApplySettingsFile(named ? arguments.configFile : DefaultSettingsPath(), named, settings));
-    std::unique_ptr<demo::DemoServer> server;
     if (arguments.demo) {
         server = std::make_unique<demo::DemoServer>();
         if (server->Start()) {
@@ -66,7 +66,7 @@ std::unique_ptr<demo::DemoServer> ApplySettings(const CommandArguments& argument
         }
     }
     Report(ApplySettingOverrides(arguments.overrides, settings));
-    return server;
+    return settings;
 }
 
 ProgressStyle StyleFor(const CommandArguments& arguments) {
@@ -85,8 +85,9 @@ Text SaveFolder(const CommandArguments& arguments) {
 }
 
 // The command's work, on its worker: the listing, then printing it or collecting it.
-int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, TerminalProgress& progress) {
-    const WatchedFetcher fetch;
+int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
+                TerminalProgress& progress) {
+    const WatchedFetcher fetch(settings.Network());
     const int category = site.HasMenu() ? arguments.category : 0;
     const CommandListing listing = ReadCommandListing(site, category, arguments.page, fetch);
     if (listing.outcome != CommandListing::Outcome::Listed) {
@@ -101,10 +102,11 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     CollectionOptions options;
     const Text folder = SaveFolder(arguments);
     options.saveFolder = [folder] { return folder; };
-    options.skipExisting = CurrentSettings().skipExisting;
+    options.skipExisting = settings.skipExisting;
+    options.parallel = settings.parallel;
     // A full disk or an unwritable folder fails every later image the same way: better said once.
     options.stopWhenBlocked = true;
-    Collect(site, listing.snapshot, options, SiteFetcher(), progress);
+    Collect(site, listing.snapshot, options, SiteFetcher(settings.Network()), progress);
     return kCommandDone;
 }
 
@@ -124,8 +126,8 @@ struct WorkerOutcome {
 
 // Runs the command on a worker so that a stop reaches every fetch and wait, and waits for it here; a
 // signal becomes the worker's stop. Gives the worker's status, or the signal's once one came.
-int RunWorker(const CommandArguments& arguments, const SiteDescription& site, TerminalProgress& progress,
-              bool& stopped) {
+int RunWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
+              TerminalProgress& progress, bool& stopped) {
     StopSignals stopSignals;
     auto outcome = std::make_shared<WorkerOutcome>();
     const std::shared_ptr<WorkerToken> worker = StartWorkerThread([&, outcome] {
@@ -137,7 +139,7 @@ int RunWorker(const CommandArguments& arguments, const SiteDescription& site, Te
                 stopSignals.Wake();
             }
         } done{*outcome, stopSignals};
-        outcome->status = RunOnWorker(arguments, site, progress);
+        outcome->status = RunOnWorker(arguments, site, settings, progress);
     });
     if (!worker) {
         std::fprintf(stderr, "dorvane: no thread could be started for the command\n");
@@ -164,14 +166,15 @@ int RunWorker(const CommandArguments& arguments, const SiteDescription& site, Te
 int RunParsed(const CommandArguments& arguments) {
     const int index = FindSite(arguments.site);
     if (index < 0) return UsageError("no site \"" + arguments.site + "\" (" + SiteNameList() + ")");
-    // The site reads its host from the settings only when it fetches.
-    const std::unique_ptr<SiteDescription> site = DescribeSite(index);
-    if (!site->HasMenu() && arguments.categoryGiven)
+    // Whether the site has a menu does not depend on its host: a usage error starts no demo sites.
+    if (!DescribeSite(index, HostSource())->HasMenu() && arguments.categoryGiven)
         return UsageError("site \"" + arguments.site + "\" has no category box: --category does not apply");
-    const std::unique_ptr<demo::DemoServer> demoServer = ApplySettings(arguments);
+    std::unique_ptr<demo::DemoServer> demoServer;
+    const Settings settings = ReadSettings(arguments, demoServer);
+    const std::unique_ptr<SiteDescription> site = DescribeSite(index, settings);
     TerminalProgress progress(stderr, StyleFor(arguments), TerminalColumns());
     bool stopped = false;
-    const int status = RunWorker(arguments, *site, progress, stopped);
+    const int status = RunWorker(arguments, *site, settings, progress, stopped);
     StopAllWorkers(std::chrono::milliseconds(1000));
     if (arguments.verb == CommandVerb::List || (!stopped && status != kCommandDone)) return status;
     const int collected = CollectionStatus(arguments, progress, stopped);
@@ -185,7 +188,6 @@ int RunParsed(const CommandArguments& arguments) {
 bool IsCommandLine(int argc, const char* const* argv) { return argc >= 2 && argv[1][0] != '-'; }
 
 int RunCommandLine(int argc, const char* const* argv) {
-    AddSiteHosts(MutableSettings());
     CommandArguments arguments;
     std::string error;
     if (!ParseCommandArguments(argc, argv, arguments, error)) return UsageError(error);

@@ -12,6 +12,7 @@ namespace dorvane {
 // apart from a listing that could not be read.
 class WatchedFetcher : public SiteFetcher {
 public:
+    using SiteFetcher::SiteFetcher;
     Text Page(const Text& url, const Text& headers = {}) const override;
     Text Utf8Page(const Text& url) const override;
     // The address of the first page that came back empty; empty when every page arrived.

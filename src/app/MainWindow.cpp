@@ -6,7 +6,6 @@
 #include "app/MainWindowParts.h"
 #include "collectors/SiteRegistry.h"
 #include "session/SitePageSession.h"
-#include "core/Settings.h"
 
 namespace dorvane {
 
@@ -60,18 +59,19 @@ struct AreaGeometry {
 
 }  // namespace
 
-SiteDescriptions RegisteredSites() {
+SiteDescriptions RegisteredSites(const Settings& settings) {
     SiteDescriptions sites;
-    for (int i = 0; i < static_cast<int>(Sites().size()); ++i) sites.push_back(DescribeSite(i));
+    for (int i = 0; i < static_cast<int>(Sites().size()); ++i) sites.push_back(DescribeSite(i, settings));
     return sites;
 }
 
-MainWindow::MainWindow(SiteDescriptions sites, AppHooks hooks)
+MainWindow::MainWindow(SiteDescriptions sites, AppHooks hooks, Settings settings)
     : m_sites([&sites] {
           // One page per registered site, whatever was handed in.
           sites.resize(Sites().size());
           return std::move(sites);
       }()),
+      m_settings(std::move(settings)),
       m_hooks(std::move(hooks)),
       m_gate(std::make_shared<WindowGate>()),
       m_parts(std::make_unique<Parts>()) {
@@ -178,7 +178,7 @@ void MainWindow::BuildSitePage(int index, QWidget* page) {
     const SiteEntry& entry = Sites()[static_cast<size_t>(index)];
     const std::shared_ptr<const SiteDescription>& site = m_sites[static_cast<size_t>(index)];
     // A page without a site of its own is laid out as its registered site would be.
-    const bool hasCategories = site ? site->HasMenu() : DescribeSite(index)->HasMenu();
+    const bool hasCategories = site ? site->HasMenu() : DescribeSite(index, HostSource())->HasMenu();
     if (hasCategories) {
         auto* categoryLabel = Place<QLabel>(page, name("categoryLabel"), 6, 25, 40, 20);
         categoryLabel->setText(U("分类："));
@@ -274,7 +274,7 @@ void MainWindow::BuildCustomCommands(QWidget* panel) {
     auto* notice = Place<QPlainTextEdit>(panel, "custom_noticeBox", 530, 257, 248, 136);
     notice->setPlainText(
         U("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
-        QString::fromUtf8(CurrentSettings().contactLineUtf8.c_str()));
+        QString::fromUtf8(m_settings.contactLineUtf8.c_str()));
     notice->setReadOnly(true);
     notice->hide();
     auto* functions = Place<QGroupBox>(panel, "custom_functionGroup", 532, 412, 120, 78);

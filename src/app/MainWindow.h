@@ -9,6 +9,7 @@
 #include "app/AppHooks.h"
 #include "app/GuiCall.h"
 #include "collectors/SiteDescription.h"
+#include "collectors/SiteRegistry.h"
 #include "core/Interactions.h"
 #include "core/SharedList.h"
 #include "core/SitePage.h"
@@ -30,12 +31,16 @@ class SitePageSession;
 // The sites of the window's site pages, in the order of the site registry; an empty slot leaves its page
 // without a site (nothing happens there).
 using SiteDescriptions = std::vector<std::shared_ptr<const SiteDescription>>;
-SiteDescriptions RegisteredSites();
+// Every registered site at the host the settings name for it.
+SiteDescriptions RegisteredSites(const Settings& settings = DefaultSettings());
 
 class MainWindow : public QWidget {
 public:
-    // The site pages present the given sites; the hooks plug in the program's other parts.
-    explicit MainWindow(SiteDescriptions sites = RegisteredSites(), AppHooks hooks = {});
+    // The site pages present the given sites; the hooks plug in the program's other parts. The settings are
+    // those the program read at its start: the pages, the hooks and the windows opened from here work
+    // under them.
+    explicit MainWindow(SiteDescriptions sites = RegisteredSites(), AppHooks hooks = {},
+                        Settings settings = DefaultSettings());
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -50,6 +55,7 @@ public:
 
     MainControls& Controls();
     QString Tag() const;
+    const Settings& StartSettings() const { return m_settings; }
     TrackedWorker& Worker() { return m_worker; }
     // The custom page's source fetch runs there, off the window thread.
     InteractionQueue& Interactions() { return *m_interactions; }
@@ -100,6 +106,7 @@ private:
     void BuildSessions();
 
     const SiteDescriptions m_sites;
+    const Settings m_settings;
     std::vector<std::unique_ptr<SitePageSession>> m_sessions;
     // The save folder box's text, for the pages' workers to read without waiting on the window.
     std::shared_ptr<SharedText> m_saveFolder = std::make_shared<SharedText>();

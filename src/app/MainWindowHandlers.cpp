@@ -93,7 +93,7 @@ void MainWindow::BuildSessions() {
             continue;
         }
         PageView view{&p.controls.sites[i], &p.controls, m_post, [folder = m_saveFolder] { return folder->Get(); }};
-        m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view)));
+        m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view), m_settings));
     }
 }
 
@@ -218,7 +218,7 @@ void MainWindow::OnBrowse() {
 }
 
 void MainWindow::OnBrand() {
-    CatalogueWindow catalogue(this, m_hooks);
+    CatalogueWindow catalogue(this, m_hooks, m_settings);
     catalogue.exec();
 }
 

@@ -36,7 +36,7 @@ std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, int&
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Start the bundled demo sites on local ports and use them."));
     QStringList keys;
-    for (const std::string& key : SettingKeys(CurrentSettings())) keys << FromStd(key);
+    for (const std::string& key : SettingKeys(DefaultSettings())) keys << FromStd(key);
     const QCommandLineOption set(
         QStringLiteral("set"),
         QStringLiteral("Set one value over the file, e.g. sites/c=127.0.0.1:8080. Keys: %1.")

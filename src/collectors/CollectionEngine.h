@@ -16,7 +16,6 @@
 #include <functional>
 
 #include "collectors/SiteDescription.h"
-#include "core/Settings.h"
 
 namespace dorvane {
 
@@ -71,8 +70,8 @@ struct CollectionOptions {
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
     // Transfers in flight ahead of the image shown (1 to 16); at most this many fetched bodies wait
-    // beside the one shown.
-    int parallel = CurrentSettings().parallel;
+    // beside the one shown. Whoever starts the collection gives the settings' number.
+    int parallel = 1;
     // Ends the run after an image whose report names a blocked folder, since every later image would fail
     // the same way; no PageFinished follows. A window's collection goes on instead.
     bool stopWhenBlocked = false;

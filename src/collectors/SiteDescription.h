@@ -129,7 +129,8 @@ public:
     virtual Text ImageHeaders() const = 0;
 };
 
-// Where a site lives: its host as the settings give it at the moment of asking ("name" or "name:port").
+// Where a site lives: its host as whoever built the site gives it at the moment of asking ("name" or
+// "name:port").
 using HostSource = std::function<Text()>;
 
 // Image j of an album whose images lie beside its cover: every "0.jpg" of the cover address replaced by

@@ -1,7 +1,8 @@
 #pragma once
 // The one way a site reaches the network. Each fetch is tried again while its failure may pass (a broken
-// connection, 429, 5xx; as many times as the retries setting says) and is followed at once by the calling
-// worker's check point: work whose fetch a stop cut short takes no further step.
+// connection, 429, 5xx; as many times as its limits say) and is followed at once by the calling worker's
+// check point: work whose fetch a stop cut short takes no further step.
+#include "core/NetworkLimits.h"
 #include "core/Text.h"
 #include "net/ImageStep.h"
 
@@ -9,6 +10,8 @@ namespace dorvane {
 
 class SiteFetcher {
 public:
+    // Every fetch keeps to these limits (retries, request rate, body size).
+    explicit SiteFetcher(NetworkLimits limits = {}) : m_limits(limits) {}
     virtual ~SiteFetcher() = default;
     // A page as GBK text, decoded by its declared charset; empty when it could not be fetched.
     virtual Text Page(const Text& url, const Text& headers = {}) const;
@@ -19,6 +22,11 @@ public:
     virtual Bytes Image(const Text& url, const Text& headers) const;
     // The same fetch, saying why it gave no bytes.
     virtual ImageAnswer FetchImage(const Text& url, const Text& headers) const;
+
+    const NetworkLimits& Limits() const { return m_limits; }
+
+private:
+    NetworkLimits m_limits;
 };
 
 }  // namespace dorvane

@@ -1,13 +1,13 @@
 #include "collectors/SiteRegistry.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "collectors/SiteA.h"
 #include "collectors/SiteB.h"
 #include "collectors/SiteC.h"
 #include "collectors/SiteD.h"
 #include "collectors/SiteE.h"
-#include "core/Settings.h"
 
 namespace dorvane {
 
@@ -79,12 +79,22 @@ void AddSiteHosts(Settings& settings) {
     for (const SiteEntry& site : Sites()) settings.siteHosts.emplace(site.key, site.defaultHost);
 }
 
-std::unique_ptr<SiteDescription> DescribeSite(int position) {
+Settings DefaultSettings() {
+    Settings settings = BuiltInSettings();
+    AddSiteHosts(settings);
+    return settings;
+}
+
+std::unique_ptr<SiteDescription> DescribeSite(int position, HostSource host) {
     const SiteEntry& site = Sites().at(static_cast<size_t>(position));
-    return site.describe([&site] {
-        const std::string host = CurrentSettings().SiteHost(site.key);
-        return Text(host.empty() ? site.defaultHost : host);
-    });
+    if (!host) host = [&site] { return Text(site.defaultHost); };
+    return site.describe(std::move(host));
+}
+
+std::unique_ptr<SiteDescription> DescribeSite(int position, const Settings& settings) {
+    const SiteEntry& site = Sites().at(static_cast<size_t>(position));
+    const std::string named = settings.SiteHost(site.key);
+    return DescribeSite(position, [host = Text(named.empty() ? site.defaultHost : named)] { return host; });
 }
 
 }  // namespace dorvane

@@ -31,8 +31,14 @@ int FindSite(const std::string& name);
 
 // The settings with a host for every site: the build-time default where they name none.
 void AddSiteHosts(Settings& settings);
+// The build-time settings with every site's default host: what a run starts from before its settings file.
+Settings DefaultSettings();
 
-// The site's description, reading its host from the current settings whenever it asks.
-std::unique_ptr<SiteDescription> DescribeSite(int position);
+// The site's description, asking `host` for its host whenever it fetches; an empty source gives the
+// build-time default host.
+std::unique_ptr<SiteDescription> DescribeSite(int position, HostSource host);
+// The site's description at the host these settings name for it (the build-time default where they name
+// none), taken as it is now.
+std::unique_ptr<SiteDescription> DescribeSite(int position, const Settings& settings);
 
 }  // namespace dorvane

@@ -5,9 +5,7 @@
 
 namespace dorvane {
 
-namespace {
-
-Settings BuiltIn() {
+Settings BuiltInSettings() {
     Settings s;
     s.noticeHost = DORVANE_NOTICE_HOST;
     s.noticeDocument = DORVANE_NOTICE_DOCUMENT;
@@ -17,6 +15,8 @@ Settings BuiltIn() {
     s.contactLineUtf8 = DORVANE_CONTACT_LINE;
     return s;
 }
+
+namespace {
 
 // A whole number from low to high written in decimal digits only.
 std::optional<int> ParseCount(const std::string& text, int low, int high) {
@@ -75,13 +75,6 @@ std::optional<std::string> ApplyTransferSetting(Settings& settings, const std::s
 }
 
 }  // namespace
-
-Settings& MutableSettings() {
-    static Settings* settings = new Settings(BuiltIn());
-    return *settings;
-}
-
-const Settings& CurrentSettings() { return MutableSettings(); }
 
 std::optional<int> ParsePort(const std::string& text) {
     if (text.size() > 5) return std::nullopt;

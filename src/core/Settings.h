@@ -1,11 +1,13 @@
 #pragma once
-// Build-time settings (CMake cache variables DORVANE_*). Tests replace them at run time through
-// MutableSettings() before they start any routine.
+// The program's settings as a plain value: the build-time defaults (CMake cache variables DORVANE_*), the
+// settings file and the command line read into it once at start-up. Whoever starts a part of the program
+// hands that part the values it needs; tests hand their own.
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/NetworkLimits.h"
 
 namespace dorvane {
 
@@ -21,15 +23,15 @@ struct Settings {
     std::string contactLineUtf8;
 
     // Transfers. A failed connection or a 429/5xx answer is tried again this many times.
-    int retries = 3;
+    int retries = NetworkLimits().retries;
     // Requests per second to one host; 0 means no limit.
-    double requestsPerSecond = 0;
+    double requestsPerSecond = NetworkLimits().requestsPerSecond;
     // Transfers a collection keeps in flight ahead of the image it shows (1 to 16). One asks for one thing
     // at a time with the fixed waits between, as a plain loop would; above one the viewer also fetches the
     // album's next image ahead.
     int parallel = 1;
     // A body beyond this many bytes is abandoned as a failed fetch.
-    long long maxBodyBytes = 256LL * 1024 * 1024;
+    long long maxBodyBytes = NetworkLimits().maxBodyBytes;
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
 
@@ -38,10 +40,12 @@ struct Settings {
         const auto found = siteHosts.find(key);
         return found == siteHosts.end() ? std::string() : found->second;
     }
+    // The transfer limits, as the fetch paths take them.
+    NetworkLimits Network() const { return {retries, requestsPerSecond, maxBodyBytes}; }
 };
 
-const Settings& CurrentSettings();
-Settings& MutableSettings();
+// The build-time defaults (no site hosts: those defaults are the site registry's).
+Settings BuiltInSettings();
 
 // A host setting: a name or address with an optional ":port" (1 to 65535), nothing else: no scheme, path,
 // query, user part or blank.

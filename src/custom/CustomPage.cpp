@@ -34,12 +34,12 @@ Text TaskFolder(MainControls& controls, const Text& taskName) {
 }
 
 void StartTask(MainControls& controls, const TextList& items, const Text& taskName,
-               std::shared_ptr<TaskEvents> events) {
+               const NetworkLimits& limits, std::shared_ptr<TaskEvents> events) {
     CustomPage& page = controls.custom;
     const Text folder = TaskFolder(controls, taskName);
     EnsureDirectory(folder);
     page.taskStatus->SetText(taskName);
-    auto task = std::make_shared<DownloadTask>(items, folder);
+    auto task = std::make_shared<DownloadTask>(items, folder, nullptr, limits);
     {
         Current& current = TheCurrent();
         std::lock_guard lock(current.mutex);
@@ -51,7 +51,7 @@ void StartTask(MainControls& controls, const TextList& items, const Text& taskNa
 
 }  // namespace
 
-void Start(MainControls& controls, std::shared_ptr<TaskEvents> events) {
+void Start(MainControls& controls, const NetworkLimits& limits, std::shared_ptr<TaskEvents> events) {
     CustomPage& page = controls.custom;
     ProgramState& state = State();
     const Text source = page.sourceBox->GetText();
@@ -74,7 +74,7 @@ void Start(MainControls& controls, std::shared_ptr<TaskEvents> events) {
         static const Text done = Gbk("==== 提 取 完 成 ====");
         controls.messages->Show(done);
     } else if (page.imageCollect->IsSelected()) {
-        StartTask(controls, found.items, taskName, std::move(events));
+        StartTask(controls, found.items, taskName, limits, std::move(events));
     } else {
         page.moreFunctions->SetSelected(true);
         page.noticeBox->SetVisible(true);

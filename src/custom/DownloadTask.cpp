@@ -8,10 +8,11 @@
 
 namespace dorvane::custom {
 
-DownloadTask::DownloadTask(TextList items, Text folder, ThreadStarter startThread)
+DownloadTask::DownloadTask(TextList items, Text folder, ThreadStarter startThread, NetworkLimits limits)
     : m_items(std::make_shared<const TextList>(std::move(items))),
       m_folder(std::move(folder)),
-      m_startThread(startThread ? std::move(startThread) : ThreadStarter(StartWorkerThread)) {}
+      m_startThread(startThread ? std::move(startThread) : ThreadStarter(StartWorkerThread)),
+      m_limits(limits) {}
 
 int DownloadTask::ItemCount() const { return static_cast<int>(m_items->size()); }
 
@@ -28,7 +29,7 @@ void DownloadTask::Download(const Shared& shared, int first) {
         events.ItemStarted(item, report.address);
         // Tried again while the failure may pass. An error page is not the image: shown and stored like a
         // download that brought nothing.
-        const ImageAnswer answer = PlainImageAnswer(report.address);
+        const ImageAnswer answer = PlainImageAnswer(report.address, shared.limits);
         events.PictureArrived(item, answer.bytes);
         const StoredImage stored = StoreImage(report.path, answer);
         report.stored = stored.stored;
@@ -75,7 +76,7 @@ void DownloadTask::Run(const Shared& shared, int first) {
 
 bool DownloadTask::Start(std::shared_ptr<TaskEvents> events) {
     if (!events) events = std::make_shared<TaskEvents>();
-    const Shared shared{m_items, m_folder, std::move(events), m_progress};
+    const Shared shared{m_items, m_folder, std::move(events), m_progress, m_limits};
     bool started = true;
     for (const int first : {1, 2}) {
         if (m_startThread([shared, first] { Run(shared, first); })) continue;

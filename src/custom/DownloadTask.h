@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/NetworkLimits.h"
 #include "core/Text.h"
 #include "custom/TaskEvents.h"
 
@@ -21,8 +22,8 @@ public:
     using ThreadStarter = std::function<std::shared_ptr<WorkerToken>(std::function<void()>)>;
 
     // The task works from its own copy of the items and the folder: a later "开始" cannot change what this
-    // task downloads or where it writes.
-    DownloadTask(TextList items, Text folder, ThreadStarter startThread = {});
+    // task downloads or where it writes. Every download keeps to the limits.
+    DownloadTask(TextList items, Text folder, ThreadStarter startThread = {}, NetworkLimits limits = {});
 
     // Starts the odd and the even downloader, which report to `events` (none: nobody listens). Both are
     // untracked workers: the pause and stop buttons of the top area do not reach them, the program's exit
@@ -49,6 +50,7 @@ private:
         Text folder;
         std::shared_ptr<TaskEvents> events;
         std::shared_ptr<Progress> progress;
+        NetworkLimits limits;
     };
     static void Run(const Shared& shared, int first);
     static void Download(const Shared& shared, int first);
@@ -59,6 +61,7 @@ private:
     Text m_folder;
     ThreadStarter m_startThread;
     std::shared_ptr<Progress> m_progress = std::make_shared<Progress>();
+    NetworkLimits m_limits;
 };
 
 }  // namespace dorvane::custom

@@ -354,7 +354,7 @@ FetchResult PerformFetch(const FetchRequest& request) {
         if (!ValidHeaderLine(line)) return Failed(FetchOutcome::BadHeader);
     }
     // May wait; a stop during the wait unwinds from here, before anything goes on the wire.
-    WaitForHostTurn(HostKeyOf(url));
+    WaitForHostTurn(HostKeyOf(url), request.requestsPerSecond);
     ThreadHandle::Handles& handles = ThreadHandle::Acquire();
     CURL* handle = handles.easy.get();
     HeaderLists lists;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Settings.h"
+#include "core/NetworkLimits.h"
 #include "core/Text.h"
 
 namespace dorvane {
@@ -38,7 +38,9 @@ struct FetchRequest {
     long stallTimeoutMs = 30000;  // no byte moving for this long ends the transfer
     bool http10 = false;
     // A body beyond this many bytes is abandoned; 0 or less: no limit.
-    long long maxBodyBytes = CurrentSettings().maxBodyBytes;
+    long long maxBodyBytes = NetworkLimits().maxBodyBytes;
+    // Requests per second to the address's host (net/RateLimit.h); 0 or less: no limit.
+    double requestsPerSecond = NetworkLimits().requestsPerSecond;
 };
 
 // How far an exchange got.

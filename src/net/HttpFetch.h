@@ -2,7 +2,7 @@
 // One complete HTTP or HTTPS exchange returning the body as GBK text. Failures come back as a numbered
 // message in statusText and an empty result; nothing is kept between calls. A worker that is told to stop
 // aborts its transfer (the call then returns like a failure and the worker's next check point unwinds).
-// A body beyond CurrentSettings().maxBodyBytes is abandoned as a failed read.
+// A body beyond the default limit (NetworkLimits) is abandoned as a failed read.
 #include <utility>
 
 #include "core/Out.h"

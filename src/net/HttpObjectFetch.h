@@ -1,6 +1,6 @@
 #pragma once
 // The second fetch path: returns the response body unchanged as bytes; an empty byte set on failure (a body
-// beyond CurrentSettings().maxBodyBytes included).
+// beyond the default limit of NetworkLimits included).
 #include <optional>
 
 #include "core/Out.h"

@@ -4,22 +4,23 @@
 
 #include "core/Files.h"
 #include "core/Numbers.h"
-#include "core/Settings.h"
 #include "core/Worker.h"
 #include "net/Retry.h"
 
 namespace dorvane {
 
-ImageAnswer ReadImageAnswer(FetchResult result) {
+ImageAnswer ReadImageAnswer(FetchResult result, const NetworkLimits& limits) {
     WorkerCheckPoint();
     ImageAnswer answer{std::move(result.body), FetchFailureText(result)};
     if (result.outcome == FetchOutcome::TooLarge)
-        answer.failure += " (over " + IntegerText(CurrentSettings().maxBodyBytes >> 20) + " MB)";
+        answer.failure += " (over " + IntegerText(limits.maxBodyBytes >> 20) + " MB)";
     if (answer.failure.empty() && answer.bytes.empty()) answer.failure = "empty answer";
     return answer;
 }
 
-ImageAnswer PlainImageAnswer(const Text& url) { return ReadImageAnswer(PlainDownloadRetrying(url)); }
+ImageAnswer PlainImageAnswer(const Text& url, const NetworkLimits& limits) {
+    return ReadImageAnswer(PlainDownloadRetrying(url, limits), limits);
+}
 
 StoredImage StoreImage(const Text& path, const ImageAnswer& answer) {
     StagedFile file;

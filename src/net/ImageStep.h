@@ -3,6 +3,7 @@
 // when it brings nothing, then its file written whole (a temporary name first, then the final one). The
 // page collections fetch through their site's fetcher, the custom task with a plain download; both
 // answers are read and stored here.
+#include "core/NetworkLimits.h"
 #include "core/Text.h"
 #include "net/Fetch.h"
 
@@ -16,11 +17,12 @@ struct ImageAnswer {
 
 // The answer of a finished (retried) image fetch. Passes the worker's check point first: a transfer that a
 // stop cut short comes back empty and must not be taken for a failed download.
-ImageAnswer ReadImageAnswer(FetchResult result);
+// `limits` are those it was fetched under.
+ImageAnswer ReadImageAnswer(FetchResult result, const NetworkLimits& limits);
 
 // The plain download of an image (net/PlainDownload), tried again while its failure may pass. An answer
 // with an HTTP error status is a failure: its body is a web page, not the image.
-ImageAnswer PlainImageAnswer(const Text& url);
+ImageAnswer PlainImageAnswer(const Text& url, const NetworkLimits& limits);
 
 struct StoredImage {
     bool stored = false;  // the answer's bytes stand under their final name

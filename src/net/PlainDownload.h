@@ -5,7 +5,7 @@
 namespace dorvane {
 
 // HTTP/1.0 GET with the single header line "Accept: */*": the body, or empty bytes when the request fails
-// (a body beyond CurrentSettings().maxBodyBytes included).
+// (a body beyond the default limit of NetworkLimits included).
 // status receives the answer's HTTP status (0 when there was no complete answer).
 Bytes PlainDownload(const Text& url, Out<int> status = {});
 

@@ -9,7 +9,6 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "core/Settings.h"
 #include "core/Worker.h"
 
 namespace dorvane {
@@ -70,10 +69,9 @@ std::string HostKeyOf(const std::string& wireUrl) {
     return host + ":" + UrlPart(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
 }
 
-void WaitForHostTurn(const std::string& hostKey) {
-    const double rate = CurrentSettings().requestsPerSecond;
-    if (!(rate > 0) || hostKey.empty()) return;
-    const double seconds = std::min(1.0 / rate, kLongestIntervalSeconds);
+void WaitForHostTurn(const std::string& hostKey, double requestsPerSecond) {
+    if (!(requestsPerSecond > 0) || hostKey.empty()) return;
+    const double seconds = std::min(1.0 / requestsPerSecond, kLongestIntervalSeconds);
     const auto interval = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     WaitUntil(TakeTurn(hostKey, interval));
 }

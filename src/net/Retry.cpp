@@ -8,7 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "core/Settings.h"
 #include "core/Worker.h"
 #include "net/FetchRequests.h"
 #include "net/HeaderLines.h"
@@ -39,13 +38,15 @@ std::optional<long long> RetryAfterSeconds(const std::string& value) {
     return std::clamp(ahead, 0LL, kLongestPauseSeconds);
 }
 
-FetchResult Retried(const FetchRequest& request) {
+FetchResult Retried(FetchRequest request, const NetworkLimits& limits) {
+    request.maxBodyBytes = limits.maxBodyBytes;
+    request.requestsPerSecond = limits.requestsPerSecond;
     return FetchWithRetries(
         [&request] {
             WorkerCheckPoint();
             return PerformFetch(request);
         },
-        CurrentSettings().retries);
+        limits.retries);
 }
 
 // Anything but a success hands on no body.
@@ -92,22 +93,22 @@ FetchResult FetchWithRetries(const std::function<FetchResult()>& attempt, int re
     return result;
 }
 
-Text FetchPageText(const Text& url, const Text& extraHeaders) {
+Text FetchPageText(const Text& url, const Text& extraHeaders, const NetworkLimits& limits) {
     FetchResult result =
-        Retried(PageFetchRequest(url, {.method = HttpMethod::Get, .extraHeaders = extraHeaders}));
+        Retried(PageFetchRequest(url, {.method = HttpMethod::Get, .extraHeaders = extraHeaders}), limits);
     if (!result.Succeeded()) return {};
     return DecodeOwnedPageBody(std::move(result.body), result.headerBlock);
 }
 
-FetchResult FetchImageBytes(const Text& url, const Text& extraHeaders) {
+FetchResult FetchImageBytes(const Text& url, const Text& extraHeaders, const NetworkLimits& limits) {
     // A copy: the block written back is of no use to a caller that only wants the image.
     Text headers = extraHeaders;
-    return BodyOnlyOnSuccess(
-        Retried(ObjectFetchRequest(url, {.method = HttpMethod::Get, .sendCookies = std::nullopt}, headers)));
+    return BodyOnlyOnSuccess(Retried(
+        ObjectFetchRequest(url, {.method = HttpMethod::Get, .sendCookies = std::nullopt}, headers), limits));
 }
 
-FetchResult PlainDownloadRetrying(const Text& url) {
-    return BodyOnlyOnSuccess(Retried(PlainDownloadRequest(url)));
+FetchResult PlainDownloadRetrying(const Text& url, const NetworkLimits& limits) {
+    return BodyOnlyOnSuccess(Retried(PlainDownloadRequest(url), limits));
 }
 
 }  // namespace dorvane

@@ -23,16 +23,17 @@ std::chrono::milliseconds RetryPause(const FetchResult& result, int failedTries)
 // Runs attempt once, then up to retries more times while its result is transient; the last result.
 FetchResult FetchWithRetries(const std::function<FetchResult()>& attempt, int retries);
 
-// The retrying forms of the fetch paths, with CurrentSettings().retries more tries. Each try passes the
-// calling worker's check point first.
+// The retrying forms of the fetch paths, under the given limits: limits.retries more tries, each request
+// at most limits.maxBodyBytes and at limits.requestsPerSecond. Each try passes the calling worker's check
+// point first.
 
 // The request and decoding of HttpFetch(url, HttpMethod::Get, {}, {}, {}, extraHeaders); empty text unless
 // the final try succeeded.
-Text FetchPageText(const Text& url, const Text& extraHeaders = {});
+Text FetchPageText(const Text& url, const Text& extraHeaders = {}, const NetworkLimits& limits = {});
 // The request of HttpObjectFetch(url, HttpMethod::Get, {}, std::nullopt, {}, Out<Text>(extraHeaders)).
 // Unless the final try succeeded (an answer of 400 or more counts as failed) the body is empty.
-FetchResult FetchImageBytes(const Text& url, const Text& extraHeaders);
+FetchResult FetchImageBytes(const Text& url, const Text& extraHeaders, const NetworkLimits& limits = {});
 // The request of PlainDownload(url); failed and empty as FetchImageBytes.
-FetchResult PlainDownloadRetrying(const Text& url);
+FetchResult PlainDownloadRetrying(const Text& url, const NetworkLimits& limits = {});
 
 }  // namespace dorvane

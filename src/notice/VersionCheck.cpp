@@ -1,7 +1,6 @@
 #include "notice/VersionCheck.h"
 
 #include "core/Numbers.h"
-#include "core/Settings.h"
 #include "core/TextOps.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
@@ -17,9 +16,8 @@ double VersionNumber(const Text& text) { return ToNumber(TextRight(text, 6)); }
 
 }  // namespace
 
-Text NoticeAddress() {
-    const Settings& settings = CurrentSettings();
-    return "https://" + settings.noticeHost + "/docs/" + settings.noticeDocument + "/read";
+Text NoticeAddress(const Text& host, const Text& document) {
+    return "https://" + host + "/docs/" + document + "/read";
 }
 
 Text EscapeMarker(const Text& marker) {
@@ -49,9 +47,9 @@ Text NoticeText(const TextList& items) {
     return text;
 }
 
-void VersionCheck(UpdatePanelControls& update, const Text& ownTag) {
+void VersionCheck(UpdatePanelControls& update, const Text& ownTag, const Text& noticeAddress) {
     update.panel->SetGeometry(4, 0, 788, 568);
-    const Text page = HttpFetch(NoticeAddress());
+    const Text page = HttpFetch(noticeAddress);
     WorkerCheckPoint();
     const TextList items = NoticeItems(page);
     if (!IsNewer(items, ownTag)) return;

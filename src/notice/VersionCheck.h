@@ -7,7 +7,7 @@
 namespace dorvane::notice {
 
 // "https://" + notice host + "/docs/" + document + "/read".
-Text NoticeAddress();
+Text NoticeAddress(const Text& host, const Text& document);
 
 // A marker as a pattern: "\" before every ?, *, +, [ and ], then before every (, ), { and }; "#引号"
 // becomes a double quote and CR LF the two characters \n. Everything else keeps its pattern meaning.
@@ -25,6 +25,6 @@ Text NoticeText(const TextList& items);
 // The whole check: places the hidden panel, fetches the page and, when it announces a newer version,
 // shows the notice box and the panel with the notice and puts the address in the update address box.
 // Meant for a thread of its own: the window keeps answering while the page is on its way.
-void VersionCheck(UpdatePanelControls& update, const Text& ownTag);
+void VersionCheck(UpdatePanelControls& update, const Text& ownTag, const Text& noticeAddress);
 
 }  // namespace dorvane::notice

@@ -1,10 +1,9 @@
 // The page collection: the engine's events turned into the page's status, counter and picture, and the
 // completion message.
 #include "core/Numbers.h"
-#include "core/Settings.h"
 #include "core/Worker.h"
-#include "session/SitePageSession.h"
 #include "session/PageWords.h"
+#include "session/SitePageSession.h"
 #include "session/SitePageState.h"
 
 namespace dorvane {
@@ -70,7 +69,8 @@ CollectionReport SitePageSession::Collect() {
     Presenter presenter(*this);
     CollectionOptions options;
     options.saveFolder = m_view.saveFolder;
-    options.skipExisting = CurrentSettings().skipExisting;
+    options.skipExisting = m_skipExisting;
+    options.parallel = m_parallel;
     return dorvane::Collect(*m_site, listing, options, m_fetch, presenter);
 }
 

@@ -27,8 +27,15 @@ void PostDirectly(std::function<void()> change, const std::shared_ptr<WorkerToke
     change();
 }
 
-SitePageSession::SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view)
-    : m_site(std::move(site)), m_view(std::move(view)), m_flow(*m_site), m_state(std::make_unique<State>()) {}
+SitePageSession::SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view,
+                                 const Settings& settings)
+    : m_site(std::move(site)),
+      m_view(std::move(view)),
+      m_fetch(settings.Network()),
+      m_parallel(settings.parallel),
+      m_skipExisting(settings.skipExisting),
+      m_flow(*m_site),
+      m_state(std::make_unique<State>()) {}
 
 SitePageSession::~SitePageSession() { StopAll(); }
 

@@ -7,6 +7,9 @@
 // previous, next, save) are never stopped by anything but the page's end: each takes effect as if the
 // ones before it had ended, except that a step whose image the next click replaces at once does not fetch
 // it. With several transfers allowed, the album's next image is fetched ahead after one is shown.
+//
+// The session works under the settings it was built with (transfer limits, transfers in flight, skipping
+// stored images); a page built with other settings beside it keeps to its own.
 #include <memory>
 #include <mutex>
 
@@ -14,6 +17,7 @@
 #include "collectors/ListingFlow.h"
 #include "collectors/SiteDescription.h"
 #include "core/Interactions.h"
+#include "core/Settings.h"
 #include "session/PageView.h"
 #include "session/ViewerLookAhead.h"
 
@@ -21,7 +25,7 @@ namespace dorvane {
 
 class SitePageSession {
 public:
-    SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view);
+    SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view, const Settings& settings);
     ~SitePageSession();
     SitePageSession(const SitePageSession&) = delete;
     SitePageSession& operator=(const SitePageSession&) = delete;
@@ -80,6 +84,8 @@ private:
     const std::shared_ptr<const SiteDescription> m_site;
     const PageView m_view;
     const SiteFetcher m_fetch;
+    const int m_parallel;
+    const bool m_skipExisting;
     ListingFlow m_flow;
     InteractionQueue m_requests;
     // Held while a click is queued, so the clicks waiting in the state stand in the queue's order.

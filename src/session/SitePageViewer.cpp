@@ -5,7 +5,6 @@
 #include "collectors/OutputPaths.h"
 #include "core/Files.h"
 #include "core/Numbers.h"
-#include "core/Settings.h"
 #include "core/Worker.h"
 #include "session/SitePageSession.h"
 #include "session/SitePageState.h"
@@ -64,7 +63,7 @@ Bytes SitePageSession::FetchShown(const Text& address) {
 
 void SitePageSession::FetchAhead(int position) {
     // One transfer at a time: the next image is asked for when the user steps to it.
-    if (CurrentSettings().parallel < 2) return;
+    if (m_parallel < 2) return;
     const int next = position + 1;
     {
         std::lock_guard lock(m_mutex);

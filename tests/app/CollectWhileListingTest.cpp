@@ -39,12 +39,12 @@ TEST(CollectWhileListing, StartRightAfterATagIsPickedCollectsThatTagsAlbums) {
     options.imagesPerAlbum = 2;
     FixtureSites sites(options);
     ASSERT_TRUE(sites.Start());
-    const Settings saved = CurrentSettings();
-    sites.UseForSettings();
+    Settings settings = DefaultSettings();
+    sites.PointAt(settings);
     QTemporaryDir save;
     AnswerScope answers;
 
-    MainWindow window;
+    MainWindow window(RegisteredSites(settings), {}, settings);
     window.show();
     window.Controls().saveFolder->SetText(FromQt(save.path()));
     auto* tabs = Find<DesignTabs>(&window, "pageTabs");
@@ -93,7 +93,6 @@ TEST(CollectWhileListing, StartRightAfterATagIsPickedCollectsThatTagsAlbums) {
     }
     EXPECT_GE(images, 4u);
     sites.SetPageHook(nullptr);
-    MutableSettings() = saved;
 }
 
 }  // namespace

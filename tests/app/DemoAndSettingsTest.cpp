@@ -84,29 +84,28 @@ TEST(StartSettings, RetriesFromTheFileDecideHowOftenAFailingFetchIsTried) {
         res.set_content("busy", "text/plain");
     });
     ASSERT_TRUE(server.Start());
-    const Settings saved = CurrentSettings();
     QTemporaryDir folder;
     for (int retries : {0, 2, 5}) {
         SCOPED_TRACE(retries);
-        ASSERT_NE(retries, saved.retries);
+        Settings settings = DefaultSettings();
+        ASSERT_NE(retries, settings.retries);
         const QString file = folder.filePath(QStringLiteral("retries%1.ini").arg(retries));
         std::ofstream(file.toStdString()) << "[network]\nretries=" << retries << "\n";
-        EXPECT_TRUE(LoadSettingsFile(file, true, MutableSettings()).isEmpty());
+        EXPECT_TRUE(LoadSettingsFile(file, true, settings).isEmpty());
         tries = 0;
-        EXPECT_TRUE(FetchPageText(server.Url("/busy")).empty());
+        EXPECT_TRUE(FetchPageText(server.Url("/busy"), {}, settings.Network()).empty());
         EXPECT_EQ(tries.load(), retries + 1);
     }
-    MutableSettings() = saved;
 }
 
 TEST(Demo, EverySiteListsItsFirstPage) {
-    const Settings saved = CurrentSettings();
     demo::DemoServer server;
     ASSERT_TRUE(server.Start());
-    server.PointAt(MutableSettings());
+    Settings settings = DefaultSettings();
+    server.PointAt(settings);
     State().Reset();
     {
-        MainWindow window;
+        MainWindow window(RegisteredSites(settings), {}, settings);
         window.show();
         auto* tabs = Find<DesignTabs>(&window, "pageTabs");
         for (int page = 0; page < window.SitePageCount(); ++page) {
@@ -117,7 +116,6 @@ TEST(Demo, EverySiteListsItsFirstPage) {
             EXPECT_TRUE(ProcessUntil([&] { return albums->count() > 0; })) << "page " << page;
         }
     }
-    MutableSettings() = saved;
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ std::vector<Row> MainRows() {
     }
     const std::string notice =
         std::string("本软件内容来自于网络\n如有侵权联系作者\n72小时内删除。\n如有其他软件问题请联系作者\n") +
-        CurrentSettings().contactLineUtf8;
+        DefaultSettings().contactLineUtf8;
     const std::vector<Row> custom = {
         {"custom_panel", "page5", {1, 22, 782, 493}, ""},
         {"custom_taskStatus", "custom_panel", {8, 4, 768, 16}, "等待任务"},
@@ -259,7 +259,7 @@ TEST(Layout, AddressWindowAtDesign) {
     AddressWindow window;
     EXPECT_EQ(window.windowTitle(), U("收集不易感谢支持！您的小小支持是作者的动力！"));
     EXPECT_EQ(window.parentWidget(), nullptr);
-    const std::string password = "统一解压密码【" + CurrentSettings().archivePassword + "】";
+    const std::string password = "统一解压密码【" + DefaultSettings().archivePassword + "】";
     CheckRows(&window, {
                            {"addressBox", "AddressWindow", {8, 8, 776, 80}, "正在加载地址，请稍后..."},
                            {"copyButton", "AddressWindow", {8, 93, 776, 32}, "点 击 复 制 内 容"},
@@ -271,7 +271,7 @@ TEST(Layout, AddressWindowAtDesign) {
                        });
     EXPECT_FALSE(Find<QWidget>(&window, "addressBox")->isEnabled());
     EXPECT_EQ(window.Address()->GetText(), Gbk("正在加载地址，请稍后..."));
-    EXPECT_EQ(CurrentSettings().archivePassword.size(), 6u);
+    EXPECT_EQ(DefaultSettings().archivePassword.size(), 6u);
 }
 
 }  // namespace

@@ -35,18 +35,19 @@ void Grab(QWidget* widget, const QString& name) {
 // The settings one test points at local servers, and a configuration folder of its own.
 class ProgramScope {
 public:
-    ProgramScope() : m_settings(CurrentSettings()), m_config(MakeTempFolder("dorvane-config")) {
+    ProgramScope() : m_config(MakeTempFolder("dorvane-config")) {
         // The client identifier is kept in a configuration folder of the test's own.
         setenv("XDG_CONFIG_HOME", m_config.c_str(), 1);
     }
     ~ProgramScope() {
-        MutableSettings() = m_settings;
         unsetenv("XDG_CONFIG_HOME");
         RemoveFolder(m_config);
     }
 
+    // The windows of the test are built with these.
+    Settings settings = DefaultSettings();
+
 private:
-    Settings m_settings;
     std::string m_config;
 };
 
@@ -62,9 +63,9 @@ TEST(NoticeWindows, NewerVersionShowsTheNotice) {
     });
     ASSERT_TRUE(server.Start());
     ProgramScope scope;
-    MutableSettings().noticeHost = "127.0.0.1:" + std::to_string(server.Port());
-    MutableSettings().noticeDocument = "doc1";
-    MainWindow window({}, ProgramHooks());
+    scope.settings.noticeHost = "127.0.0.1:" + std::to_string(server.Port());
+    scope.settings.noticeDocument = "doc1";
+    MainWindow window({}, ProgramHooks(), scope.settings);
     window.show();
     window.StartUp();  // returns at once: the page is fetched off the window thread
     auto* panel = Find<QGroupBox>(&window, "updatePanel");
@@ -80,8 +81,8 @@ TEST(NoticeWindows, NewerVersionShowsTheNotice) {
 TEST(NoticeWindows, CatalogueWalkAndAddressWindow) {
     Peer server;
     ProgramScope scope;
-    MutableSettings().catalogueHost = "127.0.0.1";
-    MutableSettings().cataloguePort = server.Port();
+    scope.settings.catalogueHost = "127.0.0.1";
+    scope.settings.cataloguePort = server.Port();
     const auto G = [](const std::string& utf8) { return Utf8ToGbkText(utf8); };
     // The server's side of the conversation, on a thread of its own.
     std::thread peer([&] {
@@ -103,7 +104,7 @@ TEST(NoticeWindows, CatalogueWalkAndAddressWindow) {
         }
     } joined{server, peer};
     {
-        CatalogueWindow catalogue(nullptr, ProgramHooks());
+        CatalogueWindow catalogue(nullptr, ProgramHooks(), scope.settings);
         catalogue.show();
         auto* list = Find<QTreeWidget>(&catalogue, "catalogueList");
         // Rows fill cell by cell: wait for the last cell of the last row.
@@ -153,10 +154,10 @@ bool RunUntil(const std::function<bool()>& condition) {
 TEST(NoticeWindows, CatalogueFloodKeepsTheWindowBounded) {
     HostileCatalogue server({});
     ProgramScope scope;
-    MutableSettings().catalogueHost = "127.0.0.1";
-    MutableSettings().cataloguePort = server.Port();
+    scope.settings.catalogueHost = "127.0.0.1";
+    scope.settings.cataloguePort = server.Port();
     AnswerScope answers;
-    CatalogueWindow catalogue(nullptr, ProgramHooks());
+    CatalogueWindow catalogue(nullptr, ProgramHooks(), scope.settings);
     catalogue.show();
     auto* list = Find<QTreeWidget>(&catalogue, "catalogueList");
     const int maxRows = static_cast<int>(notice::SessionLimits{}.maxRows);
@@ -178,10 +179,10 @@ TEST(NoticeWindows, CatalogueFloodKeepsTheWindowBounded) {
 TEST(NoticeWindows, CatalogueClosesWhileRowsAreApplied) {
     HostileCatalogue server({});
     ProgramScope scope;
-    MutableSettings().catalogueHost = "127.0.0.1";
-    MutableSettings().cataloguePort = server.Port();
+    scope.settings.catalogueHost = "127.0.0.1";
+    scope.settings.cataloguePort = server.Port();
     AnswerScope answers;
-    auto catalogue = std::make_unique<CatalogueWindow>(nullptr, ProgramHooks());
+    auto catalogue = std::make_unique<CatalogueWindow>(nullptr, ProgramHooks(), scope.settings);
     catalogue->show();
     auto* list = Find<QTreeWidget>(catalogue.get(), "catalogueList");
     // Rows arrive a batch per window call, only while this thread processes events.
@@ -198,9 +199,9 @@ TEST(NoticeWindows, CatalogueRequestToADeafServer) {
     options.behaviour = HostileCatalogue::Behaviour::LongRowThenDeaf;
     HostileCatalogue server(options);
     ProgramScope scope;
-    MutableSettings().catalogueHost = "127.0.0.1";
-    MutableSettings().cataloguePort = server.Port();
-    CatalogueWindow catalogue(nullptr, ProgramHooks());
+    scope.settings.catalogueHost = "127.0.0.1";
+    scope.settings.cataloguePort = server.Port();
+    CatalogueWindow catalogue(nullptr, ProgramHooks(), scope.settings);
     catalogue.show();
     auto* list = Find<QTreeWidget>(&catalogue, "catalogueList");
     ASSERT_TRUE(ProcessUntil([&] { return list->topLevelItemCount() == 1; }));

@@ -36,22 +36,16 @@ std::string ReadAll(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The fixture sites' hosts for one test only.
-struct SettingsScope {
-    const Settings saved = CurrentSettings();
-    ~SettingsScope() { MutableSettings() = saved; }
-};
-
 TEST(PreviewButtons, StepBackAndForthAndKeepTheShownImage) {
-    SettingsScope settings;
     FixtureOptions options;
     options.pageCount = 1;  // Site A's all-albums page then lists three albums
     FixtureSites sites(options);
     ASSERT_TRUE(sites.Start());
-    sites.UseForSettings();
+    Settings settings = DefaultSettings();
+    sites.PointAt(settings);
     QTemporaryDir save;
     AnswerScope answers;
-    MainWindow window;
+    MainWindow window(RegisteredSites(settings), {}, settings);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.Controls().saveFolder->SetText(FromQt(save.path()));

@@ -29,11 +29,12 @@ TEST(SiteTabs, VisitOpenAndCollectSitesAAndB) {
     options.pageCount = 1;  // Site A's all-albums page then lists three albums
     FixtureSites sites(options);
     ASSERT_TRUE(sites.Start());
-    sites.UseForSettings();
+    Settings settings = DefaultSettings();
+    sites.PointAt(settings);
     QTemporaryDir save;
     AnswerScope answers;
 
-    MainWindow window;
+    MainWindow window(RegisteredSites(settings), {}, settings);
     window.show();
     window.Controls().saveFolder->SetText(FromQt(save.path()));
     auto* tabs = window.findChild<DesignTabs*>(QStringLiteral("pageTabs"));

@@ -32,13 +32,13 @@ TEST(WindowClose, NothingIsShownAfterwardsAndEveryWorkerLeaves) {
         options.imagesPerAlbum = 2;
         FixtureSites sites(options);
         ASSERT_TRUE(sites.Start());
-        const Settings saved = CurrentSettings();
-        sites.UseForSettings();
+        Settings settings = DefaultSettings();
+        sites.PointAt(settings);
         QTemporaryDir save;
         AnswerScope answers;
         bool closed = false;
         {
-            MainWindow window;
+            MainWindow window(RegisteredSites(settings), {}, settings);
             window.onClosed = [&closed] { closed = true; };
             window.show();
             window.Controls().saveFolder->SetText(FromQt(save.path()));
@@ -80,7 +80,6 @@ TEST(WindowClose, NothingIsShownAfterwardsAndEveryWorkerLeaves) {
         }
         EXPECT_EQ(files, midway ? 2 : 4);
         sites.SetImageHook(nullptr);
-        MutableSettings() = saved;
     }
 }
 

@@ -87,11 +87,13 @@ protected:
     ListingSnapshot FirstPage(Site site) {
         ListingSnapshot snapshot;
         if (site == Site::A) snapshot.source = {sitea::Home(h.sites.TlsHost()) + "xinggan/page/", sitea::kAlbumPages};
-        SiteFetcher fetch;
+        const SiteFetcher fetch(h.settings.Network());
         snapshot.albums = Describe(site)->Listing(fetch, snapshot.source, "1");
         return snapshot;
     }
-    static std::shared_ptr<SiteDescription> Describe(Site site) { return DescribeSite(static_cast<int>(site)); }
+    std::shared_ptr<SiteDescription> Describe(Site site) {
+        return DescribeSite(static_cast<int>(site), h.settings);
+    }
     CollectionReport Run(Site site, const ListingSnapshot& snapshot, RecordingEvents& events) {
         CollectionReport report;
         h.RunOnWorker([&](MainControls&) { report = Engine(site, snapshot, events); });
@@ -102,7 +104,7 @@ protected:
         CollectionOptions options;
         options.saveFolder = folder ? folder : [this] { return Text(saveFolder); };
         options.parallel = parallel;
-        return Collect(*Describe(site), snapshot, options, SiteFetcher{}, events);
+        return Collect(*Describe(site), snapshot, options, SiteFetcher(h.settings.Network()), events);
     }
 
     CollectorHarness h{FixtureOptions{.pageCount = 2, .albumsPerPage = 2, .imagesPerAlbum = 2}};
@@ -157,7 +159,7 @@ TEST_F(CollectionEngine, AFailedImageSaysWhyAndTheSaveFolderIsReadForEachImage) 
     std::string body = h.sites.Body(page);
     for (size_t at; (at = body.find(refused)) != std::string::npos;) body.replace(at, refused.size(), "http://127.0.0.1:1/3.jpg");
     h.sites.SetRawPage(page, body);
-    MutableSettings().maxBodyBytes = 1 << 20;
+    h.settings.maxBodyBytes = 1 << 20;
     ListingSnapshot snapshot = FirstPage(Site::C);
     snapshot.albums.resize(1);
     const fs::path second = h.base / "second", file = h.base / "file";
@@ -169,7 +171,6 @@ TEST_F(CollectionEngine, AFailedImageSaysWhyAndTheSaveFolderIsReadForEachImage) 
         return Text((done < 3 ? h.saveFolder : done == 3 ? second : file).string());
     };
     h.RunOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events, 4, folder); });
-    MutableSettings().maxBodyBytes = Settings().maxBodyBytes;
 
     const std::vector<std::string> expected = {
         "HTTP 404", "body too large (over 1 MB)", "connection refused", "",

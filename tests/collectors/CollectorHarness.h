@@ -1,7 +1,7 @@
 #pragma once
-// What every collector test needs: the fixture sites on a free port, the program's hosts pointed at
-// them, a fresh save folder, clean program-wide state, a set of in-memory main-window controls and page
-// sessions presenting on them.
+// What every collector test needs: the fixture sites on a free port, settings with the hosts pointed at
+// them (the sessions are built with them), a fresh save folder, clean program-wide state, a set of in-memory
+// main-window controls and page sessions presenting on them.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -54,11 +54,11 @@ public:
     explicit CollectorHarness(FixtureOptions options = {}) : sites(options) {
         State().Reset();
         if (!sites.Start()) throw std::runtime_error("fixture server did not start");
-        sites.UseForSettings();
+        sites.PointAt(settings);
         // One try per request and every image fetched, unless a test asks otherwise: failures the
         // fixtures make on purpose then cost no pauses.
-        MutableSettings().retries = 0;
-        MutableSettings().skipExisting = false;
+        settings.retries = 0;
+        settings.skipExisting = false;
         char pattern[] = "/tmp/dorvane-collectors-XXXXXX";
         const char* made = mkdtemp(pattern);
         if (!made) throw std::runtime_error("no temporary folder");
@@ -69,12 +69,9 @@ public:
         window.saveFolder.SetText(saveFolder.string());
     }
     ~CollectorHarness() {
-        // Workers nobody waits for (the viewer's fetch ahead) read the settings reset below.
+        // Workers nobody waits for (the viewer's fetch ahead) end before the sites they fetch from.
         StopAllWorkers(std::chrono::seconds(30));
         sites.Stop();
-        MutableSettings().retries = Settings().retries;
-        MutableSettings().skipExisting = false;
-        MutableSettings().parallel = Settings().parallel;
         std::error_code ignored;
         fs::remove_all(base, ignored);
     }
@@ -91,8 +88,10 @@ public:
     PageView View(Site site) {
         return {&Controls().Page(site), &Controls(), PostDirectly, [this] { return Controls().saveFolder->GetText(); }};
     }
+    // Built with the settings as they are at the call.
     std::unique_ptr<SitePageSession> Session(Site site) {
-        return std::make_unique<SitePageSession>(DescribeSite(static_cast<int>(site)), View(site));
+        return std::make_unique<SitePageSession>(DescribeSite(static_cast<int>(site), settings), View(site),
+                                                 settings);
     }
     // Runs the page collection on a worker, as "开始采集" does, and waits for it.
     CollectionReport Collect(SitePageSession& session) {
@@ -152,6 +151,7 @@ public:
     }
 
     FixtureSites sites;
+    Settings settings;
     fs::path base;
     fs::path saveFolder;
     MemoryMainWindow window;

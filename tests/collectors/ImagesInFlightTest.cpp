@@ -55,7 +55,7 @@ protected:
     }
 
     std::shared_ptr<SitePageSession> Entered(Site site, int parallel) {
-        MutableSettings().parallel = parallel;
+        h.settings.parallel = parallel;
         auto session = h.Session(site);
         EXPECT_TRUE(Done(session->Enter()));
         h.sites.ClearRequests();

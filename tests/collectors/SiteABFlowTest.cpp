@@ -168,8 +168,9 @@ TEST_F(SiteABFlow, SiteAViewerAndAStopInTheMiddle) {
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"已经是最后一张了"});
 
     // A stop while an image is on its way: nothing is written under its name, and nothing after it. One
-    // transfer at a time, so the two images before it are stored when the stop comes.
-    MutableSettings().parallel = 1;
+    // transfer at a time (the page was built so), so the two images before it are stored when the stop
+    // comes.
+    ASSERT_EQ(h.settings.parallel, 1);
     h.window.autoCollect.SetSelected(true);
     // Shared with the server's thread, which may still be in the hook when this test's body has ended.
     struct Gate {

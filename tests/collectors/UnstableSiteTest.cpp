@@ -16,7 +16,7 @@ int ImageRequests(const CollectorHarness& h) {
 TEST(UnstableSite, BusyImageIsTriedAgainAndTheSecondRunSkipsWhatIsOnDisk) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 3});
     h.sites.SetAlbum(Site::D, {1, "busy at first", {ImageKind::Jpeg, ImageKind::BusyOnce, ImageKind::Jpeg}});
-    MutableSettings().retries = 1;
+    h.settings.retries = 1;
     auto session = h.Session(Site::D);
     ASSERT_TRUE(Done(session->Enter()));
     h.sites.ClearRequests();
@@ -30,7 +30,9 @@ TEST(UnstableSite, BusyImageIsTriedAgainAndTheSecondRunSkipsWhatIsOnDisk) {
     }
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
 
-    MutableSettings().skipExisting = true;
+    h.settings.skipExisting = true;
+    session = h.Session(Site::D);
+    ASSERT_TRUE(Done(session->Enter()));
     WriteBytes(h.AlbumFolder(Site::D, 2) / "3.jpg", "");  // an empty file is fetched again
     h.sites.ClearRequests();
     h.Collect(*session);
@@ -42,11 +44,10 @@ TEST(UnstableSite, BusyImageIsTriedAgainAndTheSecondRunSkipsWhatIsOnDisk) {
 TEST(UnstableSite, OversizedImageFailsAndThePageGoesOn) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 1, .imagesPerAlbum = 3});
     h.sites.SetAlbum(Site::D, {1, "one too large", {ImageKind::Jpeg, ImageKind::Oversized, ImageKind::Jpeg}});
-    MutableSettings().maxBodyBytes = 1024 * 1024;
+    h.settings.maxBodyBytes = 1024 * 1024;
     auto session = h.Session(Site::D);
     ASSERT_TRUE(Done(session->Enter()));
     h.Collect(*session);
-    MutableSettings().maxBodyBytes = Settings().maxBodyBytes;
     EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::D, 1) / "1.jpg"), h.sites.ImageBytes(Site::D, 1, 1));
     EXPECT_EQ(fs::file_size(h.AlbumFolder(Site::D, 1) / "2.jpg"), 0u);
     EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::D, 1) / "3.jpg"), h.sites.ImageBytes(Site::D, 1, 3));

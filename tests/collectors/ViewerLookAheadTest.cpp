@@ -36,7 +36,7 @@ class ViewerFetchAhead : public ::testing::Test {
 protected:
     void SetUp() override {
         // The next image is fetched ahead only when more than one transfer is allowed.
-        MutableSettings().parallel = 2;
+        h.settings.parallel = 2;
         session = h.Session(Site::D);
         ASSERT_TRUE(Done(session->Enter()));
         h.SetManual();

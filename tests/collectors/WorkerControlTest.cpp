@@ -47,7 +47,7 @@ private:
 TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 4});
     // One transfer at a time, so the images before the held one are stored when the stop comes.
-    MutableSettings().parallel = 1;
+    h.settings.parallel = 1;
     auto session = h.Session(Site::D);
     ASSERT_TRUE(Done(session->Enter()));
     ImageGate gate(h.sites, "/img/d/1/3.jpg");

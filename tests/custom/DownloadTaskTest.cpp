@@ -127,7 +127,7 @@ protected:
 TEST_F(DownloadTask, SevenItemsSplitOddAndEvenWithOneFailure) {
     Page("T", "a", 7);
     auto recorder = std::make_shared<Recorder>();
-    custom::Start(window.controls, recorder);
+    custom::Start(window.controls, {}, recorder);
     EXPECT_EQ(GbkToUtf8(window.custom.taskStatus.GetText()), "T[7P]");
     EXPECT_EQ(c.taskTimer->Period(), 5000);
     ASSERT_GT(TickUntilMessage(), 0);
@@ -199,7 +199,7 @@ TEST_F(DownloadTask, AFileThatCannotBeWrittenCountsAsFailed) {
     fs::create_directories(TaskFolder("W[3P]") / "2.jpg");
     Page("W", "w", 3);
     auto recorder = std::make_shared<Recorder>();
-    custom::Start(window.controls, recorder);
+    custom::Start(window.controls, {}, recorder);
     ASSERT_GT(TickUntilMessage(), 0);
     EXPECT_EQ(GbkToUtf8(window.messages.Messages()[0].text), "==== 任 务 完 成 ====\r\n失败 1 张");
     EXPECT_EQ(recorder->Side(1).back(), "fail not written: Is a directory");

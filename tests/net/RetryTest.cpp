@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/Settings.h"
 #include "core/Worker.h"
 #include "support/RawServer.h"
 
@@ -48,11 +47,7 @@ RawServer::Handler Script(std::vector<ScriptedAnswer> answers, std::atomic<int>&
 
 class Retries : public ::testing::Test {
 protected:
-    void SetUp() override { MutableSettings().retries = 3; }
-    void TearDown() override { MutableSettings() = m_saved; }
-
-private:
-    Settings m_saved = CurrentSettings();
+    const NetworkLimits limits{.retries = 3};
 };
 
 TEST_F(Retries, TransientFailuresAreTriedAgainAfterTheirPause) {
@@ -75,7 +70,7 @@ TEST_F(Retries, TransientFailuresAreTriedAgainAfterTheirPause) {
         std::atomic<int> requests{0};
         RawServer server(Script(c.answers, requests));
         const auto start = Clock::now();
-        FetchResult result = FetchImageBytes(server.Url("/img.jpg"), {});
+        FetchResult result = FetchImageBytes(server.Url("/img.jpg"), {}, limits);
         EXPECT_GE(Clock::now() - start, c.leastPause);
         EXPECT_EQ(requests.load(), c.requests);
         EXPECT_EQ(result.Succeeded(), c.succeeds);
@@ -92,9 +87,9 @@ TEST_F(Retries, PageTextAndPlainDownloadRetryAsWell) {
                                                     "<meta charset=utf-8>\xe9\x87\x87");
                              }},
                             requests));
-    EXPECT_EQ(FetchPageText(server.Url("/page")), "<meta charset=utf-8>" + Gbk("采"));
+    EXPECT_EQ(FetchPageText(server.Url("/page"), {}, limits), "<meta charset=utf-8>" + Gbk("采"));
     EXPECT_EQ(requests.load(), 2);
-    EXPECT_EQ(PlainDownloadRetrying(server.Url("/file")).body, "<meta charset=utf-8>\xe9\x87\x87");
+    EXPECT_EQ(PlainDownloadRetrying(server.Url("/file"), limits).body, "<meta charset=utf-8>\xe9\x87\x87");
     EXPECT_EQ(requests.load(), 3);
 }
 
@@ -108,7 +103,7 @@ TEST_F(Retries, AStopDuringAPauseEndsTheWorkerWithoutAnotherRequest) {
     });
     std::atomic<bool> returned{false};
     auto token = StartWorkerThread([&] {
-        FetchImageBytes(server.Url("/img.jpg"), {});
+        FetchImageBytes(server.Url("/img.jpg"), {}, limits);
         returned = true;
     });
     ASSERT_NE(token, nullptr);

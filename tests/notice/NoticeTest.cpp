@@ -57,9 +57,7 @@ TEST(Notice, CheckAgainstThePublishedPage) {
         res.set_content(body, "text/html; charset=utf-8");
     });
     ASSERT_TRUE(server.Start());
-    const Settings saved = CurrentSettings();
-    MutableSettings().noticeHost = "127.0.0.1:" + std::to_string(server.Port());
-    MutableSettings().noticeDocument = "dorvane-test";
+    const Text address = notice::NoticeAddress("127.0.0.1:" + std::to_string(server.Port()), "dorvane-test");
 
     struct Case {
         const char* name;
@@ -73,7 +71,7 @@ TEST(Notice, CheckAgainstThePublishedPage) {
         body = "<html><head><meta charset=\"utf-8\"></head><body>" + c.page + "</body></html>";
         MemoryMainWindow window;
         window.update.noticeBox.SetVisible(false);
-        notice::VersionCheck(window.controls.update, "5.2.200608");
+        notice::VersionCheck(window.controls.update, "5.2.200608", address);
         EXPECT_EQ(window.update.panel.IsVisible(), c.shown) << c.name;
         EXPECT_EQ(window.update.noticeBox.IsVisible(), c.shown) << c.name;
         if (c.shown) {
@@ -83,7 +81,6 @@ TEST(Notice, CheckAgainstThePublishedPage) {
             EXPECT_EQ(window.update.addressBox.GetText(), "");
         }
     }
-    MutableSettings() = saved;
 }
 
 TEST(Notice, ClientIdentifierStaysForTheInstallation) {
