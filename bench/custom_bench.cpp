@@ -19,9 +19,8 @@
 #include "BenchSupport.h"
 #include "core/CodePage.h"
 #include "support/MemoryControls.h"
-#include "core/ProgramState.h"
 #include "core/Worker.h"
-#include "custom/CustomPage.h"
+#include "session/CustomPage.h"
 #include "session/CustomTaskPresenter.h"
 #include "support/FixtureImages.h"
 #include "support/LocalServer.h"
@@ -94,7 +93,6 @@ TaskRun RunTask(const LocalServer& server, const std::vector<std::string>& image
     TaskRun run;
     const std::string saveFolder = dorvane::test::MakeTempFolder("dorvane-custom-bench");
     {
-        dorvane::State().Reset();
         dorvane::MemoryMainWindow window;
         PreparePage(window, server, saveFolder);
 

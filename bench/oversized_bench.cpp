@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
 
     dorvane::MemoryMainWindow window;
-    dorvane::SitePage& page = window.controls.Page(dorvane::Site::D);
+    dorvane::SitePage& page = window.controls.sites[static_cast<size_t>(dorvane::Site::D)];
     const OneImageSite site(server.Url("/huge.jpg"));
     PreviewEvents events(page);
     const dorvane::SiteFetcher fetch(dorvane::NetworkLimits{.retries = 0});

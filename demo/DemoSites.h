@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "core/Settings.h"
-#include "core/SitePage.h"
+#include "demo/SiteNames.h"
 
 namespace httplib {
 class Server;

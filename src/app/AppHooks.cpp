@@ -4,10 +4,11 @@
 #include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "core/Worker.h"
-#include "custom/CustomPage.h"
-#include "notice/CatalogueSession.h"
+#include "session/CustomPage.h"
+#include "session/CatalogueSession.h"
 #include "notice/ClientIdentifier.h"
 #include "notice/VersionCheck.h"
+#include "session/UpdateNotice.h"
 #include "session/CustomTaskPresenter.h"
 
 namespace dorvane {

@@ -13,7 +13,6 @@
 #include "app/MainWindow.h"
 #include "app/StartOptions.h"
 #include "collectors/SiteRegistry.h"
-#include "core/ProgramState.h"
 #include "core/Worker.h"
 #include "demo/DemoServer.h"
 
@@ -81,8 +80,6 @@ int RunApplication(int argc, char** argv) {
     QApplication::setFont(DefaultFont());
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/dorvane/dorvane.png")));
-    // Program-wide state starts empty.
-    State().Reset();
     std::unique_ptr<demo::DemoServer> demoServer;
     const Settings settings = ReadSettings(*options, demoServer);
     int code = 0;

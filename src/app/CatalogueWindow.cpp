@@ -11,7 +11,7 @@
 #include "app/Fonts.h"
 #include "app/QtControls.h"
 #include "core/Settings.h"
-#include "notice/CatalogueSession.h"
+#include "session/CatalogueSession.h"
 
 namespace dorvane {
 

@@ -7,7 +7,7 @@
 #include "app/AppHooks.h"
 #include "app/GuiCall.h"
 #include "collectors/SiteRegistry.h"
-#include "core/Controls.h"
+#include "view/Controls.h"
 
 class QLineEdit;
 class QPlainTextEdit;

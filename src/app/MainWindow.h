@@ -12,7 +12,7 @@
 #include "collectors/SiteRegistry.h"
 #include "core/Interactions.h"
 #include "core/SharedList.h"
-#include "core/SitePage.h"
+#include "view/SitePage.h"
 #include "core/Worker.h"
 #include "session/PageView.h"
 

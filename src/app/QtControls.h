@@ -1,5 +1,5 @@
 #pragma once
-// The control interfaces of core/Controls.h over Qt widgets. Every access may come from any thread: it is
+// The control interfaces of view/Controls.h over Qt widgets. Every access may come from any thread: it is
 // carried out on the window thread while the caller waits (GuiCall.h). Texts keep their exact GBK bytes:
 // what was written is read back unchanged as long as the user has not edited the widget since.
 #include <QAbstractButton>
@@ -19,7 +19,7 @@
 #include "app/GuiCall.h"
 #include "app/QtText.h"
 #include "app/Widgets.h"
-#include "core/Controls.h"
+#include "view/Controls.h"
 
 namespace dorvane {
 

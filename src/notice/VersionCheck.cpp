@@ -47,16 +47,12 @@ Text NoticeText(const TextList& items) {
     return text;
 }
 
-void VersionCheck(UpdatePanelControls& update, const Text& ownTag, const Text& noticeAddress) {
-    update.panel->SetGeometry(4, 0, 788, 568);
+std::optional<Update> NewerVersion(const Text& noticeAddress, const Text& ownTag) {
     const Text page = HttpFetch(noticeAddress);
     WorkerCheckPoint();
     const TextList items = NoticeItems(page);
-    if (!IsNewer(items, ownTag)) return;
-    update.noticeBox->SetVisible(true);
-    update.panel->SetVisible(true);
-    update.noticeBox->SetText(NoticeText(items));
-    update.addressBox->AppendText(items.back());
+    if (!IsNewer(items, ownTag)) return std::nullopt;
+    return Update{NoticeText(items), items.back()};
 }
 
 }  // namespace dorvane::notice

@@ -1,7 +1,8 @@
 #pragma once
 // The start-up check of the published notice page: its items stand between `">【` and `】</p><p`; the
 // first ends in the published version, the last is the update address, those between are notice lines.
-#include "core/SitePage.h"
+#include <optional>
+
 #include "core/Text.h"
 
 namespace dorvane::notice {
@@ -22,9 +23,13 @@ bool IsNewer(const TextList& items, const Text& ownTag);
 // "版本号：" + every item but the last, each followed by CR LF.
 Text NoticeText(const TextList& items);
 
-// The whole check: places the hidden panel, fetches the page and, when it announces a newer version,
-// shows the notice box and the panel with the notice and puts the address in the update address box.
-// Meant for a thread of its own: the window keeps answering while the page is on its way.
-void VersionCheck(UpdatePanelControls& update, const Text& ownTag, const Text& noticeAddress);
+// What a newer version announces: the notice text and the update address.
+struct Update {
+    Text notice;
+    Text address;
+};
+
+// Fetches the notice page: the update it announces when its version is newer than the own tag's.
+std::optional<Update> NewerVersion(const Text& noticeAddress, const Text& ownTag);
 
 }  // namespace dorvane::notice

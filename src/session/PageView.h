@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/SitePage.h"
+#include "view/SitePage.h"
 #include "core/Text.h"
 
 namespace dorvane {

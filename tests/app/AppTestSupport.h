@@ -9,7 +9,8 @@
 #include <functional>
 
 #include "app/QtControls.h"
-#include "core/SitePage.h"
+#include "demo/SiteNames.h"
+#include "view/SitePage.h"
 
 namespace dorvane::test {
 

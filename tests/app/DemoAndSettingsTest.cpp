@@ -9,7 +9,6 @@
 #include "app/MainWindow.h"
 #include "app/StartOptions.h"
 #include "app/Widgets.h"
-#include "core/ProgramState.h"
 #include "demo/DemoServer.h"
 #include "net/Retry.h"
 #include "support/LocalServer.h"
@@ -103,7 +102,6 @@ TEST(Demo, EverySiteListsItsFirstPage) {
     ASSERT_TRUE(server.Start());
     Settings settings = DefaultSettings();
     server.PointAt(settings);
-    State().Reset();
     {
         MainWindow window(RegisteredSites(settings), {}, settings);
         window.show();

@@ -18,7 +18,7 @@
 #include "core/CodePage.h"
 #include "core/Settings.h"
 #include "notice/CatalogueProtocol.h"
-#include "notice/CatalogueSession.h"
+#include "session/CatalogueSession.h"
 #include "support/HostileCatalogue.h"
 #include "support/LocalServer.h"
 #include "support/TcpPeer.h"

@@ -17,7 +17,6 @@
 
 #include "collectors/SiteRegistry.h"
 #include "core/CodePage.h"
-#include "core/ProgramState.h"
 #include "core/Settings.h"
 #include "core/Worker.h"
 #include "session/SitePageSession.h"
@@ -52,7 +51,6 @@ inline std::vector<std::string> FilesBelow(const fs::path& folder) {
 class CollectorHarness {
 public:
     explicit CollectorHarness(FixtureOptions options = {}) : sites(options) {
-        State().Reset();
         if (!sites.Start()) throw std::runtime_error("fixture server did not start");
         sites.PointAt(settings);
         // One try per request and every image fetched, unless a test asks otherwise: failures the
@@ -86,7 +84,7 @@ public:
 
     // The site's page as the window's tab page would present it, on the in-memory page of that site.
     PageView View(Site site) {
-        return {&Controls().Page(site), &Controls(), PostDirectly, [this] { return Controls().saveFolder->GetText(); }};
+        return {&Controls().sites[static_cast<size_t>(site)], &Controls(), PostDirectly, [this] { return Controls().saveFolder->GetText(); }};
     }
     // Built with the settings as they are at the call.
     std::unique_ptr<SitePageSession> Session(Site site) {

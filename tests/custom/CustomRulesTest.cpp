@@ -6,8 +6,7 @@
 
 #include "core/CodePage.h"
 #include "support/MemoryControls.h"
-#include "core/ProgramState.h"
-#include "custom/CustomPage.h"
+#include "session/CustomPage.h"
 #include "custom/CustomRules.h"
 
 namespace dorvane::test {
@@ -68,7 +67,6 @@ TEST(CustomRules, TenThousandItemsEndPromptly) {
 class CustomStart : public ::testing::Test {
 protected:
     void SetUp() override {
-        State().Reset();
         c.sourceBox->SetText("<h1>T</h1>[x]one[/x][x]two[/x]");
         c.titleStart->SetText("<h1>");
         c.titleEnd->SetText("</h1>");
@@ -89,19 +87,14 @@ TEST_F(CustomStart, ExtractionListsThePieces) {
     EXPECT_EQ(c.sourceBox->GetText(), "one\r\ntwo\r\n");
     EXPECT_TRUE(c.sourceBox->IsReadOnly());
     EXPECT_EQ(Messages(), std::vector<std::string>{"==== 提 取 完 成 ===="});
-    EXPECT_EQ(State().customTaskName.Get(), "T[2P]");
-    EXPECT_EQ(State().customItems.Snapshot(), (TextList{"one", "two"}));
 }
 
 TEST_F(CustomStart, NothingFoundKeepsTheSourceAndTheName) {
-    State().customTaskName.Set("before");
     c.contentStart->SetText("[y]");
     custom::Start(window.controls);
     EXPECT_EQ(Messages(), std::vector<std::string>{"错误！标题！"});
     EXPECT_EQ(c.sourceBox->GetText(), "<h1>T</h1>[x]one[/x][x]two[/x]");
     EXPECT_FALSE(c.sourceBox->IsReadOnly());
-    EXPECT_EQ(State().customTaskName.Get(), "before");
-    EXPECT_EQ(State().customItemCount.load(), 0);
 }
 
 TEST_F(CustomStart, MoreFunctionsShowsTheNotice) {

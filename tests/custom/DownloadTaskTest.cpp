@@ -14,9 +14,8 @@
 
 #include "core/CodePage.h"
 #include "core/Numbers.h"
-#include "core/ProgramState.h"
 #include "core/Worker.h"
-#include "custom/CustomPage.h"
+#include "session/CustomPage.h"
 #include "custom/DownloadTask.h"
 #include "support/LocalServer.h"
 #include "support/MemoryControls.h"
@@ -57,7 +56,6 @@ struct Recorder : custom::TaskEvents {
 class DownloadTask : public ::testing::Test {
 protected:
     void SetUp() override {
-        State().Reset();
         server.Http().Get(R"(/(\w+)/(\d+)\.jpg)",
                           [this](const httplib::Request& request, httplib::Response& res) {
                               {

@@ -14,7 +14,7 @@
 
 #include "core/CodePage.h"
 #include "notice/CatalogueInbox.h"
-#include "notice/CatalogueSession.h"
+#include "session/CatalogueSession.h"
 #include "notice/ManualClock.h"
 #include "support/HostileCatalogue.h"
 #include "support/MemoryControls.h"

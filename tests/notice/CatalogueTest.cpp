@@ -8,7 +8,7 @@
 
 #include "core/CodePage.h"
 #include "notice/CatalogueProtocol.h"
-#include "notice/CatalogueSession.h"
+#include "session/CatalogueSession.h"
 #include "notice/ManualClock.h"
 #include "support/MemoryControls.h"
 #include "support/TcpPeer.h"

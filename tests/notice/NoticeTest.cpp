@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "notice/ClientIdentifier.h"
 #include "notice/VersionCheck.h"
+#include "session/UpdateNotice.h"
 #include "support/LocalServer.h"
 #include "support/TestCertificate.h"
 

@@ -7,9 +7,10 @@
 #include <mutex>
 #include <vector>
 
-#include "core/Controls.h"
-#include "core/SitePage.h"
 #include "core/Worker.h"
+#include "demo/SiteNames.h"
+#include "view/Controls.h"
+#include "view/SitePage.h"
 
 namespace dorvane {
 

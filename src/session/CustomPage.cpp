@@ -1,11 +1,10 @@
-#include "custom/CustomPage.h"
+#include "session/CustomPage.h"
 
 #include <memory>
 #include <mutex>
 #include <utility>
 
 #include "core/Numbers.h"
-#include "core/ProgramState.h"
 #include "custom/CustomRules.h"
 #include "custom/DownloadTask.h"
 #include "text/Directory.h"
@@ -53,20 +52,16 @@ void StartTask(MainControls& controls, const TextList& items, const Text& taskNa
 
 void Start(MainControls& controls, const NetworkLimits& limits, std::shared_ptr<TaskEvents> events) {
     CustomPage& page = controls.custom;
-    ProgramState& state = State();
     const Text source = page.sourceBox->GetText();
     const Rules rules{page.titleStart->GetText(), page.titleEnd->GetText(), page.contentStart->GetText(),
                       page.contentEnd->GetText()};
     Extraction found = Extract(source, rules);
-    state.customItems.Assign(found.items);
-    state.customItemCount = static_cast<int>(found.items.size());
     if (found.items.empty()) {
         static const Text nothing = Gbk("错误！标题！");
         controls.messages->Show(nothing);
         return;
     }
     const Text taskName = TaskName(found.titles, found.items.size());
-    state.customTaskName.Set(taskName);
     page.sourceBox->SetText({});
     page.sourceBox->SetReadOnly(true);
     if (page.extractLinks->IsSelected()) {

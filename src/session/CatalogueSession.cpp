@@ -1,4 +1,4 @@
-#include "notice/CatalogueSession.h"
+#include "session/CatalogueSession.h"
 
 #include <algorithm>
 #include <vector>

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "core/Controls.h"
+#include "view/Controls.h"
 #include "core/SharedList.h"
 #include "net/TcpClient.h"
 #include "notice/CatalogueInbox.h"

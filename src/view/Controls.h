@@ -1,5 +1,5 @@
 #pragma once
-// The abstract control interfaces that every routine below the GUI layer writes against. The GUI layer
+// The abstract control interfaces that the presenters write against. The GUI layer
 // implements them over Qt widgets (carrying each access from a worker thread out on the window thread);
 // the tests' support code implements them in memory for tests and benchmarks.
 //

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "core/NetworkLimits.h"
-#include "core/SitePage.h"
+#include "view/SitePage.h"
 #include "custom/TaskEvents.h"
 
 namespace dorvane::custom {

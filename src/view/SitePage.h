@@ -1,13 +1,11 @@
 #pragma once
-// The controls of one site tab page and of the shared top area, as the collectors see them.
+// The controls of one site tab page and of the shared top area, as the presenters see them.
 #include <vector>
 
-#include "core/Controls.h"
+#include "collectors/SiteRegistry.h"
+#include "view/Controls.h"
 
 namespace dorvane {
-
-enum class Site { A = 0, B = 1, C = 2, D = 3, E = 4 };
-constexpr int kSiteCount = 5;
 
 struct SitePage {
     ComboBox* categories = nullptr;  // Sites A and B only
@@ -57,11 +55,9 @@ struct MainControls {
     TabControl* tabs = nullptr;
     MessageBoxes* messages = nullptr;
     Clipboard* clipboard = nullptr;
-    std::vector<SitePage> sites = std::vector<SitePage>(kSiteCount);
+    std::vector<SitePage> sites = std::vector<SitePage>(Sites().size());
     CustomPage custom{};
     UpdatePanelControls update{};
-
-    SitePage& Page(Site site) { return sites[static_cast<size_t>(site)]; }
 };
 
 }  // namespace dorvane
