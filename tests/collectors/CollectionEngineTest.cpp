@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 #include "collectors/CollectionEngine.h"
 #include "collectors/SiteA.h"
 #include "core/Numbers.h"

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 
 namespace dorvane::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <set>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 #include "collectors/CollectionEngine.h"
 
 namespace dorvane::test {

@@ -9,7 +9,7 @@
 #include "core/CodePage.h"
 #include "notice/CatalogueProtocol.h"
 #include "session/CatalogueSession.h"
-#include "notice/ManualClock.h"
+#include "session/ManualClock.h"
 #include "support/MemoryControls.h"
 #include "support/TcpPeer.h"
 

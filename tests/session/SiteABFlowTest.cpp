@@ -9,7 +9,7 @@
 #include "core/Numbers.h"
 #include "text/Hash.h"
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 
 namespace dorvane::test {
 namespace {

@@ -1,7 +1,7 @@
 // Each page session keeps to the settings it was built with, whatever the pages beside it were built with.
 #include <gtest/gtest.h>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 
 namespace dorvane::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 
 namespace dorvane::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <regex>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 
 namespace dorvane::test {
 namespace {

@@ -15,7 +15,7 @@
 #include "core/CodePage.h"
 #include "notice/CatalogueInbox.h"
 #include "session/CatalogueSession.h"
-#include "notice/ManualClock.h"
+#include "session/ManualClock.h"
 #include "support/HostileCatalogue.h"
 #include "support/MemoryControls.h"
 #include "support/TcpPeer.h"

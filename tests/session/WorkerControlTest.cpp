@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 
 namespace dorvane::test {
 namespace {

@@ -2,7 +2,7 @@
 // for, images already on disk are not fetched again.
 #include <gtest/gtest.h>
 
-#include "CollectorHarness.h"
+#include "support/CollectorHarness.h"
 
 namespace dorvane::test {
 namespace {
