@@ -57,7 +57,7 @@ WorkAhead::~WorkAhead() {
     }
 }
 
-int WorkAhead::Outstanding() const { return static_cast<int>(m_next - 1 - m_taken); }
+int WorkAhead::Outstanding() const { return m_outstanding; }
 
 void WorkAhead::AddThread() {
     std::shared_ptr<Shared> shared = m_shared;
@@ -89,6 +89,7 @@ WorkAhead::Ticket WorkAhead::Queue(std::function<void()> job) {
     auto queued = std::make_shared<Job>();
     queued->ticket = m_next++;
     queued->run = std::move(job);
+    ++m_outstanding;
     {
         std::lock_guard lock(m_shared->mutex);
         m_shared->queued.emplace(queued->ticket, queued);
@@ -132,7 +133,7 @@ void WorkAhead::Take(Ticket ticket) {
         }
         WorkerCheckPoint();
     }
-    m_taken = std::max(m_taken, ticket);
+    --m_outstanding;
     if (job->error) std::rethrow_exception(job->error);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Work done ahead of its use: jobs queued in order run on a few threads of their own, and the caller takes
-// their ends in the same order. A collection queues the fetches of the images it will show next while it
-// shows the current one.
+// their ends when it needs them. A collection queues the fetches of the images it will show next (and the
+// page of the album after them) while it shows the current one.
 //
 // The threads are follow-ups of the worker that makes the queue: its stop reaches every job at once (a
 // transfer aborts within a few tens of milliseconds), and its pause holds them at their next check point,
@@ -42,8 +42,8 @@ public:
     // True once the job has ended (without waiting).
     bool Ended(Ticket ticket) const;
     // Waits for the job to end, passing the calling worker's check points while it waits (a stop unwinds
-    // from here with WorkerStopped), and forgets it. Rethrows what the job threw. Jobs are taken in the
-    // order they were queued.
+    // from here with WorkerStopped), and forgets it. Rethrows what the job threw. Jobs may be taken in any
+    // order; they still start in the order they were queued.
     void Take(Ticket ticket);
 
 private:
@@ -56,7 +56,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::vector<std::shared_ptr<WorkerToken>> m_tokens;
     Ticket m_next = 1;
-    Ticket m_taken = 0;  // the last ticket taken
+    int m_outstanding = 0;  // queued and not taken
 };
 
 }  // namespace dorvane
