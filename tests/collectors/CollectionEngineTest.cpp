@@ -82,26 +82,18 @@ bool WaitReached(ImageHold& hold) {
 }
 
 // One album of one image that is to wait an hour between being shown and stored.
-class HourWaitSite : public SiteDescription {
-public:
-    explicit HourWaitSite(Text url) : m_url(std::move(url)) {}
+struct HourWaitSite : SiteDescription {
+    Text url;
     PageChoices Choices(const SiteFetcher&, int, const AlbumEntries&) const override { return {}; }
     AlbumEntries Listing(const SiteFetcher&, const ListingSource&, const Text&) const override { return {}; }
     ViewerAlbum OpenAlbum(const SiteFetcher&, const ListingSnapshot&, int) const override { return {}; }
     Text ImageHeaders() const override { return {}; }
     std::vector<AlbumWork> Plan(const ListingSnapshot&) const override {
-        const auto image = [url = m_url](int j) { return NumberedImage(url, j, {}, 3600 * 1000); };
-        return {{"hour", {}, [image](const SiteFetcher&) {
-                     AlbumPlan plan;
-                     plan.folder = "hour/";
-                     plan.imageCount = 1;
-                     plan.image = image;
-                     return plan;
+        return {{"hour", {}, [this](const SiteFetcher&) {
+                     const auto image = [this](int j) { return NumberedImage(url, j, {}, 3600 * 1000); };
+                     return AlbumPlan{.folder = "hour/", .viewerImages = {}, .imageCount = 1, .image = image};
                  }}};
     }
-
-private:
-    Text m_url;
 };
 
 class CollectionEngine : public ::testing::Test {
@@ -232,11 +224,13 @@ TEST_F(CollectionEngine, CollectsTheSnapshotItWasHandedWhileThePageListsAnother)
 // The site's wait comes between showing an image and storing it: stopped while the staged image waits,
 // nothing is stored.
 TEST_F(CollectionEngine, TheSiteWaitHoldsTheImageBeforeItIsStored) {
-    const HourWaitSite site(h.sites.ImageUrl(Site::C, h.sites.Listing(Site::C, 1).front(), 1));
+    HourWaitSite site;
+    site.url = h.sites.ImageUrl(Site::C, h.sites.Listing(Site::C, 1).front(), 1);
     for (int parallel : {1, 4}) {
         RecordingEvents events;
-        const CollectionOptions options{.saveFolder = [this] { return Text(saveFolder); }, .parallel = parallel};
+        const CollectionOptions options{.saveFolder = [&] { return Text(saveFolder); }, .parallel = parallel};
         auto worker = h.StartOnWorker([&](MainControls&) { Collect(site, {}, options, SiteFetcher{}, events); });
+        // Staged under a temporary name, the image waits; without the wait it would be stored at once.
         ASSERT_TRUE(Eventually([&] { return !FilesBelow(h.saveFolder).empty(); }));
         worker->RequestStop();
         ASSERT_TRUE(Done(worker));
