@@ -151,10 +151,11 @@ TEST_F(ImagesInFlight, StopWithTransfersInFlightLeavesNoFile) {
 // A paused collection starts no transfer and stores nothing until it is resumed; then it ends as usual.
 TEST_F(ImagesInFlight, PauseStartsNoNewTransfer) {
     auto session = Entered(Site::C, 2);
-    // Both transfers are held open, so the images queued behind them wait for a thread when the pause
-    // comes.
-    h.sites.SetImageHook([held = held](const std::string& path) {
-        held->Hold(path, [](const HeldImages&) { return false; });
+    const int id = h.sites.Listing(Site::C, 1).front();
+    // Images 1 and 2 are held open, so those queued behind them wait for a thread when the pause comes.
+    const std::string first = Image(id, 1), second = Image(id, 2);
+    h.sites.SetImageHook([held = held, first, second](const std::string& path) {
+        if (path == first || path == second) held->Hold(path, [](const HeldImages&) { return false; });
     });
     auto worker = h.StartOnWorker([&](MainControls&) { session->Collect(); });
     ASSERT_NE(worker, nullptr);
