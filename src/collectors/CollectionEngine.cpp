@@ -153,16 +153,19 @@ private:
         const Text path = image->work.fileName.empty() ? Text{} : m_feed.folder + image->work.fileName;
         const bool skipExisting = m_options.skipExisting;
         const SiteFetcher& fetch = m_fetch;
-        const WorkAhead::Ticket ticket = m_ahead.Queue([image, path, skipExisting, &fetch] {
-            const ImageWork& work = image->work;
-            image->url = work.url;
-            if (work.resolve) {
-                image->url = work.resolve(fetch);
-                Wait(work.waitAfterResolve);
-            }
-            if (skipExisting && !path.empty() && HasContent(path)) return;
-            Fetch(fetch, *image);
-        });
+        // An image found on a page of its own is asked for once the page's wait has passed; meanwhile its
+        // thread goes on with other transfers.
+        const WorkAhead::Ticket ticket = m_ahead.Queue(
+            [image, &fetch] {
+                const ImageWork& work = image->work;
+                image->url = work.resolve ? work.resolve(fetch) : work.url;
+                const int wait = work.resolve ? work.waitAfterResolve : 0;
+                return WorkAhead::Clock::now() + std::chrono::milliseconds(wait);
+            },
+            [image, path, skipExisting, &fetch] {
+                if (skipExisting && !path.empty() && HasContent(path)) return;
+                Fetch(fetch, *image);
+            });
         m_images.push_back({ticket, nullptr, image});
     }
 
