@@ -39,6 +39,7 @@ struct FetchedImage {
     Bytes bytes;
     Text failure;  // why there are no bytes
     bool fetched = false;  // false: its file was there already when its turn came, so nothing was asked
+    std::chrono::steady_clock::time_point arrived;  // when the answer was in
 };
 
 // One piece of queued work: an album's opening or one of its images.
@@ -52,12 +53,13 @@ class Run {
 public:
     Run(const std::vector<AlbumWork>& albums, const CollectionOptions& options, const SiteFetcher& fetch,
         CollectionEvents& events)
-        : m_albums(albums), m_options(options), m_fetch(fetch), m_events(events), m_ahead(options.parallel) {}
+        : m_albums(albums), m_options(options), m_fetch(fetch), m_events(events), m_ahead(options.parallel),
+          m_depth(m_ahead.Threads() > 1 ? 2 * m_ahead.Threads() : 1) {}
 
     void Album(int album) {
         const int albumCount = static_cast<int>(m_albums.size());
         m_events.AlbumBegun(album, albumCount, m_albums[static_cast<size_t>(album - 1)]);
-        const AlbumPlan plan = *TakeNext().plan;
+        const AlbumPlan plan = *TakeNext(m_openings).plan;
         WorkerCheckPoint();
         Wait(plan.waitBeforeFolder);
         MakeFolder(AlbumFolder(plan));
@@ -83,54 +85,59 @@ private:
         return OutputRoot(m_options.saveFolder ? m_options.saveFolder() : Text{}) + plan.folder;
     }
 
-    // The next piece of work in order, ended; what its job threw is thrown here.
-    Ahead TakeNext() {
+    // The next opening or image in order, ended; what its job threw is thrown here.
+    Ahead TakeNext(std::deque<Ahead>& queued) {
         Refill();
-        Ahead next = std::move(m_queued.front());
-        m_queued.pop_front();
+        Ahead next = std::move(queued.front());
+        queued.pop_front();
         m_ahead.Take(next.ticket);
         // A paused collection holds here with its next piece in hand.
         WorkerCheckPoint();
-        // The piece in hand no longer counts: while it is shown, `parallel` more are on their way. One
-        // transfer at a time keeps a plain loop's rhythm instead: the next fetch starts once this image
-        // is stored.
+        // The piece in hand no longer counts: while it is shown, more are on their way. One transfer at a
+        // time keeps a plain loop's rhythm instead: the next fetch starts once this image is stored.
         if (m_ahead.Threads() > 1) Refill();
         return next;
     }
 
-    // Queues work in order while fewer than `parallel` pieces wait to be taken. An album's images are known
-    // once its opening has ended; until then nothing after it is queued.
+    // Queues work while fewer than m_depth pieces wait to be taken. An album's images are known once its
+    // opening has ended; they are queued after those of the album before.
     void Refill() {
-        while (m_ahead.Outstanding() < m_ahead.Threads()) {
-            if (m_feed.plan && !m_feed.planRead) {
-                if (!m_ahead.Ended(m_feed.openTicket) || m_feed.plan->imageCount < 0) return;
-                m_feed.planRead = true;
-                m_feed.folder = AlbumFolder(*m_feed.plan);
-            }
-            if (m_feed.plan && m_feed.image < m_feed.plan->imageCount) {
-                QueueImage(++m_feed.image);
-            } else if (m_feed.album < static_cast<int>(m_albums.size())) {
+        while (m_ahead.Outstanding() < m_depth) {
+            const bool imagesLeft = m_feed.plan && m_feed.image < m_feed.plan->imageCount;
+            if (OpeningDue(imagesLeft)) {
                 QueueOpening(++m_feed.album);
+            } else if (imagesLeft) {
+                QueueImage(++m_feed.image);
+            } else if (!m_feed.openings.empty() && m_ahead.Ended(m_feed.openings.front().ticket)) {
+                m_feed.plan = m_feed.openings.front().plan;
+                m_feed.openings.pop_front();
+                m_feed.folder = AlbumFolder(*m_feed.plan);
+                m_feed.image = 0;
             } else {
                 return;
             }
         }
     }
 
+    // One transfer at a time asks for an album's page once the images before it are asked for, as a plain
+    // loop would. Several ask for the next album's page before the current album's images, so its answer
+    // is in when they are done and the next album's images follow without a round trip of nothing.
+    bool OpeningDue(bool imagesLeft) const {
+        if (m_feed.album >= static_cast<int>(m_albums.size()) || !m_feed.openings.empty()) return false;
+        return m_ahead.Threads() > 1 || !imagesLeft;
+    }
+
     void QueueOpening(int album) {
         auto plan = std::make_shared<AlbumPlan>();
-        plan->imageCount = -1;  // not read yet
         const AlbumWork& work = m_albums[static_cast<size_t>(album - 1)];
         const SiteFetcher& fetch = m_fetch;
-        m_feed = Feed();
-        m_feed.album = album;
-        m_feed.plan = plan;
-        m_feed.openTicket = m_ahead.Queue([plan, &work, &fetch] {
+        const WorkAhead::Ticket ticket = m_ahead.Queue([plan, &work, &fetch] {
             AlbumPlan opened = work.open(fetch);
             opened.imageCount = std::max(opened.imageCount, 0);
             *plan = std::move(opened);
         });
-        m_queued.push_back({m_feed.openTicket, plan, nullptr});
+        m_openings.push_back({ticket, plan, nullptr});
+        m_feed.openings.push_back(m_openings.back());
     }
 
     void QueueImage(int j) {
@@ -139,21 +146,25 @@ private:
         const Text path = image->work.fileName.empty() ? Text{} : m_feed.folder + image->work.fileName;
         const bool skipExisting = m_options.skipExisting;
         const SiteFetcher& fetch = m_fetch;
-        const WorkAhead::Ticket ticket = m_ahead.Queue([image, path, skipExisting, &fetch] {
-            const ImageWork& work = image->work;
-            image->url = work.url;
-            if (work.resolve) {
-                image->url = work.resolve(fetch);
-                Wait(work.waitAfterResolve);
-            }
-            if (skipExisting && !path.empty() && HasContent(path)) return;
-            Fetch(fetch, *image);
-        });
-        m_queued.push_back({ticket, nullptr, image});
+        // An image found on a page of its own is asked for once the page's wait has passed; meanwhile its
+        // thread goes on with other transfers.
+        const WorkAhead::Ticket ticket = m_ahead.Queue(
+            [image, &fetch] {
+                const ImageWork& work = image->work;
+                image->url = work.resolve ? work.resolve(fetch) : work.url;
+                const int wait = work.resolve ? work.waitAfterResolve : 0;
+                return WorkAhead::Clock::now() + std::chrono::milliseconds(wait);
+            },
+            [image, path, skipExisting, &fetch] {
+                if (skipExisting && !path.empty() && HasContent(path)) return;
+                Fetch(fetch, *image);
+            });
+        m_images.push_back({ticket, nullptr, image});
     }
 
     static void Fetch(const SiteFetcher& fetch, FetchedImage& image) {
         ImageAnswer answer = fetch.FetchImage(image.url, image.work.headers);
+        image.arrived = std::chrono::steady_clock::now();
         image.bytes = std::move(answer.bytes);
         image.failure = std::move(answer.failure);
         image.fetched = true;
@@ -162,8 +173,8 @@ private:
     void Image(int album, int j, const AlbumPlan& plan) {
         // Numbered while it is on its way, as one fetched only now would be.
         Refill();
-        m_events.ImageNumbered(j, plan.imageCount, m_queued.front().image->work);
-        const Ahead next = TakeNext();
+        m_events.ImageNumbered(j, plan.imageCount, m_images.front().image->work);
+        const Ahead next = TakeNext(m_images);
         FetchedImage& image = *next.image;
         const ImageWork& work = image.work;
         // The save folder as it is now: a folder chosen during the run takes effect here.
@@ -190,11 +201,14 @@ private:
     void Store(const ImageWork& work, const FetchedImage& image, const Text& folder, ImageReport& report) {
         const Bytes& bytes = image.bytes;
         m_events.PictureArrived(bytes);
-        const auto shownAt = std::chrono::steady_clock::now();
+        // One transfer at a time waits from the showing, so the next request follows the wait as in a plain
+        // loop. With several the wait runs from the answer's arrival: it passes while the images before
+        // this one are stored and the next ones are on their way, instead of after each of them in turn.
+        const auto waitFrom = m_ahead.Threads() > 1 ? image.arrived : std::chrono::steady_clock::now();
         if (report.path.empty()) report.path = folder + (work.fileNameFor ? work.fileNameFor(bytes) : Text{});
         StagedFile file;
         const bool staged = StageImageFile(file, report.path, bytes);
-        CheckedDelaySince(shownAt, work.wait);
+        CheckedDelaySince(waitFrom, work.wait);
         const bool written = staged && file.Commit();
         report.stored = written && !bytes.empty();
         report.bytes = report.stored ? static_cast<long long>(bytes.size()) : 0;
@@ -226,12 +240,12 @@ private:
         report.writeError = rootError;
     }
 
-    // Where queuing stands: the album whose opening was queued last, and its images queued so far.
+    // Where queuing stands: the album whose opening was queued last, the openings whose images are not
+    // queued yet, and the album whose images are being queued with those queued so far.
     struct Feed {
         int album = 0;
+        std::deque<Ahead> openings;
         std::shared_ptr<AlbumPlan> plan;
-        WorkAhead::Ticket openTicket = 0;
-        bool planRead = false;
         Text folder;  // the album's folder when its images were first queued (for skipping)
         int image = 0;
     };
@@ -244,9 +258,14 @@ private:
     Text m_folder;  // the album folder made last, and its failure
     int m_folderError = 0;
     Feed m_feed;
-    std::deque<Ahead> m_queued;
-    // Last, so it goes first: its jobs use the members above.
+    // Queued and not taken, each in order.
+    std::deque<Ahead> m_openings;
+    std::deque<Ahead> m_images;
+    // After the members its jobs use, so it goes before them.
     WorkAhead m_ahead;
+    // Pieces queued and not taken. Several transfers keep up to twice their number queued, so a thread
+    // whose answer waits to be shown goes on with the next transfer.
+    const int m_depth;
 };
 
 }  // namespace

@@ -8,11 +8,13 @@
 // follows, nothing half-written stays), a pause holds it at its next one.
 //
 // The fetches run ahead of what is shown: up to `parallel` transfers at once on threads of their own
-// (each with its own kept-alive connection), queued in the order of the work (an album's page, then its
-// images, then the next album's page), so one thread asks for exactly what a plain loop would, in the
-// same order. The events still come one image after another in order: image j is numbered, shown, given
-// its wait and stored before image j + 1 is numbered. A stop aborts every transfer in flight; a pause
-// holds the events and starts no further transfer.
+// (each with its own kept-alive connection). One thread asks for exactly what a plain loop would, in the
+// same order (an album's page, then its images, then the next album's page), and waits the site's delay
+// after showing each image. Several ask for the same, with the next album's page ahead of the current
+// album's images, and an image's wait runs from its answer's arrival, while the next images are on their
+// way. The events still come one image after another in order: image j is numbered, shown, given its wait
+// and stored before image j + 1 is numbered. A stop aborts every transfer in flight; a pause holds the
+// events and starts no further transfer.
 #include <functional>
 
 #include "collectors/SiteDescription.h"
@@ -69,7 +71,7 @@ struct CollectionOptions {
     std::function<Text()> saveFolder;
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
-    // Transfers in flight ahead of the image shown (1 to 16); at most this many fetched bodies wait
+    // Transfers in flight ahead of the image shown (1 to 16); at most twice this many fetched bodies wait
     // beside the one shown. Whoever starts the collection gives the settings' number.
     int parallel = 1;
     // Ends the run after an image whose report names a blocked folder, since every later image would fail

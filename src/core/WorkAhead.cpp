@@ -9,7 +9,9 @@ namespace dorvane {
 
 struct WorkAhead::Job {
     Ticket ticket = 0;
-    std::function<void()> run;
+    std::function<Clock::time_point()> run;
+    std::function<void()> then;  // the second step, due when the first one says
+    Clock::time_point due{};      // not started before
     bool ended = false;
     std::exception_ptr error;
 };
@@ -29,16 +31,57 @@ namespace {
 constexpr auto kTakeSlice = std::chrono::milliseconds(20);
 constexpr int kMostThreads = 16;
 
-void RunJob(const std::function<void()>& run, std::exception_ptr& error) {
+WorkAhead::Clock::time_point RunJob(const std::function<WorkAhead::Clock::time_point()>& run,
+                                    std::exception_ptr& error) {
     try {
         WorkerCheckPoint();
-        run();
+        return run();
     } catch (...) {
         error = std::current_exception();
     }
+    return {};
 }
 
 }  // namespace
+
+// The first waiting job that is due, taken off the queue; otherwise null, and when the earliest of them
+// falls due.
+std::shared_ptr<WorkAhead::Job> WorkAhead::TakeDue(Shared& shared, Clock::time_point& earliest) {
+    const Clock::time_point now = Clock::now();
+    earliest = Clock::time_point::max();
+    for (auto job = shared.waiting.begin(); job != shared.waiting.end(); ++job) {
+        if ((*job)->due <= now) {
+            std::shared_ptr<Job> due = std::move(*job);
+            shared.waiting.erase(job);
+            return due;
+        }
+        earliest = std::min(earliest, (*job)->due);
+    }
+    return nullptr;
+}
+
+// Runs a step of the job; a second step goes back to the head of the queue, to start once it is due.
+void WorkAhead::RunStep(Shared& shared, const std::shared_ptr<Job>& job) {
+    std::exception_ptr error;
+    const Clock::time_point due = RunJob(job->run, error);
+    {
+        std::lock_guard lock(shared.mutex);
+        if (job->then && !error) {
+            job->run = [then = std::move(job->then)] {
+                then();
+                return Clock::time_point{};
+            };
+            job->then = nullptr;
+            job->due = due;
+            shared.waiting.push_front(job);
+        } else {
+            job->run = nullptr;
+            job->error = std::move(error);
+            job->ended = true;
+        }
+    }
+    shared.changed.notify_all();
+}
 
 WorkAhead::WorkAhead(int threads)
     : m_threads(std::clamp(threads, 1, kMostThreads)), m_shared(std::make_shared<Shared>()) {}
@@ -57,7 +100,7 @@ WorkAhead::~WorkAhead() {
     }
 }
 
-int WorkAhead::Outstanding() const { return static_cast<int>(m_next - 1 - m_taken); }
+int WorkAhead::Outstanding() const { return m_outstanding; }
 
 void WorkAhead::AddThread() {
     std::shared_ptr<Shared> shared = m_shared;
@@ -66,29 +109,37 @@ void WorkAhead::AddThread() {
             std::shared_ptr<Job> job;
             {
                 std::unique_lock lock(shared->mutex);
-                shared->changed.wait(lock, [&] { return shared->closing || !shared->waiting.empty(); });
+                Clock::time_point earliest;
+                while (!shared->closing && !(job = TakeDue(*shared, earliest))) {
+                    if (earliest == Clock::time_point::max()) {
+                        shared->changed.wait(lock);
+                    } else {
+                        shared->changed.wait_until(lock, earliest);
+                    }
+                }
                 if (shared->closing) return;
-                job = std::move(shared->waiting.front());
-                shared->waiting.pop_front();
             }
-            std::exception_ptr error;
-            RunJob(job->run, error);
-            {
-                std::lock_guard lock(shared->mutex);
-                job->run = nullptr;
-                job->error = std::move(error);
-                job->ended = true;
-            }
-            shared->changed.notify_all();
+            RunStep(*shared, job);
         }
     });
     if (token) m_tokens.push_back(std::move(token));
 }
 
 WorkAhead::Ticket WorkAhead::Queue(std::function<void()> job) {
+    return Queue(
+        [job = std::move(job)] {
+            job();
+            return Clock::time_point{};
+        },
+        nullptr);
+}
+
+WorkAhead::Ticket WorkAhead::Queue(std::function<Clock::time_point()> first, std::function<void()> then) {
     auto queued = std::make_shared<Job>();
     queued->ticket = m_next++;
-    queued->run = std::move(job);
+    queued->run = std::move(first);
+    queued->then = std::move(then);
+    ++m_outstanding;
     {
         std::lock_guard lock(m_shared->mutex);
         m_shared->queued.emplace(queued->ticket, queued);
@@ -102,11 +153,14 @@ WorkAhead::Ticket WorkAhead::Queue(std::function<void()> job) {
             std::lock_guard lock(m_shared->mutex);
             m_shared->waiting.clear();
         }
-        std::exception_ptr error;
-        RunJob(queued->run, error);
-        std::lock_guard lock(m_shared->mutex);
-        queued->error = std::move(error);
-        queued->ended = true;
+        while (!Ended(queued->ticket)) {
+            RunStep(*m_shared, queued);
+            if (!Ended(queued->ticket)) {
+                WaitUntil(queued->due);
+                std::lock_guard lock(m_shared->mutex);
+                m_shared->waiting.clear();
+            }
+        }
     }
     return queued->ticket;
 }
@@ -132,7 +186,7 @@ void WorkAhead::Take(Ticket ticket) {
         }
         WorkerCheckPoint();
     }
-    m_taken = std::max(m_taken, ticket);
+    --m_outstanding;
     if (job->error) std::rethrow_exception(job->error);
 }
 

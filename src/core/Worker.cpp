@@ -79,9 +79,16 @@ bool WorkerToken::Paused() const {
     return m_paused;
 }
 
+bool WorkerToken::Held() const {
+    std::lock_guard lock(m_mutex);
+    return m_held;
+}
+
 void WorkerToken::CheckPoint() {
     std::unique_lock lock(m_mutex);
+    m_held = true;
     m_changed.wait(lock, [this] { return !m_paused || StopRequested(); });
+    m_held = false;
     if (StopRequested()) throw WorkerStopped{};
 }
 

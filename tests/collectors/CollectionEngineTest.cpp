@@ -81,6 +81,21 @@ bool WaitReached(ImageHold& hold) {
     return hold.changed.wait_for(lock, std::chrono::seconds(60), [&] { return hold.reached; });
 }
 
+// One album of one image that is to wait an hour between being shown and stored.
+struct HourWaitSite : SiteDescription {
+    Text url;
+    PageChoices Choices(const SiteFetcher&, int, const AlbumEntries&) const override { return {}; }
+    AlbumEntries Listing(const SiteFetcher&, const ListingSource&, const Text&) const override { return {}; }
+    ViewerAlbum OpenAlbum(const SiteFetcher&, const ListingSnapshot&, int) const override { return {}; }
+    Text ImageHeaders() const override { return {}; }
+    std::vector<AlbumWork> Plan(const ListingSnapshot&) const override {
+        return {{.title = "hour", .open = [this](const SiteFetcher&) {
+                     const auto image = [this](int j) { return NumberedImage(url, j, {}, 3600 * 1000); };
+                     return AlbumPlan{.folder = "hour/", .viewerImages = {}, .imageCount = 1, .image = image};
+                 }}};
+    }
+};
+
 class CollectionEngine : public ::testing::Test {
 protected:
     // The listing of page 1 as the site reads it; Site A's from its first album category.
@@ -205,6 +220,24 @@ TEST_F(CollectionEngine, CollectsTheSnapshotItWasHandedWhileThePageListsAnother)
     EXPECT_EQ(events.titles, expected);
     EXPECT_EQ(FilesBelow(h.OutputRoot()).size(), 4u);
     EXPECT_EQ(events.lines.back(), "finished 2 4 4 0");
+}
+
+// The site's wait comes between showing an image and storing it: stopped while the staged image waits,
+// nothing is stored.
+TEST_F(CollectionEngine, TheSiteWaitHoldsTheImageBeforeItIsStored) {
+    HourWaitSite site;
+    site.url = h.sites.ImageUrl(Site::C, h.sites.Listing(Site::C, 1).front(), 1);
+    for (int parallel : {1, 4}) {
+        RecordingEvents events;
+        const CollectionOptions options{.saveFolder = [&] { return Text(saveFolder); }, .parallel = parallel};
+        auto worker = h.StartOnWorker([&](MainControls&) { Collect(site, {}, options, SiteFetcher{}, events); });
+        // Staged under a temporary name, the image waits; without the wait it would be stored at once.
+        ASSERT_TRUE(Eventually([&] { return !FilesBelow(h.saveFolder).empty(); }));
+        worker->RequestStop();
+        ASSERT_TRUE(Done(worker));
+        EXPECT_TRUE(FilesBelow(h.saveFolder).empty()) << parallel;
+        EXPECT_EQ(events.lines.back(), "picture") << parallel;
+    }
 }
 
 TEST_F(CollectionEngine, StopMidCollectionLeavesNoFileAndNoFinish) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "support/MemoryControls.h"
+#include "core/WorkAhead.h"
 #include "core/Worker.h"
 
 namespace dorvane {
@@ -164,6 +165,27 @@ TEST(TrackedWorker, FailuresAreReportedAndNeitherThemNorEmptyRoutinesEndTheProce
     EXPECT_EQ(reported, "dorvane: worker routine failed: lost\n");
     ASSERT_TRUE(worker.Start(std::function<void()>{}));
     EXPECT_TRUE(worker.Current()->WaitFinished(5s));
+}
+
+// A job queued ahead before a pause does not start during it: the queue's thread is held at its check point.
+TEST(WorkAhead, AJobQueuedBeforeAPauseWaitsForTheResume) {
+    WorkerScope scope(std::make_shared<WorkerToken>(1));
+    std::atomic<WorkerToken*> thread{nullptr};
+    std::atomic<bool> released{false}, secondStarted{false};
+    WorkAhead ahead(1);
+    const auto first = ahead.Queue([&] {
+        thread = CurrentWorker();
+        while (!released) std::this_thread::sleep_for(1ms);
+    });
+    const auto second = ahead.Queue([&] { secondStarted = true; });
+    ASSERT_TRUE(WaitUntil([&] { return thread != nullptr; }));
+    CurrentWorker()->Pause();
+    released = true;
+    EXPECT_TRUE(WaitUntil([&] { return thread.load()->Held() || secondStarted; }) && !secondStarted);
+    CurrentWorker()->Resume();
+    ahead.Take(first);
+    ahead.Take(second);
+    EXPECT_TRUE(secondStarted);
 }
 
 TEST(Worker, SleepWakesOnStop) {

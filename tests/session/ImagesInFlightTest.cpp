@@ -100,7 +100,7 @@ TEST_F(ImagesInFlight, RequestsAreThoseOfOneAfterAnother) {
     }
 }
 
-// Image 1 is answered last of four in flight; the page still numbers, shows and stores 1, 2, 3, 4.
+// Image 1 is answered after three others in flight; the page still numbers, shows and stores 1, 2, 3, 4.
 TEST_F(ImagesInFlight, ShownAndStoredInOrderWhateverArrivesFirst) {
     auto session = Entered(Site::C, 4);
     const int id = h.sites.Listing(Site::C, 1).front();
@@ -120,8 +120,9 @@ TEST_F(ImagesInFlight, ShownAndStoredInOrderWhateverArrivesFirst) {
 
     {
         std::lock_guard lock(held->mutex);
-        ASSERT_GE(held->answered.size(), 4u);
-        EXPECT_EQ(held->answered[3], first);
+        const auto at = std::find(held->answered.begin(), held->answered.end(), first);
+        ASSERT_NE(at, held->answered.end());
+        EXPECT_GE(at - held->answered.begin(), 3);
     }
     for (int j = 1; j <= 4; ++j) {
         EXPECT_EQ(ReadBytes(h.AlbumFolder(Site::C, id) / (std::to_string(j) + ".jpg")),
@@ -151,14 +152,14 @@ TEST_F(ImagesInFlight, StopWithTransfersInFlightLeavesNoFile) {
 TEST_F(ImagesInFlight, PauseStartsNoNewTransfer) {
     auto session = Entered(Site::C, 2);
     const int id = h.sites.Listing(Site::C, 1).front();
-    const std::string first = Image(id, 1);
-    h.sites.SetImageHook([held = held, first](const std::string& path) {
-        if (path == first) held->Hold(path, [](const HeldImages&) { return false; });
+    // Images 1 and 2 are held open, so those queued behind them wait for a thread when the pause comes.
+    const std::string first = Image(id, 1), second = Image(id, 2);
+    h.sites.SetImageHook([held = held, first, second](const std::string& path) {
+        if (path == first || path == second) held->Hold(path, [](const HeldImages&) { return false; });
     });
     auto worker = h.StartOnWorker([&](MainControls&) { session->Collect(); });
     ASSERT_NE(worker, nullptr);
-    ASSERT_TRUE(held->WaitHeld(1));
-    ASSERT_TRUE(h.AwaitRequest(Image(id, 2)));
+    ASSERT_TRUE(held->WaitHeld(2));
     worker->Pause();
     held->Release();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
