@@ -79,11 +79,6 @@ bool WorkerToken::Paused() const {
     return m_paused;
 }
 
-bool WorkerToken::Held() const {
-    std::lock_guard lock(m_mutex);
-    return m_held;
-}
-
 void WorkerToken::CheckPoint() {
     std::unique_lock lock(m_mutex);
     m_held = true;

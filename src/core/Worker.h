@@ -38,7 +38,7 @@ public:
     void Resume();
     bool Paused() const;
     // True while its thread waits at a check point for a resume: the pause has taken hold of it.
-    bool Held() const;
+    bool Held() const { return m_held.load(std::memory_order_acquire); }
 
     // Waits while paused; throws WorkerStopped once a stop was requested.
     void CheckPoint();
@@ -61,7 +61,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_paused = false;
-    bool m_held = false;
+    std::atomic<bool> m_held{false};
     std::vector<std::weak_ptr<WorkerToken>> m_followUps;
 };
 
