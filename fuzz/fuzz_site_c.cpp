@@ -7,12 +7,12 @@ using namespace dorvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Text page = fuzz::InputText(data, size);
-    const int pages = PageCountFromText(sitec::PageNumberText(page));
+    const int pages = PageCountFromText(sitec::Parts().pageNumberText(page));
     FUZZ_CHECK(pages >= 0 && pages <= kMaxListingPages);
-    sitec::ParseListing(page, "http://h:1");
+    sitec::Parts().parseListing(page, "http://h:1");
     sitec::DecodeTitle(page);
-    const TextList viewer = sitec::ViewerImageLinks(page);
-    const TextList worker = sitec::WorkerImageLinks(page);
+    const TextList viewer = sitec::Parts().viewerImageLinks(page);
+    const TextList worker = sitec::Parts().workerImageLinks(page);
     for (const TextList* links : {&viewer, &worker}) {
         for (const Text& link : *links) FUZZ_CHECK(link.size() <= page.size());
     }

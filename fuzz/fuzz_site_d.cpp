@@ -7,9 +7,9 @@ using namespace dorvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Text page = fuzz::InputText(data, size);
-    const int pages = PageCountFromText(sited::PageNumberText(page));
+    const int pages = PageCountFromText(sited::Parts().pageNumberText(page));
     FUZZ_CHECK(pages >= 0 && pages <= kMaxListingPages);
-    sited::ParseListing(page);
-    for (const Text& link : sited::ImageLinks(page)) FUZZ_CHECK(link.size() < 100 + 3);
+    sited::Parts().parseListing(page, {});
+    for (const Text& link : sited::Parts().viewerImageLinks(page)) FUZZ_CHECK(link.size() < 100 + 3);
     return 0;
 }

@@ -7,9 +7,9 @@ using namespace dorvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Text page = fuzz::InputText(data, size);
-    const int pages = PageCountFromText(sitee::PageNumberText(page));
+    const int pages = PageCountFromText(sitee::Parts().pageNumberText(page));
     FUZZ_CHECK(pages >= 0 && pages <= kMaxListingPages);
-    sitee::ParseListing(page);
-    for (const Text& link : sitee::ImageLinks(page)) FUZZ_CHECK(link.size() < 100 + 3);
+    sitee::Parts().parseListing(page, {});
+    for (const Text& link : sitee::Parts().viewerImageLinks(page)) FUZZ_CHECK(link.size() < 100 + 3);
     return 0;
 }

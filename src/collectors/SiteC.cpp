@@ -16,11 +16,12 @@ Text ImageSection(const Text& albumPage) {
     return TextBetween(albumPage, "talk_pic hauto", "pics_title tcenter", 1, true);
 }
 
-}  // namespace
 
+// home + "/photo/index/2" and home + "/photo/index/2-0-" + page, home being "http://" + host.
 Text IndexUrl(const Text& home) { return home + "/photo/index/2"; }
 Text ListingUrl(const Text& home, const Text& page) { return home + "/photo/index/2-0-" + page; }
 
+// The last page number linked before "下一页" on the first index page; empty when the markers are missing.
 Text PageNumberText(const Text& indexPage) {
     static const Text previous = Gbk(">上一页</a>");
     static const Text next = Gbk(">下一页</a>");
@@ -28,12 +29,7 @@ Text PageNumberText(const Text& indexPage) {
     return TextBetween(TextRight(block, 39), "\">", "</a>", 1, true);
 }
 
-Text DecodeTitle(const Text& raw) {
-    Text escaped = TextReplace(raw, "&#x", "%u");
-    escaped = TextReplace(escaped, ";", "");
-    return UnescapeText(escaped);
-}
-
+// Album titles (references decoded) and addresses (home + the relative path) of a listing page in GBK.
 AlbumEntries ParseListing(const Text& listingPage, const Text& home) {
     AlbumEntries albums = MatchAlbums(kListingPattern, listingPage);
     for (AlbumEntry& album : albums) {
@@ -43,6 +39,7 @@ AlbumEntries ParseListing(const Text& listingPage, const Text& home) {
     return albums;
 }
 
+// Image links of an album page: with the resizing suffix for the viewer, without it for the downloader.
 TextList ViewerImageLinks(const Text& albumPage) {
     TextList links;
     TextBetweenAll(ImageSection(albumPage), "<img src=\"", "\"></a>", links);
@@ -55,16 +52,27 @@ TextList WorkerImageLinks(const Text& albumPage) {
     return links;
 }
 
-std::unique_ptr<SiteDescription> Describe(HostSource host) {
-    return DescribeDirectSite({.firstListingUrl = IndexUrl,
-                               .pageNumberText = PageNumberText,
-                               .listingUrl = ListingUrl,
-                               .utf8Listing = true,
-                               .parseListing = ParseListing,
-                               .viewerImageLinks = ViewerImageLinks,
-                               .workerImageLinks = WorkerImageLinks,
-                               .homeReferer = true},
-                              std::move(host));
+}  // namespace
+
+Text DecodeTitle(const Text& raw) {
+    Text escaped = TextReplace(raw, "&#x", "%u");
+    escaped = TextReplace(escaped, ";", "");
+    return UnescapeText(escaped);
 }
+
+const DirectSiteParts& Parts() {
+    static const DirectSiteParts parts{
+        .firstListingUrl = IndexUrl,
+        .pageNumberText = PageNumberText,
+        .listingUrl = ListingUrl,
+        .utf8Listing = true,
+        .parseListing = ParseListing,
+        .viewerImageLinks = ViewerImageLinks,
+        .workerImageLinks = WorkerImageLinks,
+        .homeReferer = true};
+    return parts;
+}
+
+std::unique_ptr<SiteDescription> Describe(HostSource host) { return DescribeDirectSite(Parts(), std::move(host)); }
 
 }  // namespace dorvane::sitec

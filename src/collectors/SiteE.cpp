@@ -13,18 +13,21 @@ constexpr const char* kListingPattern =
 // nearly always this long or longer.
 constexpr long long kLinkLimit = 100;
 
-}  // namespace
 
-Text FirstListingUrl(const Text& home) { return ListingUrl(home, "1"); }
+// "http://" + host + "/meituxinshang/p" + page + ".html"; the first listing page is page 1.
 Text ListingUrl(const Text& home, const Text& page) { return home + "/meituxinshang/p" + page + ".html"; }
+Text FirstListingUrl(const Text& home) { return ListingUrl(home, "1"); }
 
+// The number in the address of the last-page link; empty without it.
 Text PageNumberText(const Text& firstListingPage) {
     static const Text end = Gbk(".html\">尾页</a>");
     return TextBetween(firstListingPage, "</a><a class=\"first\" href=\"/meituxinshang/p", end, 1, true);
 }
 
+// Titles and article addresses, unchanged, of a listing page as HttpFetch returns it.
 AlbumEntries ParseListing(const Text& listingPage) { return MatchAlbums(kListingPattern, listingPage); }
 
+// Image links of an article page, "jpg" appended; a link of 100 bytes or more is dropped.
 TextList ImageLinks(const Text& albumPage) {
     static const Text sectionEnd = Gbk(">标签：</span>");
     const Text section = TextBetween(albumPage, "news_content_con", sectionEnd, 1, true);
@@ -33,14 +36,18 @@ TextList ImageLinks(const Text& albumPage) {
     return links;
 }
 
-std::unique_ptr<SiteDescription> Describe(HostSource host) {
-    // No header of its own: the fetcher's defaults go out alone.
-    return DescribeDirectSite({.firstListingUrl = FirstListingUrl,
-                               .pageNumberText = PageNumberText,
-                               .listingUrl = ListingUrl,
-                               .parseListing = [](const Text& page, const Text&) { return ParseListing(page); },
-                               .viewerImageLinks = ImageLinks},
-                              std::move(host));
+}  // namespace
+
+const DirectSiteParts& Parts() {
+    static const DirectSiteParts parts{
+        .firstListingUrl = FirstListingUrl,
+        .pageNumberText = PageNumberText,
+        .listingUrl = ListingUrl,
+        .parseListing = [](const Text& page, const Text&) { return ParseListing(page); },
+        .viewerImageLinks = ImageLinks};
+    return parts;
 }
+
+std::unique_ptr<SiteDescription> Describe(HostSource host) { return DescribeDirectSite(Parts(), std::move(host)); }
 
 }  // namespace dorvane::sitee

@@ -3,20 +3,12 @@
 // used as HttpFetch returns them; no request carries a header of its own.
 #include <memory>
 
-#include "collectors/SiteDescription.h"
+#include "collectors/DirectSite.h"
 
 namespace dorvane::sitee {
 
-// "http://" + host + "/meituxinshang/p" + page + ".html"; the first listing page is page 1.
-Text FirstListingUrl(const Text& home);
-Text ListingUrl(const Text& home, const Text& page);
-
-// The number in the address of the last-page link; empty without it.
-Text PageNumberText(const Text& firstListingPage);
-// Titles and article addresses, unchanged, of a listing page as HttpFetch returns it.
-AlbumEntries ParseListing(const Text& listingPage);
-// Image links of an article page, "jpg" appended; a link of 100 bytes or more is dropped.
-TextList ImageLinks(const Text& albumPage);
+// What sets the site apart: its addresses, page markers and parsing.
+const DirectSiteParts& Parts();
 
 // The site as values.
 std::unique_ptr<SiteDescription> Describe(HostSource host);

@@ -33,13 +33,13 @@ TEST(CollectorParsing, PageNumberOfEachSiteFromItsFirstPage) {
         Text number;
         switch (c.site) {
             case Site::C:
-                number = sitec::PageNumberText(Utf8ToGbkText(sites.Body("/photo/index/2")));
+                number = sitec::Parts().pageNumberText(Utf8ToGbkText(sites.Body("/photo/index/2")));
                 break;
             case Site::D:
-                number = sited::PageNumberText(Utf8ToGbkText(sites.Body("/dmmt")));
+                number = sited::Parts().pageNumberText(Utf8ToGbkText(sites.Body("/dmmt")));
                 break;
             default:
-                number = sitee::PageNumberText(sites.Body("/meituxinshang/p1.html"));
+                number = sitee::Parts().pageNumberText(sites.Body("/meituxinshang/p1.html"));
                 break;
         }
         EXPECT_EQ(number, c.expected) << "site " << static_cast<int>(c.site) << ", " << c.pages << " pages";
@@ -72,7 +72,7 @@ TEST(CollectorParsing, SiteCListingTitlesAndAddresses) {
     FixtureSites sites;
     sites.SetAlbum(Site::C, {2, "Cos;play 春", {ImageKind::Jpeg}});
     const AlbumEntries albums =
-        sitec::ParseListing(Utf8ToGbkText(sites.Body("/photo/index/2-0-1")), "http://h:1");
+        sitec::Parts().parseListing(Utf8ToGbkText(sites.Body("/photo/index/2-0-1")), "http://h:1");
     ASSERT_EQ(albums.size(), 3u);
     for (int id = 1; id <= 3; ++id) {
         EXPECT_EQ(albums[static_cast<size_t>(id - 1)].title, sites.ListedTitle(Site::C, id));
@@ -86,8 +86,8 @@ TEST(CollectorParsing, SiteDAndETitlesTakenAsMatched) {
     FixtureSites sites;
     sites.SetAlbum(Site::D, {1, "&#x4e2d; ref;s", {}});
     sites.SetAlbum(Site::E, {4, "漫图 &#x4e2d;", {}});
-    const AlbumEntries d = sited::ParseListing(Utf8ToGbkText(sites.Body("/dmmt/page/1")));
-    const AlbumEntries e = sitee::ParseListing(sites.Body("/meituxinshang/p2.html"));
+    const AlbumEntries d = sited::Parts().parseListing(Utf8ToGbkText(sites.Body("/dmmt/page/1")), {});
+    const AlbumEntries e = sitee::Parts().parseListing(sites.Body("/meituxinshang/p2.html"), {});
     ASSERT_EQ(d.size(), 3u);
     ASSERT_EQ(e.size(), 3u);
     EXPECT_EQ(d[0].title, "&#x4e2d; ref;s");
@@ -103,7 +103,7 @@ TEST(CollectorParsing, SiteEListingWithAndWithoutMetaCharset) {
         sites.SetSiteEMetaCharset(meta);
         const std::string body = sites.Body("/meituxinshang/p1.html");
         EXPECT_EQ(body.find("charset") != std::string::npos, meta);
-        const AlbumEntries e = sitee::ParseListing(body);
+        const AlbumEntries e = sitee::Parts().parseListing(body, {});
         ASSERT_EQ(e.size(), 3u);
         EXPECT_EQ(e[1].title, sites.ListedTitle(Site::E, 2));
     }
@@ -112,8 +112,8 @@ TEST(CollectorParsing, SiteEListingWithAndWithoutMetaCharset) {
 TEST(CollectorParsing, SiteCViewerKeepsTheResizeSuffixAndTheWorkerCutsIt) {
     FixtureSites sites;
     const Text page = Utf8ToGbkText(sites.Body("/photo/c/5.html"));
-    const TextList viewer = sitec::ViewerImageLinks(page);
-    const TextList worker = sitec::WorkerImageLinks(page);
+    const TextList viewer = sitec::Parts().viewerImageLinks(page);
+    const TextList worker = sitec::Parts().workerImageLinks(page);
     ASSERT_EQ(viewer.size(), 4u);
     ASSERT_EQ(worker.size(), 4u);
     for (int j = 1; j <= 4; ++j) {
@@ -126,8 +126,8 @@ TEST(CollectorParsing, SiteCViewerKeepsTheResizeSuffixAndTheWorkerCutsIt) {
 TEST(CollectorParsing, ImageLinksOfDAndEAlbumPages) {
     FixtureSites sites;
     sites.SetAlbum(Site::E, {9, "png first", {ImageKind::Png, ImageKind::Jpeg, ImageKind::Jpeg}});
-    const TextList d = sited::ImageLinks(Utf8ToGbkText(sites.Body("/dmmt/3.html")));
-    const TextList e = sitee::ImageLinks(sites.Body("/meituxinshang/a9.html"));
+    const TextList d = sited::Parts().viewerImageLinks(Utf8ToGbkText(sites.Body("/dmmt/3.html")));
+    const TextList e = sitee::Parts().viewerImageLinks(sites.Body("/meituxinshang/a9.html"));
     ASSERT_EQ(d.size(), 4u);
     for (int j = 1; j <= 4; ++j) EXPECT_EQ(d[static_cast<size_t>(j - 1)], sites.ImageUrl(Site::D, 3, j));
     // The PNG link's piece runs on to the next "jpg" and is then too long to be taken.
@@ -151,26 +151,26 @@ TEST(CollectorParsing, DAndELinksOfOneHundredBytesAreDropped) {
         const Text e =
             "<div class=\"news_content_con\"><img src=\"" + link + "\" alt=\"\">" + G("<span>标签：</span>");
         const TextList expected = c.kept ? TextList{link} : TextList{};
-        EXPECT_EQ(sited::ImageLinks(d), expected) << c.length;
-        EXPECT_EQ(sitee::ImageLinks(e), expected) << c.length;
+        EXPECT_EQ(sited::Parts().viewerImageLinks(d), expected) << c.length;
+        EXPECT_EQ(sitee::Parts().viewerImageLinks(e), expected) << c.length;
     }
 }
 
 TEST(CollectorParsing, MissingMarkersGiveNothing) {
     const Text garbage = "<html><body>maintenance</body></html>";
-    EXPECT_EQ(sitec::PageNumberText(garbage), "");
-    EXPECT_EQ(sited::PageNumberText(garbage), "");
-    EXPECT_EQ(sitee::PageNumberText(garbage), "");
-    EXPECT_TRUE(sitec::ParseListing(garbage, "http://h").empty());
-    EXPECT_TRUE(sited::ParseListing(garbage).empty());
-    EXPECT_TRUE(sitee::ParseListing(garbage).empty());
-    EXPECT_TRUE(sitec::ViewerImageLinks(garbage).empty());
-    EXPECT_TRUE(sitec::WorkerImageLinks(garbage).empty());
-    EXPECT_TRUE(sited::ImageLinks(garbage).empty());
-    EXPECT_TRUE(sitee::ImageLinks(garbage).empty());
+    EXPECT_EQ(sitec::Parts().pageNumberText(garbage), "");
+    EXPECT_EQ(sited::Parts().pageNumberText(garbage), "");
+    EXPECT_EQ(sitee::Parts().pageNumberText(garbage), "");
+    EXPECT_TRUE(sitec::Parts().parseListing(garbage, "http://h").empty());
+    EXPECT_TRUE(sited::Parts().parseListing(garbage, {}).empty());
+    EXPECT_TRUE(sitee::Parts().parseListing(garbage, {}).empty());
+    EXPECT_TRUE(sitec::Parts().viewerImageLinks(garbage).empty());
+    EXPECT_TRUE(sitec::Parts().workerImageLinks(garbage).empty());
+    EXPECT_TRUE(sited::Parts().viewerImageLinks(garbage).empty());
+    EXPECT_TRUE(sitee::Parts().viewerImageLinks(garbage).empty());
     // Image links outside the section do not count.
     EXPECT_TRUE(
-        sitec::WorkerImageLinks(std::string("<img src=\"http://x/1.jpg") + FixtureSites::ResizeSuffix())
+        sitec::Parts().workerImageLinks(std::string("<img src=\"http://x/1.jpg") + FixtureSites::ResizeSuffix())
             .empty());
 }
 
