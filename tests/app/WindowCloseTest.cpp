@@ -26,17 +26,13 @@ TEST(WindowClose, NothingIsShownAfterwardsAndEveryWorkerLeaves) {
         // Shared with the server's threads, which may still hold an image when the case ends.
         auto release = std::make_shared<std::atomic<bool>>(false);
         auto held = std::make_shared<std::atomic<int>>(0);
-        FixtureOptions options;
-        options.pageCount = 1;
-        options.albumsPerPage = 2;
-        options.imagesPerAlbum = 2;
-        FixtureSites sites(options);
+        FixtureSites sites({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 2});
         ASSERT_TRUE(sites.Start());
         Settings settings = DefaultSettings();
         sites.PointAt(settings);
         QTemporaryDir save;
-        AnswerScope answers;
         bool closed = false;
+        AnswerScope answers;
         {
             MainWindow window(RegisteredSites(settings), {}, settings);
             window.onClosed = [&closed] { closed = true; };
