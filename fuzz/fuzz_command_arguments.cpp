@@ -20,7 +20,8 @@ std::vector<std::string> Words(const std::string& text) {
 
 // The arguments written back in one form of their own: every value joined to its option by "=".
 std::vector<std::string> Printed(const CommandArguments& a) {
-    std::vector<std::string> words{"dorvane", a.verb == CommandVerb::List ? "list" : "collect", a.site};
+    const char* verb = a.verb == CommandVerb::List ? "list" : a.verb == CommandVerb::Menu ? "menu" : "collect";
+    std::vector<std::string> words{"dorvane", verb, a.site};
     if (a.categoryGiven) words.push_back("--category=" + std::to_string(a.category));
     if (a.pageGiven) words.push_back("--page=" + std::to_string(a.page));
     if (!a.outFolder.empty()) words.push_back("--out=" + a.outFolder);
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!error.empty());
         return 0;
     }
-    FUZZ_CHECK(words.size() >= 2 && (words[1] == "list" || words[1] == "collect"));
+    FUZZ_CHECK(words.size() >= 2 && (words[1] == "list" || words[1] == "collect" || words[1] == "menu"));
     if (arguments.help) return 0;
     FUZZ_CHECK(arguments.category >= 1 && arguments.page >= 1);
     FUZZ_CHECK(arguments.verb == CommandVerb::Collect || (!arguments.quiet && arguments.outFolder.empty()));

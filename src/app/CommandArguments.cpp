@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "collectors/SiteRegistry.h"
 
@@ -19,6 +20,9 @@ constexpr const char* kHelp =
     "      as the window's \"开始采集\" does with FOLDER as its save folder. Progress goes to standard\n"
     "      error, with a line for every image that failed and why; --quiet leaves out the progress.\n"
     "      A full disk or a folder that cannot be written stops the collection after that image.\n"
+    "  dorvane menu SITE [--category N]\n"
+    "      Print the items of the site's category or tag box (\"category<TAB>N<TAB>title\") and of the page\n"
+    "      box of category N (\"page<TAB>N\"), numbered as --category and --page count them.\n"
     "  SITE: %SITES%.\n"
     "  --category N: the Nth item of the site's category or tag box (default 1; sites with one).\n"
     "  --page N: the Nth item of the page box (default 1).\n"
@@ -107,17 +111,30 @@ private:
 
 }  // namespace
 
+namespace {
+
+constexpr std::pair<const char*, CommandVerb> kVerbs[] = {
+    {"list", CommandVerb::List}, {"collect", CommandVerb::Collect}, {"menu", CommandVerb::Menu}};
+
+}  // namespace
+
 bool IsCommand(int argc, const char* const* argv) {
-    return argc >= 2 && (std::strcmp(argv[1], "list") == 0 || std::strcmp(argv[1], "collect") == 0);
+    if (argc < 2) return false;
+    for (const auto& [word, verb] : kVerbs) {
+        if (std::strcmp(argv[1], word) == 0) return true;
+    }
+    return false;
 }
 
 bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& arguments, std::string& error) {
     Reader reader(argc, argv, error);
     if (!IsCommand(argc, argv)) {
         const std::string word = argc >= 2 ? argv[1] : "";
-        return reader.Fail("\"" + word + "\" is not a command: the commands are list and collect");
+        return reader.Fail("\"" + word + "\" is not a command: the commands are list, collect and menu");
     }
-    arguments.verb = std::strcmp(argv[1], "list") == 0 ? CommandVerb::List : CommandVerb::Collect;
+    for (const auto& [word, verb] : kVerbs) {
+        if (std::strcmp(argv[1], word) == 0) arguments.verb = verb;
+    }
     std::vector<std::string> positional;
     while (const char* next = reader.Next()) {
         const std::string word = next;
@@ -131,8 +148,10 @@ bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& 
     if (positional.empty()) return reader.Fail("which site? (" + SiteNameList() + ")");
     if (positional.size() > 1) return reader.Fail("one site only, not \"" + positional[1] + "\" as well");
     arguments.site = positional.front();
-    if (arguments.verb == CommandVerb::List && (arguments.quiet || !arguments.outFolder.empty()))
+    if (arguments.verb != CommandVerb::Collect && (arguments.quiet || !arguments.outFolder.empty()))
         return reader.Fail("--out and --quiet belong to collect");
+    if (arguments.verb == CommandVerb::Menu && arguments.pageGiven)
+        return reader.Fail("--page does not apply to menu: it lists the pages to choose from");
     return true;
 }
 

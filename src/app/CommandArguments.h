@@ -1,11 +1,12 @@
 #pragma once
-// The arguments of the window-less commands: "dorvane list SITE ..." and "dorvane collect SITE ...".
+// The arguments of the window-less commands: "dorvane list SITE ...", "dorvane collect SITE ..." and
+// "dorvane menu SITE ...".
 #include <string>
 #include <vector>
 
 namespace dorvane {
 
-enum class CommandVerb { List, Collect };
+enum class CommandVerb { List, Collect, Menu };
 
 struct CommandArguments {
     CommandVerb verb = CommandVerb::List;
@@ -22,7 +23,7 @@ struct CommandArguments {
     std::vector<std::string> overrides;  // "key=value" from --set, in order
 };
 
-// True when the arguments name one of the commands (argv[1] is "list" or "collect").
+// True when the arguments name one of the commands (argv[1] is "list", "collect" or "menu").
 bool IsCommand(int argc, const char* const* argv);
 
 // Parses argv (argv[0] the program, argv[1] the command). On a usage error returns false with the reason.

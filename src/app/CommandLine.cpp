@@ -89,10 +89,17 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
                 TerminalProgress& progress) {
     const WatchedFetcher fetch(settings.Network());
     const int category = site.HasMenu() ? arguments.category : 0;
-    const CommandListing listing = ReadCommandListing(site, category, arguments.page, fetch);
+    const bool menu = arguments.verb == CommandVerb::Menu;
+    const CommandListing listing = menu ? ReadCommandMenu(site, category, fetch)
+                                        : ReadCommandListing(site, category, arguments.page, fetch);
     if (listing.outcome != CommandListing::Outcome::Listed) {
         std::fprintf(stderr, "dorvane: %s\n", listing.message.c_str());
         return kCommandUsage;
+    }
+    if (menu) {
+        for (const std::string& line : listing.menuLines) std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        return kCommandDone;
     }
     if (arguments.verb == CommandVerb::List) {
         for (const AlbumEntry& album : listing.snapshot.albums) std::printf("%s\n", ListingLine(album).c_str());
@@ -176,7 +183,7 @@ int RunParsed(const CommandArguments& arguments) {
     bool stopped = false;
     const int status = RunWorker(arguments, *site, settings, progress, stopped);
     StopAllWorkers(std::chrono::milliseconds(1000));
-    if (arguments.verb == CommandVerb::List || (!stopped && status != kCommandDone)) return status;
+    if (arguments.verb != CommandVerb::Collect || (!stopped && status != kCommandDone)) return status;
     const int collected = CollectionStatus(arguments, progress, stopped);
     return stopped ? status : collected;
 }

@@ -77,6 +77,25 @@ CommandListing ReadCommandListing(const SiteDescription& site, int category, int
     return listing;
 }
 
+CommandListing ReadCommandMenu(const SiteDescription& site, int category, const WatchedFetcher& fetch) {
+    ListingFlow flow(site);
+    CommandListing listing;
+    if (site.HasMenu()) {
+        const AlbumEntries menu = flow.ReadMenu(fetch);
+        for (size_t i = 0; i < menu.size(); ++i)
+            listing.menuLines.push_back("category\t" + std::to_string(i + 1) + '\t' + OneLine(menu[i].title));
+        if (category < 1 || static_cast<size_t>(category) > menu.size())
+            return OutOfRange(fetch, "category", category, menu.size());
+    }
+    flow.Choose(fetch, category - 1);
+    for (int i = 1; i <= flow.PageItemCount(); ++i) listing.menuLines.push_back("page\t" + std::to_string(i));
+    const Text failed = fetch.FirstFailure();
+    if (listing.menuLines.empty() && !failed.empty())
+        return Refused(CommandListing::Outcome::FetchFailed,
+                       "the boxes are empty: " + SystemTextToUtf8(failed) + " could not be fetched");
+    return listing;
+}
+
 std::string ListingLine(const AlbumEntry& album) {
     return OneLine(album.title) + '\t' + OneLine(album.url) + '\t' + OneLine(album.imageCount);
 }

@@ -3,6 +3,7 @@
 // the category, then the page's albums.
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "collectors/SiteDescription.h"
 
@@ -30,10 +31,15 @@ struct CommandListing {
     Outcome outcome = Outcome::Listed;
     std::string message;  // UTF-8, for the usage error or the failed fetch
     ListingSnapshot snapshot;
+    std::vector<std::string> menuLines;  // "menu": the boxes' items, one a line
 };
 
 // Category and page are the 1-based items of the boxes; category 0 for a site without a menu.
 CommandListing ReadCommandListing(const SiteDescription& site, int category, int page, const WatchedFetcher& fetch);
+
+// The items of the category or tag box ("category", a tab, N, a tab, the title) and of the page box of
+// category `category` ("page", a tab, N), as the command's options count them.
+CommandListing ReadCommandMenu(const SiteDescription& site, int category, const WatchedFetcher& fetch);
 
 // One listing line in UTF-8: title, tab, address, tab, image count. Tabs and line breaks inside a
 // field become blanks, so every album stays one line of three fields.

@@ -169,7 +169,9 @@ TEST_F(CommandLine, UsageErrorsAndUnreadableListingsEndWithTwo) {
         {{"collect", "c", "--bogus"}, "unknown option --bogus"},
         {{"collect", "c", "--quiet=yes"}, "--quiet takes no value"},
         {{"collect", "c", "--parallel", "17"}, "--parallel needs a number of transfers from 1 to 16"},
-        {{"lst", "c"}, "\"lst\" is not a command: the commands are list and collect"},
+        {{"lst", "c"}, "\"lst\" is not a command: the commands are list, collect and menu"},
+        {{"menu", "c", "--page", "2"}, "--page does not apply to menu"},
+        {{"menu", "a", "--category", "99"}, "--category 99: the category box holds"},
         {{"list", "c", "--set", "sites/c=127.0.0.1:1"}, "the page box could not be filled: http://127.0.0.1:1"},
         {{"list", "c", "--set", "sites/c=" + UnresolvableHost()}, "could not be fetched"},
         {{"list", "a", "--set", "sites/a=127.0.0.1:1"}, "the category box could not be filled"},
@@ -180,6 +182,32 @@ TEST_F(CommandLine, UsageErrorsAndUnreadableListingsEndWithTwo) {
         EXPECT_EQ(result.status, 2) << result.err;
         EXPECT_EQ(result.out, "");
         EXPECT_TRUE(Contains(result.err, c.said)) << result.err;
+    }
+}
+
+// "menu" numbers the boxes' items as --category and --page count them.
+TEST_F(CommandLine, MenuNumbersTheBoxesAsTheOptionsCountThem) {
+    const struct {
+        std::vector<std::string> words;
+        int categories;
+        int pages;
+    } cases[] = {{{"menu", "c"}, 0, 7}, {{"menu", "a"}, 8, 7}, {{"menu", "a", "--category", "8"}, 8, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words.back());
+        const ProgramResult result = RunProgram(Command(c.words));
+        EXPECT_EQ(result.status, 0) << result.err;
+        std::istringstream lines(result.out);
+        int categories = 0;
+        std::string pages;
+        for (std::string line; std::getline(lines, line);) {
+            const std::string numbered = "category\t" + std::to_string(categories + 1) + "\t";
+            if (line.starts_with(numbered) && line.size() > numbered.size()) ++categories;
+            else pages += line + "\n";
+        }
+        EXPECT_EQ(categories, c.categories);
+        std::string expected;
+        for (int i = 1; i <= c.pages; ++i) expected += "page\t" + std::to_string(i) + "\n";
+        EXPECT_EQ(pages, expected);
     }
 }
 
