@@ -11,7 +11,9 @@
 namespace dorvane::test {
 
 struct TempHistory {
-    TempHistory() : folder(MakeTempFolder("dorvane-history")), path(folder + "/history.sqlite3") {}
+    // subfolder: folders under the temporary one that the store is left to make.
+    explicit TempHistory(const std::string& subfolder = "")
+        : folder(MakeTempFolder("dorvane-history")), path(folder + subfolder + "/history.sqlite3") {}
     ~TempHistory() { RemoveFolder(folder); }
     TempHistory(const TempHistory&) = delete;
     TempHistory& operator=(const TempHistory&) = delete;

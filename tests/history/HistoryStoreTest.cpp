@@ -20,10 +20,11 @@ struct RoundTripCase {
 
 class HistoryRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
-// Every text field goes in and comes back with the same bytes, through a closed and reopened file.
+// Every text field goes in and comes back with the same bytes, through a closed and reopened file in
+// folders the store made.
 TEST_P(HistoryRoundTrip, TextsComeBackUnchanged) {
     const Text& text = GetParam().text;
-    TempHistory history;
+    TempHistory history("/share/dorvane");
     StoredImage image{text, text + "L", text + "A", text + "T", 7, text + "I", text + "/7.jpg", 42, "ab", 1000};
     long long runId = 0;
     {
