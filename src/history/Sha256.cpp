@@ -53,7 +53,8 @@ Text FileSha256Hex(const Text& path) {
     while (file) {
         file.read(piece.data(), static_cast<std::streamsize>(piece.size()));
         const std::streamsize got = file.gcount();
-        if (got > 0 && EVP_DigestUpdate(context.get(), piece.data(), static_cast<size_t>(got)) != 1) return {};
+        if (got > 0 && EVP_DigestUpdate(context.get(), piece.data(), static_cast<size_t>(got)) != 1)
+            return {};
     }
     if (file.bad()) return {};
     return FinishHex(context.get());

@@ -10,7 +10,8 @@ int Database::Open(const std::string& path) {
     Close();
     // The store serialises every use of the connection itself, so SQLite's own lock would be a second one;
     // extended codes tell a full disk from other write failures.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
     const int result = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (result != SQLITE_OK) return result;
     sqlite3_extended_result_codes(m_db, 1);

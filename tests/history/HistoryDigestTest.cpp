@@ -30,12 +30,12 @@ TEST_P(FileDigest, MatchesSha256sum) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FileDigest,
-    ::testing::Values(
-        DigestCase{"Abc", Bytes("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        // Longer than one piece read, so the pieces join up.
-        DigestCase{"ManyPieces", Bytes(200000, 'a'),
-                   "2287d207f24a941ff3b56c04c8a25ad56b63e3023207b3bb5b4ac0c9869d74be"},
-        DigestCase{"Missing", std::nullopt, ""}),
+    ::testing::Values(DigestCase{"Abc", Bytes("abc"),
+                                 "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+                      // Longer than one piece read, so the pieces join up.
+                      DigestCase{"ManyPieces", Bytes(200000, 'a'),
+                                 "2287d207f24a941ff3b56c04c8a25ad56b63e3023207b3bb5b4ac0c9869d74be"},
+                      DigestCase{"Missing", std::nullopt, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -57,50 +57,52 @@ std::pair<std::string, std::string> Same(const std::string& path) { return {path
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HistoryRefusal,
-    ::testing::Values(
-        RefusalCase{"TextFile",
-                    [](const TempHistory& h) {
-                        WriteFile(h.path, Bytes(5000, 'x') + "\nnot a database\n");
-                        return Same(h.path);
-                    },
-                    HistoryFault::NotADatabase},
-        RefusalCase{"CutShort",
-                    [](const TempHistory& h) {
-                        WriteFullHistory(h);
-                        Resize(h.path, 0.5);
-                        return Same(h.path);
-                    },
-                    HistoryFault::Damaged},
-        RefusalCase{"PageOverwritten",
-                    [](const TempHistory& h) {
-                        WriteFullHistory(h);
-                        Bytes bytes = ReadFile(h.path);
-                        // A page past the header and schema: only a walk over every page finds it.
-                        for (size_t i = 3 * 4096; i < 3 * 4096 + 512; ++i) bytes[i] = '\x5A';
-                        WriteFile(h.path, bytes);
-                        return Same(h.path);
-                    },
-                    HistoryFault::Damaged},
-        RefusalCase{"NewerLayout",
-                    [](const TempHistory& h) {
-                        WriteFullHistory(h);
-                        RunSql(h.path, "PRAGMA user_version = 2");
-                        return Same(h.path);
-                    },
-                    HistoryFault::NewerSchema},
-        RefusalCase{"OtherProgram",
-                    [](const TempHistory& h) {
-                        RunSql(h.path, "CREATE TABLE notes (body TEXT); INSERT INTO notes VALUES ('keep')");
-                        return Same(h.path);
-                    },
-                    HistoryFault::NotAHistory},
-        RefusalCase{"FolderIsAFile",
-                    [](const TempHistory& h) {
-                        const std::string blocker = h.folder + "/dorvane";
-                        WriteFile(blocker, "a plain file where the folder should be");
-                        return std::make_pair(blocker + "/history.sqlite3", blocker);
-                    },
-                    HistoryFault::CannotWrite}),
+    ::testing::Values(RefusalCase{"TextFile",
+                                  [](const TempHistory& h) {
+                                      WriteFile(h.path, Bytes(5000, 'x') + "\nnot a database\n");
+                                      return Same(h.path);
+                                  },
+                                  HistoryFault::NotADatabase},
+                      RefusalCase{"CutShort",
+                                  [](const TempHistory& h) {
+                                      WriteFullHistory(h);
+                                      Resize(h.path, 0.5);
+                                      return Same(h.path);
+                                  },
+                                  HistoryFault::Damaged},
+                      RefusalCase{"PageOverwritten",
+                                  [](const TempHistory& h) {
+                                      WriteFullHistory(h);
+                                      Bytes bytes = ReadFile(h.path);
+                                      // A page past the header and schema: only a walk over every page finds
+                                      // it.
+                                      for (size_t i = 3 * 4096; i < 3 * 4096 + 512; ++i) bytes[i] = '\x5A';
+                                      WriteFile(h.path, bytes);
+                                      return Same(h.path);
+                                  },
+                                  HistoryFault::Damaged},
+                      RefusalCase{"NewerLayout",
+                                  [](const TempHistory& h) {
+                                      WriteFullHistory(h);
+                                      RunSql(h.path, "PRAGMA user_version = 2");
+                                      return Same(h.path);
+                                  },
+                                  HistoryFault::NewerSchema},
+                      RefusalCase{
+                          "OtherProgram",
+                          [](const TempHistory& h) {
+                              RunSql(h.path,
+                                     "CREATE TABLE notes (body TEXT); INSERT INTO notes VALUES ('keep')");
+                              return Same(h.path);
+                          },
+                          HistoryFault::NotAHistory},
+                      RefusalCase{"FolderIsAFile",
+                                  [](const TempHistory& h) {
+                                      const std::string blocker = h.folder + "/dorvane";
+                                      WriteFile(blocker, "a plain file where the folder should be");
+                                      return std::make_pair(blocker + "/history.sqlite3", blocker);
+                                  },
+                                  HistoryFault::CannotWrite}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

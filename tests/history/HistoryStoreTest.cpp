@@ -25,7 +25,8 @@ class HistoryRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 TEST_P(HistoryRoundTrip, TextsComeBackUnchanged) {
     const Text& text = GetParam().text;
     TempHistory history("/share/dorvane");
-    StoredImage image{text, text + "L", text + "A", text + "T", 7, text + "I", text + "/7.jpg", 42, "ab", 1000};
+    StoredImage image{text,       text + "L",      text + "A", text + "T", 7,
+                      text + "I", text + "/7.jpg", 42,         "ab",       1000};
     long long runId = 0;
     {
         auto store = history.Open();
@@ -38,8 +39,9 @@ TEST_P(HistoryRoundTrip, TextsComeBackUnchanged) {
     ASSERT_EQ(rows.size(), 1u);
     const StoredImage& back = rows[0].image;
     EXPECT_EQ(rows[0].runId, runId);
-    EXPECT_EQ(std::vector<Text>({back.site, back.listing, back.album, back.title, back.address, back.path}),
-              std::vector<Text>({image.site, image.listing, image.album, image.title, image.address, image.path}));
+    EXPECT_EQ(
+        std::vector<Text>({back.site, back.listing, back.album, back.title, back.address, back.path}),
+        std::vector<Text>({image.site, image.listing, image.album, image.title, image.address, image.path}));
     EXPECT_TRUE(store->IsImageKnown(image.address));
     // A lookup compares every byte: a text cut at its first NUL is another address.
     EXPECT_FALSE(store->IsImageKnown(image.address + "x"));
