@@ -6,6 +6,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libpcre2-dev libssl-dev openssl
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   tinyproxy curl
   clang libclang-rt-14-dev

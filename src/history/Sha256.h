@@ -1,0 +1,12 @@
+#pragma once
+// SHA-256 digests as recorded in the history: lower-case hex, as sha256sum prints them.
+#include "core/Text.h"
+
+namespace dorvane {
+
+// Empty only when the digest cannot be computed.
+Text Sha256Hex(const Bytes& data);
+// The digest of a file's bytes (GBK path), read in pieces; empty when the file cannot be read.
+Text FileSha256Hex(const Text& path);
+
+}  // namespace dorvane
