@@ -26,8 +26,8 @@ Text AlbumAddress(int album) {
     return "http://www.cosplay.example/photo/" + std::to_string(100000 + album) + ".html";
 }
 
-dorvane::StoredImage ImageOf(int album, int number) {
-    dorvane::StoredImage image;
+dorvane::ImageRecord ImageOf(int album, int number) {
+    dorvane::ImageRecord image;
     image.site = "c";
     image.listing = "http://www.cosplay.example/list/" + std::to_string(album / 20 + 1) + ".html";
     image.album = AlbumAddress(album);

@@ -17,6 +17,7 @@
 #include "app/SettingsFile.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
+#include "collectors/HistoryRecorder.h"
 #include "collectors/SiteRegistry.h"
 #include "core/CodePage.h"
 #include "core/Files.h"
@@ -84,9 +85,42 @@ Text SaveFolder(const CommandArguments& arguments) {
     return arguments.outFolder.empty() ? CurrentDirectory() : Utf8ToSystemText(arguments.outFolder);
 }
 
+// The history a collection records into, opened once: none when it is turned off, or when it cannot be
+// used, which is said once.
+std::unique_ptr<HistoryStore> OpenHistory(const Settings& settings) {
+    const std::string file = settings.historyFile.value_or(DefaultHistoryPath());
+    if (file.empty()) return nullptr;
+    HistoryStatus status;
+    std::unique_ptr<HistoryStore> store = HistoryStore::Open(file, status);
+    if (!store) std::fprintf(stderr, "dorvane: %s; collecting without history\n", status.Message().c_str());
+    return store;
+}
+
+// The collection, recorded in the history when there is one; a stop is recorded as the run's end too.
+void CollectRecorded(const SiteDescription& site, const ListingSnapshot& listing, CollectionOptions options,
+                     const SiteFetcher& fetch, TerminalProgress& progress, HistoryStore* history,
+                     const std::string& siteKey, bool skipRecorded) {
+    if (!history) {
+        Collect(site, listing, options, fetch, progress);
+        return;
+    }
+    if (skipRecorded)
+        options.recorded = [history](const Text& url) { return history->IsImageKnown(SystemTextToUtf8(url)); };
+    HistoryRecorder recorder(*history, progress, RunStart{siteKey, SystemTextToUtf8(listing.address)},
+                             [](const HistoryStatus& status) {
+        std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
+    });
+    try {
+        if (Collect(site, listing, options, fetch, recorder).halted) recorder.Ended(RunOutcome::Failed);
+    } catch (const WorkerStopped&) {
+        recorder.Ended(RunOutcome::Stopped);
+        throw;
+    }
+}
+
 // The command's work, on its worker: the listing, then printing it or collecting it.
 int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
-                TerminalProgress& progress) {
+                TerminalProgress& progress, HistoryStore* history) {
     const WatchedFetcher fetch(settings.Network());
     const int category = site.HasMenu() ? arguments.category : 0;
     const bool menu = arguments.verb == CommandVerb::Menu;
@@ -113,7 +147,8 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     options.parallel = settings.parallel;
     // A full disk or an unwritable folder fails every later image the same way: better said once.
     options.stopWhenBlocked = true;
-    Collect(site, listing.snapshot, options, SiteFetcher(settings.Network()), progress);
+    CollectRecorded(site, listing.snapshot, options, SiteFetcher(settings.Network()), progress, history,
+                    Sites().at(static_cast<size_t>(FindSite(arguments.site))).key, settings.skipRecorded);
     return kCommandDone;
 }
 
@@ -134,7 +169,7 @@ struct WorkerOutcome {
 // Runs the command on a worker so that a stop reaches every fetch and wait, and waits for it here; a
 // signal becomes the worker's stop. Gives the worker's status, or the signal's once one came.
 int RunWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
-              TerminalProgress& progress, bool& stopped) {
+              TerminalProgress& progress, HistoryStore* history, bool& stopped) {
     StopSignals stopSignals;
     auto outcome = std::make_shared<WorkerOutcome>();
     const std::shared_ptr<WorkerToken> worker = StartWorkerThread([&, outcome] {
@@ -146,7 +181,7 @@ int RunWorker(const CommandArguments& arguments, const SiteDescription& site, co
                 stopSignals.Wake();
             }
         } done{*outcome, stopSignals};
-        outcome->status = RunOnWorker(arguments, site, settings, progress);
+        outcome->status = RunOnWorker(arguments, site, settings, progress, history);
     });
     if (!worker) {
         std::fprintf(stderr, "dorvane: no thread could be started for the command\n");
@@ -180,8 +215,10 @@ int RunParsed(const CommandArguments& arguments) {
     const Settings settings = ReadSettings(arguments, demoServer);
     const std::unique_ptr<SiteDescription> site = DescribeSite(index, settings);
     TerminalProgress progress(stderr, StyleFor(arguments), TerminalColumns());
+    const std::unique_ptr<HistoryStore> history =
+        arguments.verb == CommandVerb::Collect ? OpenHistory(settings) : nullptr;
     bool stopped = false;
-    const int status = RunWorker(arguments, *site, settings, progress, stopped);
+    const int status = RunWorker(arguments, *site, settings, progress, history.get(), stopped);
     StopAllWorkers(std::chrono::milliseconds(1000));
     if (arguments.verb != CommandVerb::Collect || (!stopped && status != kCommandDone)) return status;
     const int collected = CollectionStatus(arguments, progress, stopped);

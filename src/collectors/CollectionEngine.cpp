@@ -145,6 +145,7 @@ private:
         image->work = m_feed.plan->image(j);
         const Text path = image->work.fileName.empty() ? Text{} : m_feed.folder + image->work.fileName;
         const bool skipExisting = m_options.skipExisting;
+        const auto recorded = m_options.recorded;
         const SiteFetcher& fetch = m_fetch;
         // An image found on a page of its own is asked for once the page's wait has passed; meanwhile its
         // thread goes on with other transfers.
@@ -155,8 +156,9 @@ private:
                 const int wait = work.resolve ? work.waitAfterResolve : 0;
                 return WorkAhead::Clock::now() + std::chrono::milliseconds(wait);
             },
-            [image, path, skipExisting, &fetch] {
+            [image, path, skipExisting, recorded, &fetch] {
                 if (skipExisting && !path.empty() && HasContent(path)) return;
+                if (recorded && recorded(image->url)) return;
                 Fetch(fetch, *image);
             });
         m_images.push_back({ticket, nullptr, image});
@@ -182,7 +184,9 @@ private:
         ImageReport report{album, j, work.fileName.empty() ? Text{} : folder + work.fileName};
         report.url = image.url;
         // Asked for: an image already on disk from an earlier collection is not fetched again.
-        if (m_options.skipExisting && !report.path.empty() && HasContent(report.path)) {
+        const bool onDisk = m_options.skipExisting && !report.path.empty() && HasContent(report.path);
+        if (onDisk || (m_options.recorded && m_options.recorded(image.url))) {
+            // Collected before: on disk still, or known to the history wherever its file went since.
             report.stored = report.skipped = true;
         } else {
             // Its file went away after the fetch was left out, or the save folder changed in between.

@@ -71,6 +71,9 @@ struct CollectionOptions {
     std::function<Text()> saveFolder;
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
+    // An image for which this answers true (its address is in the collection history) is not asked for at
+    // all; it counts as skipped. Called from the transfer threads.
+    std::function<bool(const Text& imageAddress)> recorded{};
     // Transfers in flight ahead of the image shown (1 to 16); at most twice this many fetched bodies wait
     // beside the one shown. Whoever starts the collection gives the settings' number.
     int parallel = 1;

@@ -23,7 +23,7 @@ public:
     }
 
     AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource&, const Text& pageText) const override {
-        const Text url = m_parts.listingUrl(Home(), pageText);
+        const Text url = ListingAddress({}, pageText);
         return m_parts.parseListing(m_parts.utf8Listing ? fetch.Utf8Page(url) : fetch.Page(url), Home());
     }
 
@@ -33,6 +33,7 @@ public:
         for (const AlbumEntry& album : listing.albums) {
             work.push_back({.title = album.title,
                             .line = album.title,
+                            .address = album.url,
                             .open = [this, album, headers](const SiteFetcher& fetch) { return Open(fetch, album, headers); }});
         }
         return work;
@@ -49,6 +50,9 @@ public:
 
     Text ImageHeaders() const override { return m_parts.homeReferer ? "Referer: " + Home() : Text{}; }
     PagesWording PagesLabel() const override { return PagesWording::Open; }
+    Text ListingAddress(const ListingSource&, const Text& pageText) const override {
+        return m_parts.listingUrl(Home(), pageText);
+    }
 
 private:
     Text Home() const { return "http://" + m_host(); }

@@ -46,6 +46,7 @@ AlbumEntries ListingFlow::List(const SiteFetcher& fetch, int index) {
     WorkerCheckPoint();
     std::lock_guard lock(m_mutex);
     m_albums = albums;
+    m_address = m_site.ListingAddress(source, pageText);
     return albums;
 }
 
@@ -73,7 +74,7 @@ int ListingFlow::PageItemCount() const {
 
 ListingSnapshot ListingFlow::Snapshot() const {
     std::lock_guard lock(m_mutex);
-    return {m_albums, m_source};
+    return {m_albums, m_source, m_address};
 }
 
 }  // namespace dorvane

@@ -41,6 +41,7 @@ private:
     TextList m_pageItems;
     ListingSource m_source;
     AlbumEntries m_albums;
+    Text m_address;
 };
 
 }  // namespace dorvane

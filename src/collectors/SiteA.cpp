@@ -83,7 +83,10 @@ public:
 
     AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource& source, const Text& pageText) const override {
         if (source.kind == kNoList) return {};
-        return ParseListing(fetch.Utf8Page(source.base + pageText), static_cast<ListKind>(source.kind));
+        return ParseListing(fetch.Utf8Page(ListingAddress(source, pageText)), static_cast<ListKind>(source.kind));
+    }
+    Text ListingAddress(const ListingSource& source, const Text& pageText) const override {
+        return source.base + pageText;
     }
 
     std::vector<AlbumWork> Plan(const ListingSnapshot& listing) const override {
@@ -126,6 +129,7 @@ private:
             const Text title = FolderTitle(album.title);
             work.push_back({.title = title,
                             .line = album.title,
+                            .address = album.url,
                             .progress = ProgressKind::ImageInAlbum,
                             .open = [this, album, title](const SiteFetcher& fetch) {
                                 return OpenForCollection(fetch, album, title);
@@ -157,6 +161,7 @@ private:
         auto lines = std::make_shared<AlbumEntries>(listing.albums);
         const Text headers = ImageHeaders();
         return {.title = folderName,
+                .address = listing.source.base,
                 .progress = ProgressKind::ImageLine,
                 .open = [lines, folderName, headers](const SiteFetcher&) {
                     AlbumPlan plan;

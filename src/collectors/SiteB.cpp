@@ -47,14 +47,20 @@ public:
 
     AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource& source, const Text& pageText) const override {
         if (source.base.empty()) return {};
-        return ParseListing(fetch.Utf8Page(pageText.empty() ? source.base : ListingUrl(source.base, pageText)));
+        return ParseListing(fetch.Utf8Page(ListingAddress(source, pageText)));
+    }
+    Text ListingAddress(const ListingSource& source, const Text& pageText) const override {
+        return pageText.empty() ? source.base : ListingUrl(source.base, pageText);
     }
 
     std::vector<AlbumWork> Plan(const ListingSnapshot& listing) const override {
         std::vector<AlbumWork> work;
         const Text headers = ImageHeaders();
         for (const AlbumEntry& album : listing.albums) {
-            work.push_back({.title = album.title, .line = album.title, .open = [album, headers](const SiteFetcher&) {
+            work.push_back({.title = album.title,
+                            .line = album.title,
+                            .address = album.url,
+                            .open = [album, headers](const SiteFetcher&) {
                                 AlbumPlan plan;
                                 plan.folder = album.title.empty() ? Text{} : SafeName(album.title) + "/";
                                 plan.imageCount = album.url.empty() ? 0 : ToInteger(album.imageCount);

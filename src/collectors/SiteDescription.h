@@ -39,6 +39,7 @@ struct PageChoices {
 struct ListingSnapshot {
     AlbumEntries albums;
     ListingSource source;
+    Text address{};  // the listing page's address
 };
 
 // What a page tells while it collects an album (the page session words it).
@@ -83,6 +84,7 @@ struct AlbumPlan {
 struct AlbumWork {
     Text title{};  // the album's name, as its folder is named
     Text line{};   // the album's line as the listing shows it
+    Text address{};  // the album's address (its cover's on sites that open albums beside their cover)
     ProgressKind progress = ProgressKind::AlbumTopic;
     std::function<AlbumPlan(const SiteFetcher&)> open{};
 };
@@ -113,6 +115,8 @@ public:
 
     // The page choices for menu entry `position` (1-based) of `menu`, or for the page itself.
     virtual PageChoices Choices(const SiteFetcher& fetch, int position, const AlbumEntries& menu) const = 0;
+    // The address of a listing page, as Listing reads it (empty where the site names none).
+    virtual Text ListingAddress(const ListingSource&, const Text& /*pageText*/) const { return {}; }
     // The albums of a listing page (`pageText` as the selector shows it; empty for an unpaged listing).
     virtual AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource& source,
                                  const Text& pageText) const = 0;

@@ -68,6 +68,14 @@ std::optional<std::string> ApplyTransferSetting(Settings& settings, const std::s
         const std::optional<bool> skip = ParseSwitch(value);
         if (!skip) return malformed("true or false");
         settings.skipExisting = *skip;
+        settings.skipRecorded = false;
+    } else if (key == "collect/skip") {
+        if (value != "none" && value != "existing" && value != "history")
+            return malformed("none, existing or history");
+        settings.skipExisting = value == "existing";
+        settings.skipRecorded = value == "history";
+    } else if (key == "history/file") {
+        settings.historyFile = value;
     } else {
         return std::nullopt;
     }
@@ -97,7 +105,8 @@ std::vector<std::string> SettingKeys(const Settings& settings) {
     std::vector<std::string> keys;
     for (const auto& [site, host] : settings.siteHosts) keys.push_back("sites/" + site);
     for (const char* key : {"notice/host", "notice/document", "catalogue/host", "catalogue/port", "network/retries",
-                            "network/rate-limit", "network/parallel", "network/max-body-mb", "collect/skip-existing"})
+                            "network/rate-limit", "network/parallel", "network/max-body-mb", "collect/skip",
+                            "collect/skip-existing", "history/file"})
         keys.emplace_back(key);
     return keys;
 }

@@ -34,6 +34,10 @@ struct Settings {
     long long maxBodyBytes = NetworkLimits().maxBodyBytes;
     // An album image whose final file exists and is not empty is not fetched again.
     bool skipExisting = false;
+    // An image whose address the history has recorded is not asked for at all.
+    bool skipRecorded = false;
+    // The history file: none set means its default place, an empty one no history.
+    std::optional<std::string> historyFile;
 
     // The site's host; empty when the settings name none for it.
     std::string SiteHost(const std::string& key) const {
@@ -55,7 +59,8 @@ std::optional<int> ParsePort(const std::string& text);
 
 // The keys a settings file and the command line use: "sites/<key>" for every site the settings hold a
 // host for, "notice/host", "notice/document", "catalogue/host", "catalogue/port", "network/retries",
-// "network/rate-limit", "network/parallel", "network/max-body-mb", "collect/skip-existing".
+// "network/rate-limit", "network/parallel", "network/max-body-mb", "collect/skip" (none, existing,
+// history), "collect/skip-existing" (its old form), "history/file".
 std::vector<std::string> SettingKeys(const Settings& settings);
 // Sets one value; an unknown key (a site the settings hold no host for among them) or a malformed value
 // leaves the settings as they were and returns a message naming the key and the value; empty when applied.

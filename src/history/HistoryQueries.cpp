@@ -24,7 +24,7 @@ ImageRow ReadImageRow(sql::StatementPass& pass) {
     ImageRow row;
     row.id = pass->ColumnInt(0);
     row.runId = pass->ColumnIsNull(1) ? 0 : pass->ColumnInt(1);
-    StoredImage& image = row.image;
+    ImageRecord& image = row.image;
     image.site = pass->ColumnText(2);
     image.listing = pass->ColumnText(3);
     image.album = pass->ColumnText(4);

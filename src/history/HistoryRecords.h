@@ -57,7 +57,7 @@ struct AlbumStart {
 };
 
 // An image whose file stands whole under its final name.
-struct StoredImage {
+struct ImageRecord {
     Text site;
     Text listing;
     Text album;  // the album's address
@@ -75,7 +75,7 @@ struct StoredImage {
 struct ImageRow {
     long long id = 0;
     long long runId = 0;
-    StoredImage image;
+    ImageRecord image;
 };
 
 // One album of the history's listing; the title and folder are those of its newest stored image.

@@ -70,7 +70,7 @@ HistoryStatus HistoryStore::BeginAlbum(long long runId, const AlbumStart& album)
     return Status(pass->Step());
 }
 
-HistoryStatus HistoryStore::RecordImage(long long runId, const StoredImage& image) {
+HistoryStatus HistoryStore::RecordImage(long long runId, const ImageRecord& image) {
     std::lock_guard lock(m_mutex);
     sql::StatementPass pass(m_statements->insertImage);
     BindRun(pass, 1, runId);

@@ -36,7 +36,7 @@ public:
     HistoryStatus EndRun(long long runId, const RunEnd& end);
     HistoryStatus BeginAlbum(long long runId, const AlbumStart& album);
     // Called once the image's file stands whole under its final name; runId 0 for none.
-    HistoryStatus RecordImage(long long runId, const StoredImage& image);
+    HistoryStatus RecordImage(long long runId, const ImageRecord& image);
 
     // False also when the history cannot be read: the image is then fetched, which is never wrong.
     bool IsImageKnown(const Text& imageAddress);

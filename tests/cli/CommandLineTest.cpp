@@ -15,6 +15,7 @@
 #include "ProgramRun.h"
 #include "core/CodePage.h"
 #include "demo/DemoServer.h"
+#include "history/HistoryStore.h"
 #include "support/FixtureSites.h"
 #include "support/UnresolvableHost.h"
 
@@ -61,6 +62,7 @@ protected:
         for (const char* key : {"a", "b"}) command.insert(command.end(), {"--set", std::string("sites/") + key + "=" + sites.TlsHost()});
         for (const char* key : {"c", "d", "e"}) command.insert(command.end(), {"--set", std::string("sites/") + key + "=" + sites.Host()});
         command.insert(command.end(), {"--set", "network/retries=0"});
+        command.insert(command.end(), {"--set", "history/file=" + (base / "history.sqlite3").string()});
         command.insert(command.end(), words.begin() + 1, words.end());
         return command;
     }
@@ -209,6 +211,30 @@ TEST_F(CommandLine, MenuNumbersTheBoxesAsTheOptionsCountThem) {
         for (int i = 1; i <= c.pages; ++i) expected += "page\t" + std::to_string(i) + "\n";
         EXPECT_EQ(pages, expected);
     }
+}
+
+// Every image stored is recorded; with collect/skip=history a later run asks for none of them again, even
+// after their files went away.
+TEST_F(CommandLine, TheHistoryRecordsWhatWasStoredAndSkipsItNextTime) {
+    const fs::path save = base / "history-run";
+    const ProgramResult first = RunProgram(Command({"collect", "c", "--out", save.string()}));
+    ASSERT_EQ(first.status, 0) << first.err;
+    HistoryStatus status;
+    auto store = HistoryStore::Open((base / "history.sqlite3").string(), status);
+    ASSERT_NE(store, nullptr) << status.Message();
+    int rows = 0;
+    ASSERT_TRUE(store->ForEachImage({}, [&](const ImageRow& row) {
+        ++rows;
+        EXPECT_EQ(ReadBytes(fs::path(row.image.path)).size(), static_cast<size_t>(row.image.size));
+    }).Ok());
+    EXPECT_EQ(rows, 12);
+    fs::remove_all(save);
+    sites.ClearRequests();
+    const ProgramResult second =
+        RunProgram(Command({"collect", "c", "--out", save.string(), "--set", "collect/skip=history"}));
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_TRUE(sites.RequestsTo("/img/").empty());
+    EXPECT_TRUE(FilesBelow(save).empty());
 }
 
 TEST_F(CommandLine, EmptyListingAfterAFailedFetchIsNotAnEmptyPage) {

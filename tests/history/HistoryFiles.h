@@ -29,8 +29,8 @@ struct TempHistory {
     std::string path;
 };
 
-inline StoredImage ImageOf(const Text& album, int number, long long time = 0) {
-    StoredImage image;
+inline ImageRecord ImageOf(const Text& album, int number, long long time = 0) {
+    ImageRecord image;
     image.site = "c";
     image.listing = "http://site.example/list/1.html";
     image.album = album;

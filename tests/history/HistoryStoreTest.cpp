@@ -25,7 +25,7 @@ class HistoryRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 TEST_P(HistoryRoundTrip, TextsComeBackUnchanged) {
     const Text& text = GetParam().text;
     TempHistory history("/share/dorvane");
-    StoredImage image{text,       text + "L",      text + "A", text + "T", 7,
+    ImageRecord image{text,       text + "L",      text + "A", text + "T", 7,
                       text + "I", text + "/7.jpg", 42,         "ab",       1000};
     long long runId = 0;
     {
@@ -37,7 +37,7 @@ TEST_P(HistoryRoundTrip, TextsComeBackUnchanged) {
     std::vector<ImageRow> rows;
     ASSERT_TRUE(store->ForEachImage({}, [&](const ImageRow& row) { rows.push_back(row); }).Ok());
     ASSERT_EQ(rows.size(), 1u);
-    const StoredImage& back = rows[0].image;
+    const ImageRecord& back = rows[0].image;
     EXPECT_EQ(rows[0].runId, runId);
     EXPECT_EQ(
         std::vector<Text>({back.site, back.listing, back.album, back.title, back.address, back.path}),
@@ -115,7 +115,7 @@ TEST_P(HistoryListing, NewestFirst) {
     const std::pair<Text, long long> stored[] = {{"x", 100}, {"y", 200}, {"z", 250}, {"x", 300}};
     int number = 0;
     for (const auto& [album, time] : stored) {
-        StoredImage image = ImageOf(album, ++number, time);
+        ImageRecord image = ImageOf(album, ++number, time);
         image.site = album == "y" ? "b" : "a";
         ASSERT_TRUE(store->RecordImage(0, image).Ok());
     }

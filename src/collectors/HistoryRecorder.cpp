@@ -1,0 +1,81 @@
+#include "collectors/HistoryRecorder.h"
+
+#include "core/CodePage.h"
+#include "core/Files.h"
+#include "history/Sha256.h"
+
+namespace dorvane {
+
+namespace {
+
+// The history is read by people and by other tools too: its texts are UTF-8 and its paths as the file
+// system has them.
+Text Utf8(const Text& text) { return SystemTextToUtf8(text); }
+
+}  // namespace
+
+HistoryRecorder::HistoryRecorder(HistoryStore& store, CollectionEvents& presenter, RunStart run, Failed failed)
+    : m_store(store), m_presenter(presenter), m_run(std::move(run)), m_failed(std::move(failed)) {}
+
+void HistoryRecorder::Check(const HistoryStatus& status) {
+    if (status.Ok() || m_told) return;
+    m_told = true;
+    if (m_failed) m_failed(status);
+}
+
+void HistoryRecorder::CollectionBegun(int albumCount) {
+    Check(m_store.BeginRun(m_run, m_runId));
+    m_presenter.CollectionBegun(albumCount);
+}
+
+void HistoryRecorder::AlbumBegun(int album, int albumCount, const AlbumWork& work) {
+    m_album = work;
+    m_presenter.AlbumBegun(album, albumCount, work);
+}
+
+void HistoryRecorder::AlbumOpened(int album, const AlbumPlan& plan) {
+    if (m_runId != 0)
+        Check(m_store.BeginAlbum(m_runId, {m_run.site, Utf8(m_album.address), Utf8(m_album.title), plan.imageCount}));
+    m_presenter.AlbumOpened(album, plan);
+}
+
+void HistoryRecorder::ImageNumbered(int image, int imageCount, const ImageWork& work) {
+    m_presenter.ImageNumbered(image, imageCount, work);
+}
+
+void HistoryRecorder::PictureArrived(const Bytes& bytes) { m_presenter.PictureArrived(bytes); }
+
+void HistoryRecorder::ImageDone(const ImageReport& report) {
+    if (!report.stored) ++m_counts.failed;
+    else if (report.skipped) ++m_counts.skipped;
+    else ++m_counts.stored;
+    // A skipped image whose file is gone was known to the history already.
+    const Bytes bytes = report.stored ? ReadFile(report.path) : Bytes{};
+    if (m_runId != 0 && report.stored && (!bytes.empty() || !report.skipped)) {
+        Check(m_store.RecordImage(m_runId, {.site = m_run.site,
+                                            .listing = m_run.listing,
+                                            .album = Utf8(m_album.address),
+                                            .title = Utf8(m_album.title),
+                                            .number = report.image,
+                                            .address = Utf8(report.url),
+                                            .path = NativePath(report.path),
+                                            .size = static_cast<long long>(bytes.size()),
+                                            .sha256 = Sha256Hex(bytes)}));
+    }
+    m_presenter.ImageDone(report);
+}
+
+void HistoryRecorder::PageFinished(const CollectionReport& report) {
+    Ended(RunOutcome::Done);
+    m_presenter.PageFinished(report);
+}
+
+void HistoryRecorder::Ended(RunOutcome outcome) {
+    if (m_ended || m_runId == 0) return;
+    m_ended = true;
+    RunEnd end = m_counts;
+    end.outcome = outcome;
+    Check(m_store.EndRun(m_runId, end));
+}
+
+}  // namespace dorvane

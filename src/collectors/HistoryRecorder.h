@@ -1,0 +1,44 @@
+#pragma once
+// A collection recorded in the history as it goes: every event is passed on to the presenter unchanged,
+// and the run, its albums and every image whose file stands whole under its final name are written to the
+// store. An image skipped because its file is on disk is recorded too, so a folder collected before the
+// history existed becomes known. A failure of the history is told once and costs the collection nothing.
+#include <functional>
+
+#include "collectors/CollectionEngine.h"
+#include "history/HistoryStore.h"
+
+namespace dorvane {
+
+class HistoryRecorder : public CollectionEvents {
+public:
+    using Failed = std::function<void(const HistoryStatus& status)>;
+
+    HistoryRecorder(HistoryStore& store, CollectionEvents& presenter, RunStart run, Failed failed);
+
+    void CollectionBegun(int albumCount) override;
+    void AlbumBegun(int album, int albumCount, const AlbumWork& work) override;
+    void AlbumOpened(int album, const AlbumPlan& plan) override;
+    void ImageNumbered(int image, int imageCount, const ImageWork& work) override;
+    void PictureArrived(const Bytes& bytes) override;
+    void ImageDone(const ImageReport& report) override;
+    void PageFinished(const CollectionReport& report) override;
+
+    // After a collection that did not reach its end (a stop, a halt, a failure): the run ends so.
+    void Ended(RunOutcome outcome);
+
+private:
+    void Check(const HistoryStatus& status);
+
+    HistoryStore& m_store;
+    CollectionEvents& m_presenter;
+    const RunStart m_run;
+    const Failed m_failed;
+    long long m_runId = 0;
+    bool m_ended = false;
+    bool m_told = false;
+    AlbumWork m_album;
+    RunEnd m_counts;
+};
+
+}  // namespace dorvane
