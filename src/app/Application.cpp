@@ -11,6 +11,7 @@
 #include "app/Fonts.h"
 #include "app/GrabPages.h"
 #include "app/MainWindow.h"
+#include "app/HistoryFile.h"
 #include "app/StartOptions.h"
 #include "collectors/SiteRegistry.h"
 #include "core/Worker.h"
@@ -84,7 +85,7 @@ int RunApplication(int argc, char** argv) {
     const Settings settings = ReadSettings(*options, demoServer);
     int code = 0;
     {
-        MainWindow window(RegisteredSites(settings), ProgramHooks(), settings);
+        MainWindow window(RegisteredSites(settings), ProgramHooks(), settings, OpenHistory(settings));
         // Closing the window ends the program, whatever is running or waiting in a box of its own.
         window.onClosed = [] { QCoreApplication::exit(0); };
         window.show();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandArguments.h"
+#include "app/HistoryFile.h"
 #include "app/CommandListing.h"
 #include "app/SettingsFile.h"
 #include "app/StopSignals.h"
@@ -85,39 +86,6 @@ Text SaveFolder(const CommandArguments& arguments) {
     return arguments.outFolder.empty() ? CurrentDirectory() : Utf8ToSystemText(arguments.outFolder);
 }
 
-// The history a collection records into, opened once: none when it is turned off, or when it cannot be
-// used, which is said once.
-std::unique_ptr<HistoryStore> OpenHistory(const Settings& settings) {
-    const std::string file = settings.historyFile.value_or(DefaultHistoryPath());
-    if (file.empty()) return nullptr;
-    HistoryStatus status;
-    std::unique_ptr<HistoryStore> store = HistoryStore::Open(file, status);
-    if (!store) std::fprintf(stderr, "dorvane: %s; collecting without history\n", status.Message().c_str());
-    return store;
-}
-
-// The collection, recorded in the history when there is one; a stop is recorded as the run's end too.
-void CollectRecorded(const SiteDescription& site, const ListingSnapshot& listing, CollectionOptions options,
-                     const SiteFetcher& fetch, TerminalProgress& progress, HistoryStore* history,
-                     const std::string& siteKey, bool skipRecorded) {
-    if (!history) {
-        Collect(site, listing, options, fetch, progress);
-        return;
-    }
-    if (skipRecorded)
-        options.recorded = [history](const Text& url) { return history->IsImageKnown(SystemTextToUtf8(url)); };
-    HistoryRecorder recorder(*history, progress, RunStart{siteKey, SystemTextToUtf8(listing.address)},
-                             [](const HistoryStatus& status) {
-        std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
-    });
-    try {
-        if (Collect(site, listing, options, fetch, recorder).halted) recorder.Ended(RunOutcome::Failed);
-    } catch (const WorkerStopped&) {
-        recorder.Ended(RunOutcome::Stopped);
-        throw;
-    }
-}
-
 // The command's work, on its worker: the listing, then printing it or collecting it.
 int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
                 TerminalProgress& progress, HistoryStore* history) {
@@ -147,8 +115,11 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     options.parallel = settings.parallel;
     // A full disk or an unwritable folder fails every later image the same way: better said once.
     options.stopWhenBlocked = true;
-    CollectRecorded(site, listing.snapshot, options, SiteFetcher(settings.Network()), progress, history,
-                    Sites().at(static_cast<size_t>(FindSite(arguments.site))).key, settings.skipRecorded);
+    const HistoryUse use{history, Sites().at(static_cast<size_t>(FindSite(arguments.site))).key,
+                         settings.skipRecorded, [](const HistoryStatus& status) {
+                             std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
+                         }};
+    CollectRecorded(site, listing.snapshot, options, SiteFetcher(settings.Network()), progress, use);
     return kCommandDone;
 }
 
@@ -215,7 +186,7 @@ int RunParsed(const CommandArguments& arguments) {
     const Settings settings = ReadSettings(arguments, demoServer);
     const std::unique_ptr<SiteDescription> site = DescribeSite(index, settings);
     TerminalProgress progress(stderr, StyleFor(arguments), TerminalColumns());
-    const std::unique_ptr<HistoryStore> history =
+    const std::shared_ptr<HistoryStore> history =
         arguments.verb == CommandVerb::Collect ? OpenHistory(settings) : nullptr;
     bool stopped = false;
     const int status = RunWorker(arguments, *site, settings, progress, history.get(), stopped);

@@ -65,13 +65,15 @@ SiteDescriptions RegisteredSites(const Settings& settings) {
     return sites;
 }
 
-MainWindow::MainWindow(SiteDescriptions sites, AppHooks hooks, Settings settings)
+MainWindow::MainWindow(SiteDescriptions sites, AppHooks hooks, Settings settings,
+                       std::shared_ptr<HistoryStore> history)
     : m_sites([&sites] {
           // One page per registered site, whatever was handed in.
           sites.resize(Sites().size());
           return std::move(sites);
       }()),
       m_settings(std::move(settings)),
+      m_history(std::move(history)),
       m_hooks(std::move(hooks)),
       m_gate(std::make_shared<WindowGate>()),
       m_parts(std::make_unique<Parts>()) {

@@ -27,6 +27,7 @@ inline constexpr int kMainClientWidth = 794;
 inline constexpr int kMainClientHeight = 571;
 
 class SitePageSession;
+class HistoryStore;
 
 // The sites of the window's site pages, in the order of the site registry; an empty slot leaves its page
 // without a site (nothing happens there).
@@ -39,8 +40,9 @@ public:
     // The site pages present the given sites; the hooks plug in the program's other parts. The settings are
     // those the program read at its start: the pages, the hooks and the windows opened from here work
     // under them.
+    // Collections and kept images are recorded in the history when one is given.
     explicit MainWindow(SiteDescriptions sites = RegisteredSites(), AppHooks hooks = {},
-                        Settings settings = DefaultSettings());
+                        Settings settings = DefaultSettings(), std::shared_ptr<HistoryStore> history = nullptr);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -107,6 +109,8 @@ private:
 
     const SiteDescriptions m_sites;
     const Settings m_settings;
+    // Outlives the sessions, which record into it.
+    const std::shared_ptr<HistoryStore> m_history;
     std::vector<std::unique_ptr<SitePageSession>> m_sessions;
     // The save folder box's text, for the pages' workers to read without waiting on the window.
     std::shared_ptr<SharedText> m_saveFolder = std::make_shared<SharedText>();

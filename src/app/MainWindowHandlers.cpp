@@ -16,6 +16,7 @@
 #include "core/Files.h"
 #include "core/Worker.h"
 #include "net/HttpFetch.h"
+#include "collectors/SiteRegistry.h"
 #include "session/SitePageSession.h"
 #include "text/Wide.h"
 
@@ -93,7 +94,11 @@ void MainWindow::BuildSessions() {
             continue;
         }
         PageView view{&p.controls.sites[i], &p.controls, m_post, [folder = m_saveFolder] { return folder->Get(); }};
-        m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view), m_settings));
+        // A history that fails is said once, on the terminal; the collection goes on without it.
+        const HistoryUse history{m_history.get(), Sites().at(i).key, m_settings.skipRecorded, [](const HistoryStatus& status) {
+                                     std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
+                                 }};
+        m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view), m_settings, history));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/CodePage.h"
 #include "core/Files.h"
+#include "core/Worker.h"
 #include "history/Sha256.h"
 
 namespace dorvane {
@@ -68,6 +69,24 @@ void HistoryRecorder::ImageDone(const ImageReport& report) {
 void HistoryRecorder::PageFinished(const CollectionReport& report) {
     Ended(RunOutcome::Done);
     m_presenter.PageFinished(report);
+}
+
+CollectionReport CollectRecorded(const SiteDescription& site, const ListingSnapshot& listing,
+                                 CollectionOptions options, const SiteFetcher& fetch, CollectionEvents& presenter,
+                                 const HistoryUse& history) {
+    HistoryStore* store = history.store;
+    if (!store) return Collect(site, listing, options, fetch, presenter);
+    if (history.skipRecorded)
+        options.recorded = [store](const Text& url) { return store->IsImageKnown(SystemTextToUtf8(url)); };
+    HistoryRecorder recorder(*store, presenter, RunStart{history.siteKey, Utf8(listing.address)}, history.failed);
+    try {
+        const CollectionReport report = Collect(site, listing, options, fetch, recorder);
+        if (report.halted) recorder.Ended(RunOutcome::Failed);
+        return report;
+    } catch (const WorkerStopped&) {
+        recorder.Ended(RunOutcome::Stopped);
+        throw;
+    }
 }
 
 void HistoryRecorder::Ended(RunOutcome outcome) {

@@ -41,4 +41,18 @@ private:
     RunEnd m_counts;
 };
 
+// How a collection uses the history: none without a store.
+struct HistoryUse {
+    HistoryStore* store = nullptr;
+    Text siteKey{};
+    bool skipRecorded = false;  // images the history knows are not asked for
+    HistoryRecorder::Failed failed{};
+};
+
+// Collects the listing as Collect does, recorded in the history when there is one; a run that a stop or a
+// halt cut short is recorded so.
+CollectionReport CollectRecorded(const SiteDescription& site, const ListingSnapshot& listing,
+                                 CollectionOptions options, const SiteFetcher& fetch, CollectionEvents& presenter,
+                                 const HistoryUse& history);
+
 }  // namespace dorvane

@@ -71,7 +71,7 @@ CollectionReport SitePageSession::Collect() {
     options.saveFolder = m_view.saveFolder;
     options.skipExisting = m_skipExisting;
     options.parallel = m_parallel;
-    return dorvane::Collect(*m_site, listing, options, m_fetch, presenter);
+    return CollectRecorded(*m_site, listing, options, m_fetch, presenter, m_history);
 }
 
 }  // namespace dorvane

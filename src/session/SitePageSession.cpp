@@ -28,12 +28,13 @@ void PostDirectly(std::function<void()> change, const std::shared_ptr<WorkerToke
 }
 
 SitePageSession::SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view,
-                                 const Settings& settings)
+                                 const Settings& settings, HistoryUse history)
     : m_site(std::move(site)),
       m_view(std::move(view)),
       m_fetch(settings.Network()),
       m_parallel(settings.parallel),
       m_skipExisting(settings.skipExisting),
+      m_history(std::move(history)),
       m_flow(*m_site),
       m_state(std::make_unique<State>()) {}
 

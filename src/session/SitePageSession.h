@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "collectors/CollectionEngine.h"
+#include "collectors/HistoryRecorder.h"
 #include "collectors/ListingFlow.h"
 #include "collectors/SiteDescription.h"
 #include "core/Interactions.h"
@@ -25,7 +26,8 @@ namespace dorvane {
 
 class SitePageSession {
 public:
-    SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view, const Settings& settings);
+    SitePageSession(std::shared_ptr<const SiteDescription> site, PageView view, const Settings& settings,
+                    HistoryUse history = {});
     ~SitePageSession();
     SitePageSession(const SitePageSession&) = delete;
     SitePageSession& operator=(const SitePageSession&) = delete;
@@ -74,6 +76,7 @@ private:
     void DoOpenAlbum(int line);
     void DoStep(int delta);
     void DoSave(int);
+    void RecordKept(const Text& path, const Bytes& bytes);
     void ApplyChoices(const std::optional<PageChoices>& choices);
     void ListPage(int index);
     void ShowImage(int position);
@@ -86,6 +89,7 @@ private:
     const SiteFetcher m_fetch;
     const int m_parallel;
     const bool m_skipExisting;
+    const HistoryUse m_history;
     ListingFlow m_flow;
     InteractionQueue m_requests;
     // Held while a click is queued, so the clicks waiting in the state stand in the queue's order.

@@ -3,7 +3,9 @@
 #include <optional>
 
 #include "collectors/OutputPaths.h"
+#include "core/CodePage.h"
 #include "core/Files.h"
+#include "history/Sha256.h"
 #include "core/Numbers.h"
 #include "core/Worker.h"
 #include "session/SitePageSession.h"
@@ -139,13 +141,30 @@ void SitePageSession::DoStep(int delta) {
     ShowImage(position);
 }
 
+void SitePageSession::RecordKept(const Text& path, const Bytes& bytes) {
+    if (!m_history.store) return;
+    // Kept outside any run. The picture may have come from a collection as well as from the viewer, so
+    // no image address is claimed for it: the history never skips an image on the strength of a save.
+    const HistoryStatus status = m_history.store->RecordImage(0, {.site = m_history.siteKey,
+                                                                  .listing = SystemTextToUtf8(Listing().address),
+                                                                  .album = {},
+                                                                  .title = {},
+                                                                  .address = {},
+                                                                  .path = NativePath(path),
+                                                                  .size = static_cast<long long>(bytes.size()),
+                                                                  .sha256 = Sha256Hex(bytes)});
+    if (!status.Ok() && m_history.failed) m_history.failed(status);
+}
+
 void SitePageSession::DoSave(int) {
     const Text folder = SingleSaveFolder(m_view.saveFolder ? m_view.saveFolder() : Text{});
     EnsureDirectory(folder);
     const Bytes bytes = m_view.page->preview->GetPicture();
     // Nothing on screen is nothing to keep: an empty file announced as a success would be a lie.
     if (bytes.empty()) return;
-    if (!WriteFile(folder + Md5Hex(bytes, true, true) + ".jpg", bytes)) return;
+    const Text path = folder + Md5Hex(bytes, true, true) + ".jpg";
+    if (!WriteFile(path, bytes)) return;
+    RecordKept(path, bytes);
     static const Text saved = Gbk("采集成功！");
     MainControls* controls = m_view.controls;
     Post([controls] { controls->messages->Show(saved); });

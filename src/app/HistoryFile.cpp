@@ -1,0 +1,16 @@
+#include "app/HistoryFile.h"
+
+#include <cstdio>
+
+namespace dorvane {
+
+std::shared_ptr<HistoryStore> OpenHistory(const Settings& settings) {
+    const std::string file = settings.historyFile.value_or(DefaultHistoryPath());
+    if (file.empty()) return nullptr;
+    HistoryStatus status;
+    std::shared_ptr<HistoryStore> store = HistoryStore::Open(file, status);
+    if (!store) std::fprintf(stderr, "dorvane: %s; collecting without history\n", status.Message().c_str());
+    return store;
+}
+
+}  // namespace dorvane
