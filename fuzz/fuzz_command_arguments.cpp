@@ -20,12 +20,16 @@ std::vector<std::string> Words(const std::string& text) {
 
 // The arguments written back in one form of their own: every value joined to its option by "=".
 std::vector<std::string> Printed(const CommandArguments& a) {
-    const char* verb = a.verb == CommandVerb::List ? "list" : a.verb == CommandVerb::Menu ? "menu" : "collect";
-    std::vector<std::string> words{"dorvane", verb, a.site};
+    const char* verbs[] = {"list", "collect", "menu", "history"};
+    std::vector<std::string> words{"dorvane", verbs[static_cast<int>(a.verb)]};
+    if (!a.site.empty()) words.push_back(a.site);
     if (a.categoryGiven) words.push_back("--category=" + std::to_string(a.category));
     if (a.pageGiven) words.push_back("--page=" + std::to_string(a.page));
     if (!a.outFolder.empty()) words.push_back("--out=" + a.outFolder);
     if (a.quiet) words.push_back("--quiet");
+    if (a.json) words.push_back("--json");
+    if (!a.since.empty()) words.push_back("--since=" + a.since);
+    if (!a.forget.empty()) words.push_back("--forget=" + a.forget);
     if (a.demo) words.push_back("--demo");
     if (!a.configFile.empty()) words.push_back("--config=" + a.configFile);
     for (const std::string& pair : a.overrides) words.push_back("--set=" + pair);
@@ -42,7 +46,7 @@ bool Same(const CommandArguments& a, const CommandArguments& b) {
     return a.verb == b.verb && a.site == b.site && a.category == b.category &&
            a.categoryGiven == b.categoryGiven && a.page == b.page && a.pageGiven == b.pageGiven &&
            a.outFolder == b.outFolder && a.quiet == b.quiet && a.demo == b.demo && a.configFile == b.configFile &&
-           a.overrides == b.overrides;
+           a.overrides == b.overrides && a.json == b.json && a.since == b.since && a.forget == b.forget;
 }
 
 }  // namespace
@@ -55,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!error.empty());
         return 0;
     }
-    FUZZ_CHECK(words.size() >= 2 && (words[1] == "list" || words[1] == "collect" || words[1] == "menu"));
+    FUZZ_CHECK(words.size() >= 2 &&
+               (words[1] == "list" || words[1] == "collect" || words[1] == "menu" || words[1] == "history"));
     if (arguments.help) return 0;
     FUZZ_CHECK(arguments.category >= 1 && arguments.page >= 1);
     FUZZ_CHECK(arguments.verb == CommandVerb::Collect || (!arguments.quiet && arguments.outFolder.empty()));

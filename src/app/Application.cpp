@@ -73,7 +73,7 @@ int RunApplication(int argc, char** argv) {
     if (!CanShowWindows()) {
         std::fprintf(stderr,
                      "dorvane: the window needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                     "'dorvane menu', 'dorvane list' and 'dorvane collect' work without one\n");
+                     "'dorvane menu', 'list', 'collect' and 'history' work without one\n");
         return 1;
     }
 

@@ -23,6 +23,9 @@ constexpr const char* kHelp =
     "  dorvane menu SITE [--category N]\n"
     "      Print the items of the site's category or tag box (\"category<TAB>N<TAB>title\") and of the page\n"
     "      box of category N (\"page<TAB>N\"), numbered as --category and --page count them.\n"
+    "  dorvane history [SITE] [--since YYYY-MM-DD] [--json] | --forget ALBUM-ADDRESS\n"
+    "      The albums collected, newest first (title, address, images stored, folder, when), or every\n"
+    "      recorded image as a JSON line; --forget removes an album's rows, so it is collected again.\n"
     "  SITE: %SITES%.\n"
     "  --category N: the Nth item of the site's category or tag box (default 1; sites with one).\n"
     "  --page N: the Nth item of the page box (default 1).\n"
@@ -54,6 +57,7 @@ public:
         if (name == "--help" || name == "-h") return Flag(word, a.help);
         if (name == "--quiet") return Flag(word, a.quiet);
         if (name == "--demo") return Flag(word, a.demo);
+        if (name == "--json") return Flag(word, a.json);
         std::optional<std::string> value;
         if (equals != std::string::npos) value = word.substr(equals + 1);
         else if (m_next < m_argc) value = m_argv[m_next++];
@@ -61,6 +65,8 @@ public:
         if (name == "--page") return Number(name, value, a.page, a.pageGiven);
         if (name == "--out") return Value(name, value, a.outFolder);
         if (name == "--config") return Value(name, value, a.configFile);
+        if (name == "--since") return Value(name, value, a.since);
+        if (name == "--forget") return Value(name, value, a.forget);
         if (name == "--set") {
             std::string pair;
             if (!Value(name, value, pair)) return false;
@@ -114,7 +120,8 @@ private:
 namespace {
 
 constexpr std::pair<const char*, CommandVerb> kVerbs[] = {
-    {"list", CommandVerb::List}, {"collect", CommandVerb::Collect}, {"menu", CommandVerb::Menu}};
+    {"list", CommandVerb::List}, {"collect", CommandVerb::Collect}, {"menu", CommandVerb::Menu},
+    {"history", CommandVerb::History}};
 
 }  // namespace
 
@@ -130,7 +137,7 @@ bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& 
     Reader reader(argc, argv, error);
     if (!IsCommand(argc, argv)) {
         const std::string word = argc >= 2 ? argv[1] : "";
-        return reader.Fail("\"" + word + "\" is not a command: the commands are list, collect and menu");
+        return reader.Fail("\"" + word + "\" is not a command: the commands are list, collect, menu and history");
     }
     for (const auto& [word, verb] : kVerbs) {
         if (std::strcmp(argv[1], word) == 0) arguments.verb = verb;
@@ -145,6 +152,10 @@ bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& 
         }
     }
     if (arguments.help) return true;
+    const bool history = arguments.verb == CommandVerb::History;
+    if (!history && (arguments.json || !arguments.since.empty() || !arguments.forget.empty()))
+        return reader.Fail("--since, --json and --forget belong to history");
+    if (history && positional.empty()) return true;
     if (positional.empty()) return reader.Fail("which site? (" + SiteNameList() + ")");
     if (positional.size() > 1) return reader.Fail("one site only, not \"" + positional[1] + "\" as well");
     arguments.site = positional.front();

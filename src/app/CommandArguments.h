@@ -1,12 +1,12 @@
 #pragma once
 // The arguments of the window-less commands: "dorvane list SITE ...", "dorvane collect SITE ..." and
-// "dorvane menu SITE ...".
+// "dorvane menu SITE ..." and "dorvane history [SITE] ...".
 #include <string>
 #include <vector>
 
 namespace dorvane {
 
-enum class CommandVerb { List, Collect, Menu };
+enum class CommandVerb { List, Collect, Menu, History };
 
 struct CommandArguments {
     CommandVerb verb = CommandVerb::List;
@@ -18,12 +18,15 @@ struct CommandArguments {
     bool pageGiven = false;
     std::string outFolder;     // collect: the save folder (empty: the current folder)
     bool quiet = false;        // collect: no progress
+    std::string since;         // history: "YYYY-MM-DD", albums stored from that day on
+    bool json = false;         // history: every image row as a JSON line
+    std::string forget;        // history: the album address whose rows go
     bool demo = false;
     std::string configFile;    // empty: the default settings file, which need not exist
     std::vector<std::string> overrides;  // "key=value" from --set, in order
 };
 
-// True when the arguments name one of the commands (argv[1] is "list", "collect" or "menu").
+// True when the arguments name one of the commands (argv[1] is "list", "collect", "menu" or "history").
 bool IsCommand(int argc, const char* const* argv);
 
 // Parses argv (argv[0] the program, argv[1] the command). On a usage error returns false with the reason.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandArguments.h"
+#include "app/CommandHistory.h"
 #include "app/HistoryFile.h"
 #include "app/CommandListing.h"
 #include "app/SettingsFile.h"
@@ -176,7 +177,19 @@ int RunWorker(const CommandArguments& arguments, const SiteDescription& site, co
     return stopSignals.Received() == SIGTERM ? kCommandTerminated : kCommandInterrupted;
 }
 
+// "history": no site to describe, no worker; the store is read and written here.
+int RunHistory(const CommandArguments& arguments) {
+    const int index = arguments.site.empty() ? -1 : FindSite(arguments.site);
+    if (!arguments.site.empty() && index < 0)
+        return UsageError("no site \"" + arguments.site + "\" (" + SiteNameList() + ")");
+    std::unique_ptr<demo::DemoServer> demoServer;
+    const std::shared_ptr<HistoryStore> history = OpenHistory(ReadSettings(arguments, demoServer));
+    if (!history) return kCommandUsage;
+    return PrintHistory(arguments, index < 0 ? Text{} : Text(Sites().at(static_cast<size_t>(index)).key), *history);
+}
+
 int RunParsed(const CommandArguments& arguments) {
+    if (arguments.verb == CommandVerb::History) return RunHistory(arguments);
     const int index = FindSite(arguments.site);
     if (index < 0) return UsageError("no site \"" + arguments.site + "\" (" + SiteNameList() + ")");
     // Whether the site has a menu does not depend on its host: a usage error starts no demo sites.

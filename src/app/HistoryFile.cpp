@@ -9,7 +9,7 @@ std::shared_ptr<HistoryStore> OpenHistory(const Settings& settings) {
     if (file.empty()) return nullptr;
     HistoryStatus status;
     std::shared_ptr<HistoryStore> store = HistoryStore::Open(file, status);
-    if (!store) std::fprintf(stderr, "dorvane: %s; collecting without history\n", status.Message().c_str());
+    if (!store) std::fprintf(stderr, "dorvane: %s; going on without history\n", status.Message().c_str());
     return store;
 }
 

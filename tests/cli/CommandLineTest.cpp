@@ -171,7 +171,9 @@ TEST_F(CommandLine, UsageErrorsAndUnreadableListingsEndWithTwo) {
         {{"collect", "c", "--bogus"}, "unknown option --bogus"},
         {{"collect", "c", "--quiet=yes"}, "--quiet takes no value"},
         {{"collect", "c", "--parallel", "17"}, "--parallel needs a number of transfers from 1 to 16"},
-        {{"lst", "c"}, "\"lst\" is not a command: the commands are list, collect and menu"},
+        {{"lst", "c"}, "\"lst\" is not a command: the commands are list, collect, menu and history"},
+        {{"history", "--since", "2026-13-01"}, "--since 2026-13-01: not a date"},
+        {{"list", "c", "--json"}, "--since, --json and --forget belong to history"},
         {{"menu", "c", "--page", "2"}, "--page does not apply to menu"},
         {{"menu", "a", "--category", "99"}, "--category 99: the category box holds"},
         {{"list", "c", "--set", "sites/c=127.0.0.1:1"}, "the page box could not be filled: http://127.0.0.1:1"},
@@ -228,13 +230,24 @@ TEST_F(CommandLine, TheHistoryRecordsWhatWasStoredAndSkipsItNextTime) {
         EXPECT_EQ(ReadBytes(fs::path(row.image.path)).size(), static_cast<size_t>(row.image.size));
     }).Ok());
     EXPECT_EQ(rows, 12);
+    // What it holds, for people and for scripts; an album forgotten once is gone.
+    const ProgramResult albums = RunProgram(Command({"history", "c"}));
+    EXPECT_EQ(albums.status, 0) << albums.err;
+    EXPECT_EQ(std::count(albums.out.begin(), albums.out.end(), '\n'), 3);
+    const ProgramResult json = RunProgram(Command({"history", "--json"}));
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 12);
+    const size_t addressAt = albums.out.find('\t') + 1;
+    const std::string album = albums.out.substr(addressAt, albums.out.find('\t', addressAt) - addressAt);
+    EXPECT_EQ(RunProgram(Command({"history", "--forget", album})).status, 0);
+    EXPECT_EQ(RunProgram(Command({"history", "--forget", album})).status, 1);
     fs::remove_all(save);
     sites.ClearRequests();
     const ProgramResult second =
         RunProgram(Command({"collect", "c", "--out", save.string(), "--set", "collect/skip=history"}));
     EXPECT_EQ(second.status, 0) << second.err;
-    EXPECT_TRUE(sites.RequestsTo("/img/").empty());
-    EXPECT_TRUE(FilesBelow(save).empty());
+    // The forgotten album alone is asked for again.
+    EXPECT_EQ(sites.RequestsTo("/img/").size(), 4u);
+    EXPECT_EQ(FilesBelow(save).size(), 4u);
 }
 
 TEST_F(CommandLine, EmptyListingAfterAFailedFetchIsNotAnEmptyPage) {
