@@ -24,7 +24,9 @@ std::vector<std::string> Printed(const CommandArguments& a) {
     std::vector<std::string> words{"dorvane", verbs[static_cast<int>(a.verb)]};
     if (!a.site.empty()) words.push_back(a.site);
     if (a.categoryGiven) words.push_back("--category=" + std::to_string(a.category));
-    if (a.pageGiven) words.push_back("--page=" + std::to_string(a.page));
+    if (a.lastPage != 0) words.push_back("--pages=" + std::to_string(a.page) + "-" + std::to_string(a.lastPage));
+    else if (a.pageGiven) words.push_back("--page=" + std::to_string(a.page));
+    if (a.newOnly) words.push_back("--new-only");
     if (!a.outFolder.empty()) words.push_back("--out=" + a.outFolder);
     if (a.quiet) words.push_back("--quiet");
     if (a.json) words.push_back("--json");
@@ -46,7 +48,8 @@ bool Same(const CommandArguments& a, const CommandArguments& b) {
     return a.verb == b.verb && a.site == b.site && a.category == b.category &&
            a.categoryGiven == b.categoryGiven && a.page == b.page && a.pageGiven == b.pageGiven &&
            a.outFolder == b.outFolder && a.quiet == b.quiet && a.demo == b.demo && a.configFile == b.configFile &&
-           a.overrides == b.overrides && a.json == b.json && a.since == b.since && a.forget == b.forget;
+           a.overrides == b.overrides && a.json == b.json && a.since == b.since && a.forget == b.forget &&
+           a.lastPage == b.lastPage && a.newOnly == b.newOnly;
 }
 
 }  // namespace

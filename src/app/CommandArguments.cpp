@@ -20,6 +20,8 @@ constexpr const char* kHelp =
     "      as the window's \"开始采集\" does with FOLDER as its save folder. Progress goes to standard\n"
     "      error, with a line for every image that failed and why; --quiet leaves out the progress.\n"
     "      A full disk or a folder that cannot be written stops the collection after that image.\n"
+    "      --pages A-B collects pages A to B; --new-only leaves out the albums the history holds complete\n"
+    "      (no request for them) and stops at the first page whose albums are all known.\n"
     "  dorvane menu SITE [--category N]\n"
     "      Print the items of the site's category or tag box (\"category<TAB>N<TAB>title\") and of the page\n"
     "      box of category N (\"page<TAB>N\"), numbered as --category and --page count them.\n"
@@ -57,12 +59,14 @@ public:
         if (name == "--help" || name == "-h") return Flag(word, a.help);
         if (name == "--quiet") return Flag(word, a.quiet);
         if (name == "--demo") return Flag(word, a.demo);
+        if (name == "--new-only") return Flag(word, a.newOnly);
         if (name == "--json") return Flag(word, a.json);
         std::optional<std::string> value;
         if (equals != std::string::npos) value = word.substr(equals + 1);
         else if (m_next < m_argc) value = m_argv[m_next++];
         if (name == "--category") return Number(name, value, a.category, a.categoryGiven);
         if (name == "--page") return Number(name, value, a.page, a.pageGiven);
+        if (name == "--pages") return Pages(value, a);
         if (name == "--out") return Value(name, value, a.outFolder);
         if (name == "--config") return Value(name, value, a.configFile);
         if (name == "--since") return Value(name, value, a.since);
@@ -99,6 +103,17 @@ private:
     bool Value(const std::string& name, const std::optional<std::string>& value, std::string& target) {
         if (!value || value->empty()) return Fail(name + " needs a value");
         target = *value;
+        return true;
+    }
+    // "A-B", 1 <= A <= B.
+    bool Pages(const std::optional<std::string>& value, CommandArguments& a) {
+        const size_t dash = value ? value->find('-') : std::string::npos;
+        const std::optional<int> first = dash == std::string::npos ? std::nullopt : PositiveNumber(value->substr(0, dash));
+        const std::optional<int> last = first ? PositiveNumber(value->substr(dash + 1)) : std::nullopt;
+        if (!last || *last < *first) return Fail("--pages needs A-B, whole numbers with 1 <= A <= B, not \"" + value.value_or("") + "\"");
+        a.page = *first;
+        a.lastPage = *last;
+        a.pageGiven = true;
         return true;
     }
     bool Number(const std::string& name, const std::optional<std::string>& value, int& target, bool& given) {
@@ -159,8 +174,9 @@ bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& 
     if (positional.empty()) return reader.Fail("which site? (" + SiteNameList() + ")");
     if (positional.size() > 1) return reader.Fail("one site only, not \"" + positional[1] + "\" as well");
     arguments.site = positional.front();
-    if (arguments.verb != CommandVerb::Collect && (arguments.quiet || !arguments.outFolder.empty()))
-        return reader.Fail("--out and --quiet belong to collect");
+    if (arguments.verb != CommandVerb::Collect &&
+        (arguments.quiet || !arguments.outFolder.empty() || arguments.newOnly || arguments.lastPage != 0))
+        return reader.Fail("--out, --quiet, --pages and --new-only belong to collect");
     if (arguments.verb == CommandVerb::Menu && arguments.pageGiven)
         return reader.Fail("--page does not apply to menu: it lists the pages to choose from");
     return true;

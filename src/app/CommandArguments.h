@@ -16,6 +16,8 @@ struct CommandArguments {
     bool categoryGiven = false;
     int page = 1;              // 1-based item of the page box
     bool pageGiven = false;
+    int lastPage = 0;          // collect --pages A-B: B (page is A); 0: the one page
+    bool newOnly = false;      // collect: only albums the history does not hold complete
     std::string outFolder;     // collect: the save folder (empty: the current folder)
     bool quiet = false;        // collect: no progress
     std::string since;         // history: "YYYY-MM-DD", albums stored from that day on

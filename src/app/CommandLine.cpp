@@ -117,10 +117,25 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     // A full disk or an unwritable folder fails every later image the same way: better said once.
     options.stopWhenBlocked = true;
     const HistoryUse use{history, Sites().at(static_cast<size_t>(FindSite(arguments.site))).key,
-                         settings.skipRecorded, [](const HistoryStatus& status) {
+                         settings.skipRecorded || arguments.newOnly, [](const HistoryStatus& status) {
                              std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
                          }};
-    CollectRecorded(site, listing.snapshot, options, SiteFetcher(settings.Network()), progress, use);
+    const SiteFetcher collecting(settings.Network());
+    for (int page = arguments.page;; ++page) {
+        const CommandListing pageListing =
+            page == arguments.page ? listing : ReadCommandListing(site, category, page, fetch);
+        if (pageListing.outcome != CommandListing::Outcome::Listed) {
+            std::fprintf(stderr, "dorvane: %s\n", pageListing.message.c_str());
+            return kCommandUsage;
+        }
+        // What is new since last time: a page whose albums the history all holds ends the run.
+        if (arguments.newOnly && history && UnknownAlbums(pageListing.snapshot, *history).albums.empty()) {
+            std::fprintf(stderr, "dorvane: page %d: every album is known already\n", page);
+            break;
+        }
+        if (CollectRecorded(site, pageListing.snapshot, options, collecting, progress, use).halted) break;
+        if (page >= arguments.lastPage) break;
+    }
     return kCommandDone;
 }
 

@@ -71,16 +71,25 @@ void HistoryRecorder::PageFinished(const CollectionReport& report) {
     m_presenter.PageFinished(report);
 }
 
+ListingSnapshot UnknownAlbums(const ListingSnapshot& listing, HistoryStore& store) {
+    ListingSnapshot unknown = listing;
+    std::erase_if(unknown.albums, [&store](const AlbumEntry& album) { return store.IsAlbumComplete(Utf8(album.url)); });
+    return unknown;
+}
+
 CollectionReport CollectRecorded(const SiteDescription& site, const ListingSnapshot& listing,
                                  CollectionOptions options, const SiteFetcher& fetch, CollectionEvents& presenter,
                                  const HistoryUse& history) {
     HistoryStore* store = history.store;
     if (!store) return Collect(site, listing, options, fetch, presenter);
-    if (history.skipRecorded)
+    ListingSnapshot unknown = listing;
+    if (history.skipRecorded) {
         options.recorded = [store](const Text& url) { return store->IsImageKnown(SystemTextToUtf8(url)); };
+        unknown = UnknownAlbums(listing, *store);
+    }
     HistoryRecorder recorder(*store, presenter, RunStart{history.siteKey, Utf8(listing.address)}, history.failed);
     try {
-        const CollectionReport report = Collect(site, listing, options, fetch, recorder);
+        const CollectionReport report = Collect(site, unknown, options, fetch, recorder);
         if (report.halted) recorder.Ended(RunOutcome::Failed);
         return report;
     } catch (const WorkerStopped&) {

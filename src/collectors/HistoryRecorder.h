@@ -49,8 +49,12 @@ struct HistoryUse {
     HistoryRecorder::Failed failed{};
 };
 
+// The listing without the albums the history holds complete.
+ListingSnapshot UnknownAlbums(const ListingSnapshot& listing, HistoryStore& store);
+
 // Collects the listing as Collect does, recorded in the history when there is one; a run that a stop or a
-// halt cut short is recorded so.
+// halt cut short is recorded so. Skipping what the history knows passes over complete albums too, without
+// a request for their pages.
 CollectionReport CollectRecorded(const SiteDescription& site, const ListingSnapshot& listing,
                                  CollectionOptions options, const SiteFetcher& fetch, CollectionEvents& presenter,
                                  const HistoryUse& history);

@@ -167,7 +167,8 @@ TEST_F(CommandLine, UsageErrorsAndUnreadableListingsEndWithTwo) {
         {{"list", "c", "--page"}, "--page needs a whole number"},
         {{"list", "a", "--category", "99"}, "--category 99: the category box holds"},
         {{"list", "a", "--category", "8", "--page", "2"}, "no pages to choose from"},
-        {{"list", "c", "--out", "x"}, "--out and --quiet belong to collect"},
+        {{"list", "c", "--out", "x"}, "--out, --quiet, --pages and --new-only belong to collect"},
+        {{"collect", "c", "--pages", "3-2"}, "--pages needs A-B"},
         {{"collect", "c", "--bogus"}, "unknown option --bogus"},
         {{"collect", "c", "--quiet=yes"}, "--quiet takes no value"},
         {{"collect", "c", "--parallel", "17"}, "--parallel needs a number of transfers from 1 to 16"},
@@ -230,6 +231,13 @@ TEST_F(CommandLine, TheHistoryRecordsWhatWasStoredAndSkipsItNextTime) {
         EXPECT_EQ(ReadBytes(fs::path(row.image.path)).size(), static_cast<size_t>(row.image.size));
     }).Ok());
     EXPECT_EQ(rows, 12);
+    // Nothing new on page 1: a run for what is new stops there, asking for no album and no image.
+    sites.ClearRequests();
+    const ProgramResult known = RunProgram(Command({"collect", "c", "--out", save.string(), "--new-only", "--pages", "1-3"}));
+    EXPECT_EQ(known.status, 0) << known.err;
+    EXPECT_TRUE(Contains(known.err, "page 1: every album is known already")) << known.err;
+    EXPECT_TRUE(sites.RequestsTo("/img/").empty());
+    EXPECT_TRUE(sites.RequestsTo("/photo/c/").empty());
     // What it holds, for people and for scripts; an album forgotten once is gone.
     const ProgramResult albums = RunProgram(Command({"history", "c"}));
     EXPECT_EQ(albums.status, 0) << albums.err;
