@@ -63,28 +63,28 @@ int ReadIdentity(sql::Database& db, FileIdentity& identity) {
     return SQLITE_OK;
 }
 
-// Walks every page: damage further in (overwritten pages, a cut-off file) shows here rather than in the
-// middle of a collection.
-int QuickCheck(sql::Database& db, std::string& finding) {
+// Runs a pragma that answers with one text: SQLITE_OK when the answer is the one hoped for, `otherwise`
+// when it is another (kept in `answer`), SQLite's code when the pragma itself failed.
+int PragmaAnswer(sql::Database& db, const char* pragma, const char* hoped, int otherwise, std::string& answer) {
     sql::Statement statement;
-    int result = statement.Prepare(db, "PRAGMA quick_check(1)");
+    int result = statement.Prepare(db, pragma);
     if (result != SQLITE_OK) return result;
     result = statement.Step();
     if (result != SQLITE_ROW) return result;
-    finding = statement.ColumnText(0);
-    return finding == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
+    answer = statement.ColumnText(0);
+    return answer == hoped ? SQLITE_OK : otherwise;
+}
+
+// Walks every page: damage further in (overwritten pages, a cut-off file) shows here rather than in the
+// middle of a collection.
+int QuickCheck(sql::Database& db, std::string& finding) {
+    return PragmaAnswer(db, "PRAGMA quick_check(1)", "ok", SQLITE_CORRUPT, finding);
 }
 
 // A file already in WAL mode stays so; a new one switches. Any other answer means this file system or
 // file does not allow it.
 int UseWriteAheadLog(sql::Database& db, std::string& mode) {
-    sql::Statement statement;
-    int result = statement.Prepare(db, "PRAGMA journal_mode = WAL");
-    if (result != SQLITE_OK) return result;
-    result = statement.Step();
-    if (result != SQLITE_ROW) return result;
-    mode = statement.ColumnText(0);
-    return mode == "wal" ? SQLITE_OK : SQLITE_CANTOPEN;
+    return PragmaAnswer(db, "PRAGMA journal_mode = WAL", "wal", SQLITE_CANTOPEN, mode);
 }
 
 }  // namespace
