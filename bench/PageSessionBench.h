@@ -32,11 +32,11 @@ inline bool AwaitWorker(const std::shared_ptr<WorkerToken>& token) {
 class BenchPage {
 public:
     BenchPage(std::shared_ptr<const SiteDescription> site, int index, const std::string& saveFolder,
-              const Settings& settings)
+              const Settings& settings, HistoryUse history = {})
         : m_session(std::move(site),
                     PageView{&m_window.controls.sites[static_cast<size_t>(index)], &m_window.controls,
                              PostDirectly, [saveFolder] { return Text(saveFolder); }},
-                    settings),
+                    settings, std::move(history)),
           m_index(index) {}
 
     // Enters the page, chooses entry `menuEntry` of its menu when one is given, then the first page of

@@ -26,6 +26,7 @@
 
 #include "BenchSupport.h"
 #include "PageSessionBench.h"
+#include "history/HistoryStore.h"
 #include "collectors/SiteRegistry.h"
 #include "core/Settings.h"
 #include "support/FixtureSites.h"
@@ -132,15 +133,30 @@ bool LoadListing(const PageShape& shape, dorvane::bench::BenchPage& page) {
     return page.Load(shape.site == Site::A ? 0 : -1, shape.albums);
 }
 
-void TimePageWorker(benchmark::State& state, const PageShape& shape, Comparison& result) {
+// The collection history the page records into when asked: one file for the whole run, so it grows as
+// a user's would.
+dorvane::HistoryStore* BenchHistory() {
+    static const std::unique_ptr<dorvane::HistoryStore> store = [] {
+        dorvane::HistoryStatus status;
+        const fs::path file = fs::temp_directory_path() / ("dorvane-bench-" + std::to_string(getpid())) / "history.sqlite3";
+        auto opened = dorvane::HistoryStore::Open(file.string(), status);
+        if (!opened) std::fprintf(stderr, "%s\n", status.Message().c_str());
+        return opened;
+    }();
+    return store.get();
+}
+
+void TimePageWorker(benchmark::State& state, const PageShape& shape, Comparison& result, bool history = false) {
     Sites();
     double totalSeconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const fs::path save = ScratchFolder("worker");
         const int index = static_cast<int>(shape.site);
+        dorvane::HistoryUse use;
+        if (history) use = {BenchHistory(), "d", false, {}};
         dorvane::bench::BenchPage page(dorvane::DescribeSite(index, BenchSettings()), index, save.string(),
-                                       BenchSettings());
+                                       BenchSettings(), use);
         if (!LoadListing(shape, page)) {
             state.SkipWithError("listing did not load");
             break;
@@ -246,6 +262,11 @@ void TimeCurl(benchmark::State& state, const PageShape& shape, bool newConnectio
 void BM_SiteD_PageWorker(benchmark::State& state) {
     TimePageWorker(state, kSiteD, g_siteD);
 }
+// The same collection recorded in the history: the cost of recording.
+Comparison g_siteDHistory;
+void BM_SiteD_PageWorkerWithHistory(benchmark::State& state) {
+    TimePageWorker(state, kSiteD, g_siteDHistory, true);
+}
 void BM_SiteD_Curl(benchmark::State& state) { TimeCurl(state, kSiteD, false, g_siteD.curlPerRequestMs); }
 void BM_SiteA_PageWorker(benchmark::State& state) {
     TimePageWorker(state, kSiteA, g_siteA);
@@ -263,6 +284,7 @@ void BM_SiteB_CurlNewConnections(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SiteD_PageWorker)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SiteD_PageWorkerWithHistory)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SiteD_Curl)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SiteA_PageWorker)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SiteA_Curl)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -294,6 +316,11 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     std::printf("\n");
     PrintComparison(kSiteD, g_siteD);
+    if (g_siteD.workerPerRequestMs != 0 && g_siteDHistory.workerPerRequestMs != 0) {
+        const auto pageMs = [](const Comparison& c) { return c.workerPerRequestMs * kSiteD.Requests() + kSiteD.WaitMs(); };
+        std::printf("Site D page collection with the history on: %.1f ms, %.3fx the %.1f ms without it (target <= 1.05)\n",
+                    pageMs(g_siteDHistory), pageMs(g_siteDHistory) / pageMs(g_siteD), pageMs(g_siteD));
+    }
     PrintComparison(kSiteA, g_siteA);
     PrintComparison(kSiteB, g_siteB);
     std::printf("peak resident memory (VmHWM): %.1f MB (target < 64 MB)\n",

@@ -44,15 +44,21 @@ void HistoryRecorder::ImageNumbered(int image, int imageCount, const ImageWork& 
     m_presenter.ImageNumbered(image, imageCount, work);
 }
 
-void HistoryRecorder::PictureArrived(const Bytes& bytes) { m_presenter.PictureArrived(bytes); }
+void HistoryRecorder::PictureArrived(const Bytes& bytes) {
+    // The bytes about to be stored: hashed here, so the file need not be read back.
+    m_shownSha256 = Sha256Hex(bytes);
+    m_shownSize = static_cast<long long>(bytes.size());
+    m_presenter.PictureArrived(bytes);
+}
 
 void HistoryRecorder::ImageDone(const ImageReport& report) {
     if (!report.stored) ++m_counts.failed;
     else if (report.skipped) ++m_counts.skipped;
     else ++m_counts.stored;
-    // A skipped image whose file is gone was known to the history already.
-    const Bytes bytes = report.stored ? ReadFile(report.path) : Bytes{};
-    if (m_runId != 0 && report.stored && (!bytes.empty() || !report.skipped)) {
+    // A skipped image was not fetched: its file is read, and one that is gone was known to the history.
+    const Bytes onDisk = report.stored && report.skipped ? ReadFile(report.path) : Bytes{};
+    const bool fetched = report.stored && !report.skipped;
+    if (m_runId != 0 && (fetched || !onDisk.empty())) {
         Check(m_store.RecordImage(m_runId, {.site = m_run.site,
                                             .listing = m_run.listing,
                                             .album = Utf8(m_album.address),
@@ -60,8 +66,8 @@ void HistoryRecorder::ImageDone(const ImageReport& report) {
                                             .number = report.image,
                                             .address = Utf8(report.url),
                                             .path = NativePath(report.path),
-                                            .size = static_cast<long long>(bytes.size()),
-                                            .sha256 = Sha256Hex(bytes)}));
+                                            .size = fetched ? m_shownSize : static_cast<long long>(onDisk.size()),
+                                            .sha256 = fetched ? m_shownSha256 : Sha256Hex(onDisk)}));
     }
     m_presenter.ImageDone(report);
 }
