@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "app/HistoryFile.h"
+
 namespace dorvane {
 
 namespace {
@@ -67,7 +69,7 @@ std::string JsonLine(const ImageRow& row) {
 
 int Report(const HistoryStatus& status) {
     if (status.Ok()) return 0;
-    std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
+    SayHistoryFailed(status);
     return 1;
 }
 

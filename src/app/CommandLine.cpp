@@ -93,8 +93,9 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     const WatchedFetcher fetch(settings.Network());
     const int category = site.HasMenu() ? arguments.category : 0;
     const bool menu = arguments.verb == CommandVerb::Menu;
-    const CommandListing listing = menu ? ReadCommandMenu(site, category, fetch)
-                                        : ReadCommandListing(site, category, arguments.page, fetch);
+    CommandBoxes boxes(site, fetch);
+    const std::optional<CommandListing> refused = boxes.Choose(category);
+    const CommandListing listing = refused ? *refused : menu ? boxes.MenuLines() : boxes.List(arguments.page);
     if (listing.outcome != CommandListing::Outcome::Listed) {
         std::fprintf(stderr, "dorvane: %s\n", listing.message.c_str());
         return kCommandUsage;
@@ -117,13 +118,11 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     // A full disk or an unwritable folder fails every later image the same way: better said once.
     options.stopWhenBlocked = true;
     const HistoryUse use{history, Sites().at(static_cast<size_t>(FindSite(arguments.site))).key,
-                         settings.skipRecorded || arguments.newOnly, [](const HistoryStatus& status) {
-                             std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
-                         }};
+                         settings.skipRecorded || arguments.newOnly, SayHistoryFailed};
     const SiteFetcher collecting(settings.Network());
     for (int page = arguments.page;; ++page) {
         const CommandListing pageListing =
-            page == arguments.page ? listing : ReadCommandListing(site, category, page, fetch);
+            page == arguments.page ? listing : boxes.List(page);
         if (pageListing.outcome != CommandListing::Outcome::Listed) {
             std::fprintf(stderr, "dorvane: %s\n", pageListing.message.c_str());
             return kCommandUsage;

@@ -53,43 +53,39 @@ Text WatchedFetcher::Watch(const Text& url, Text page) const {
     return page;
 }
 
-CommandListing ReadCommandListing(const SiteDescription& site, int category, int page, const WatchedFetcher& fetch) {
-    ListingFlow flow(site);
-    if (site.HasMenu()) {
-        const size_t entries = flow.ReadMenu(fetch).size();
-        if (category < 1 || static_cast<size_t>(category) > entries)
-            return OutOfRange(fetch, "category", category, entries);
+std::optional<CommandListing> CommandBoxes::Choose(int category) {
+    if (m_site.HasMenu()) {
+        m_menu = m_flow.ReadMenu(m_fetch);
+        if (category < 1 || static_cast<size_t>(category) > m_menu.size())
+            return OutOfRange(m_fetch, "category", category, m_menu.size());
     }
-    const std::optional<PageChoices> choices = flow.Choose(fetch, category - 1);
-    const bool unpaged = choices && ListingFlow::ListAtOnce(*choices) == -1;
-    if (unpaged && page != 1)
+    const std::optional<PageChoices> choices = m_flow.Choose(m_fetch, category - 1);
+    m_unpaged = choices && ListingFlow::ListAtOnce(*choices) == -1;
+    return std::nullopt;
+}
+
+CommandListing CommandBoxes::List(int page) {
+    if (m_unpaged && page != 1)
         return Refused(CommandListing::Outcome::UsageError,
                        "--page " + std::to_string(page) + ": this listing has no pages to choose from");
-    if (!unpaged && (page < 1 || page > flow.PageItemCount()))
-        return OutOfRange(fetch, "page", page, static_cast<size_t>(flow.PageItemCount()));
-    flow.List(fetch, unpaged ? -1 : page - 1);
+    if (!m_unpaged && (page < 1 || page > m_flow.PageItemCount()))
+        return OutOfRange(m_fetch, "page", page, static_cast<size_t>(m_flow.PageItemCount()));
+    m_flow.List(m_fetch, m_unpaged ? -1 : page - 1);
     CommandListing listing;
-    listing.snapshot = flow.Snapshot();
-    const Text failed = fetch.FirstFailure();
+    listing.snapshot = m_flow.Snapshot();
+    const Text failed = m_fetch.FirstFailure();
     if (listing.snapshot.albums.empty() && !failed.empty())
         return Refused(CommandListing::Outcome::FetchFailed,
                        "the listing is empty: " + SystemTextToUtf8(failed) + " could not be fetched");
     return listing;
 }
 
-CommandListing ReadCommandMenu(const SiteDescription& site, int category, const WatchedFetcher& fetch) {
-    ListingFlow flow(site);
+CommandListing CommandBoxes::MenuLines() const {
     CommandListing listing;
-    if (site.HasMenu()) {
-        const AlbumEntries menu = flow.ReadMenu(fetch);
-        for (size_t i = 0; i < menu.size(); ++i)
-            listing.menuLines.push_back("category\t" + std::to_string(i + 1) + '\t' + OneLine(menu[i].title));
-        if (category < 1 || static_cast<size_t>(category) > menu.size())
-            return OutOfRange(fetch, "category", category, menu.size());
-    }
-    flow.Choose(fetch, category - 1);
-    for (int i = 1; i <= flow.PageItemCount(); ++i) listing.menuLines.push_back("page\t" + std::to_string(i));
-    const Text failed = fetch.FirstFailure();
+    for (size_t i = 0; i < m_menu.size(); ++i)
+        listing.menuLines.push_back("category\t" + std::to_string(i + 1) + '\t' + OneLine(m_menu[i].title));
+    for (int i = 1; i <= m_flow.PageItemCount(); ++i) listing.menuLines.push_back("page\t" + std::to_string(i));
+    const Text failed = m_fetch.FirstFailure();
     if (listing.menuLines.empty() && !failed.empty())
         return Refused(CommandListing::Outcome::FetchFailed,
                        "the boxes are empty: " + SystemTextToUtf8(failed) + " could not be fetched");

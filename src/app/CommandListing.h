@@ -2,9 +2,11 @@
 // The listing a command works on, chosen as the window chooses it: the site's menu, the page choices of
 // the category, then the page's albums.
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "collectors/ListingFlow.h"
 #include "collectors/SiteDescription.h"
 
 namespace dorvane {
@@ -34,12 +36,28 @@ struct CommandListing {
     std::vector<std::string> menuLines;  // "menu": the boxes' items, one a line
 };
 
-// Category and page are the 1-based items of the boxes; category 0 for a site without a menu.
-CommandListing ReadCommandListing(const SiteDescription& site, int category, int page, const WatchedFetcher& fetch);
+// The boxes a command walks as the window fills them: the site's menu and the page choices of one
+// category are read once, then any page of them is listed through the same flow.
+class CommandBoxes {
+public:
+    CommandBoxes(const SiteDescription& site, const WatchedFetcher& fetch) : m_site(site), m_fetch(fetch), m_flow(site) {}
 
-// The items of the category or tag box ("category", a tab, N, a tab, the title) and of the page box of
-// category `category` ("page", a tab, N), as the command's options count them.
-CommandListing ReadCommandMenu(const SiteDescription& site, int category, const WatchedFetcher& fetch);
+    // Fills the boxes for `category` (1-based; 0 for a site without a menu): the refusal when it has no
+    // item there, nothing when they are filled.
+    std::optional<CommandListing> Choose(int category);
+    // The albums of page `page` (1-based) of the chosen category.
+    CommandListing List(int page);
+    // "menu": the category or tag box's items ("category", a tab, N, a tab, the title) and the page box's
+    // ("page", a tab, N), as the command's options count them.
+    CommandListing MenuLines() const;
+
+private:
+    const SiteDescription& m_site;
+    const WatchedFetcher& m_fetch;
+    ListingFlow m_flow;
+    AlbumEntries m_menu;
+    bool m_unpaged = false;
+};
 
 // One listing line in UTF-8: title, tab, address, tab, image count. Tabs and line breaks inside a
 // field become blanks, so every album stays one line of three fields.

@@ -13,4 +13,6 @@ std::shared_ptr<HistoryStore> OpenHistory(const Settings& settings) {
     return store;
 }
 
+void SayHistoryFailed(const HistoryStatus& status) { std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str()); }
+
 }  // namespace dorvane

@@ -12,4 +12,7 @@ namespace dorvane {
 // setting is empty, or when the file cannot be used, which is said once on standard error.
 std::shared_ptr<HistoryStore> OpenHistory(const Settings& settings);
 
+// Says on standard error what went wrong with the history (a collection tells it once).
+void SayHistoryFailed(const HistoryStatus& status);
+
 }  // namespace dorvane

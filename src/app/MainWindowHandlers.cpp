@@ -9,6 +9,7 @@
 
 #include "app/AppHooks.h"
 #include "app/CatalogueWindow.h"
+#include "app/HistoryFile.h"
 #include "app/MainWindowParts.h"
 #include "app/QtText.h"
 #include "app/SystemOpen.h"
@@ -95,9 +96,7 @@ void MainWindow::BuildSessions() {
         }
         PageView view{&p.controls.sites[i], &p.controls, m_post, [folder = m_saveFolder] { return folder->Get(); }};
         // A history that fails is said once, on the terminal; the collection goes on without it.
-        const HistoryUse history{m_history.get(), Sites().at(i).key, m_settings.skipRecorded, [](const HistoryStatus& status) {
-                                     std::fprintf(stderr, "dorvane: %s\n", status.Message().c_str());
-                                 }};
+        const HistoryUse history{m_history.get(), Sites().at(i).key, m_settings.skipRecorded, SayHistoryFailed};
         m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view), m_settings, history));
     }
 }
