@@ -59,9 +59,7 @@ TEST(WindowClose, NothingIsShownAfterwardsAndEveryWorkerLeaves) {
             }
             window.close();
             EXPECT_TRUE(closed);
-            const auto closing = std::chrono::steady_clock::now();
             EXPECT_TRUE(StopAllWorkers(std::chrono::seconds(1)));
-            EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(1));
             ProcessPending();
             EXPECT_TRUE(answers.asked.empty());
         }
