@@ -85,7 +85,10 @@ int RunApplication(int argc, char** argv) {
     const Settings settings = ReadSettings(*options, demoServer);
     int code = 0;
     {
-        MainWindow window(RegisteredSites(settings), ProgramHooks(), settings, OpenHistory(settings));
+        HistoryStatus historyFault;
+        const std::shared_ptr<HistoryStore> history = OpenHistory(settings, &historyFault);
+        MainWindow window(RegisteredSites(settings), ProgramHooks(), settings, history);
+        if (!historyFault.Ok()) window.SayHistoryFault(historyFault);
         // Closing the window ends the program, whatever is running or waiting in a box of its own.
         window.onClosed = [] { QCoreApplication::exit(0); };
         window.show();
@@ -100,6 +103,8 @@ int RunApplication(int argc, char** argv) {
         // not waited for: its image is written under a temporary name, so no final file is left half
         // written.
         if (!StopAllWorkers(kExitWait)) {
+            // What the history's writer still holds is written before the process ends without the rest.
+            if (history) history->Flush();
             std::fflush(nullptr);
             std::_Exit(code);
         }

@@ -83,6 +83,48 @@ MainWindow::MainWindow(SiteDescriptions sites, AppHooks hooks, Settings settings
     Wire();
 }
 
+namespace {
+
+constexpr int kHistoryStatusHeight = 20;
+
+// The window's words for what the history's status says; the file is named as the system names it.
+QString HistoryFaultText(const HistoryStatus& status) {
+    const QString file = QString::fromLocal8Bit(status.file);
+    const QString untouched = U("（文件未作改动），本次不作采集记录");
+    switch (status.fault) {
+        case HistoryFault::None:
+            return {};
+        case HistoryFault::NotADatabase:
+            return U("采集记录 %1 不是数据库").arg(file) + untouched;
+        case HistoryFault::Damaged:
+            return U("采集记录 %1 已损坏").arg(file) + untouched;
+        case HistoryFault::NewerSchema:
+            return U("采集记录 %1 由更新版本的 Dorvane 写成").arg(file) + untouched;
+        case HistoryFault::NotAHistory:
+            return U("采集记录 %1 是其他程序的数据库").arg(file) + untouched;
+        case HistoryFault::CannotWrite:
+            return U("采集记录 %1 无法写入，本次不作采集记录").arg(file);
+        case HistoryFault::DiskFull:
+            return U("采集记录 %1 写入失败：磁盘已满").arg(file);
+        case HistoryFault::Failed:
+            break;
+    }
+    return U("采集记录 %1 写入失败：%2").arg(file, QString::fromStdString(status.detail));
+}
+
+}  // namespace
+
+void MainWindow::SayHistoryFault(const HistoryStatus& status) {
+    Parts& p = *m_parts;
+    if (!p.historyStatus) {
+        p.historyStatus = Place<QLabel>(this, "historyStatus", 8, kMainClientHeight, kMainClientWidth - 16,
+                                        kHistoryStatusHeight);
+        setFixedSize(kMainClientWidth, kMainClientHeight + kHistoryStatusHeight);
+        p.historyStatus->show();
+    }
+    p.historyStatus->setText(HistoryFaultText(status));
+}
+
 MainControls& MainWindow::Controls() { return m_parts->controls; }
 
 QString MainWindow::Tag() const { return QString::fromLatin1(kVersionTag); }

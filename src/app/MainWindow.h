@@ -8,6 +8,7 @@
 
 #include "app/AppHooks.h"
 #include "app/GuiCall.h"
+#include "collectors/HistoryRecorder.h"
 #include "collectors/SiteDescription.h"
 #include "collectors/SiteRegistry.h"
 #include "core/Interactions.h"
@@ -52,6 +53,9 @@ public:
     // From here on nothing is shown: the window's gate closes, every worker of the window is told to stop
     // and every dialog still open is closed. Called when the window closes; more calls do nothing.
     void BeginClosing();
+    // Says on a status line below the pages (made the first time, the window growing to hold it) that the
+    // history cannot be used or failed. Without such news the window looks as it always did.
+    void SayHistoryFault(const HistoryStatus& status);
     // Called once the window has closed (the program ends its message loop there).
     std::function<void()> onClosed;
 
@@ -106,6 +110,8 @@ private:
     void Wire();
     void WireSitePage(int index);
     void BuildSessions();
+    // Tells a history failure on the terminal and, through the poster, on the window's status line.
+    HistoryRecorder::Failed HistoryFaultSayer();
 
     const SiteDescriptions m_sites;
     const Settings m_settings;

@@ -95,10 +95,18 @@ void MainWindow::BuildSessions() {
             continue;
         }
         PageView view{&p.controls.sites[i], &p.controls, m_post, [folder = m_saveFolder] { return folder->Get(); }};
-        // A history that fails is said once, on the terminal; the collection goes on without it.
-        const HistoryUse history{m_history.get(), Sites().at(i).key, m_settings.skipRecorded, SayHistoryFailed};
+        // A history that fails is said once, on the terminal and on the window's status line; the collection
+        // goes on without it.
+        const HistoryUse history{m_history.get(), Sites().at(i).key, m_settings.skipRecorded, HistoryFaultSayer()};
         m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view), m_settings, history));
     }
+}
+
+HistoryRecorder::Failed MainWindow::HistoryFaultSayer() {
+    return [post = m_post, this](const HistoryStatus& status) {
+        SayHistoryFailed(status);
+        post([this, status] { SayHistoryFault(status); }, nullptr);
+    };
 }
 
 void MainWindow::Wire() {

@@ -31,6 +31,8 @@ struct MainWindow::Parts {
     QPushButton* browseButton = nullptr;
     QPushButton* brandButton = nullptr;
     DesignTabs* tabs = nullptr;
+    // Below the pages, made only when the history has something to say.
+    QLabel* historyStatus = nullptr;
     // Update panel.
     QGroupBox* updatePanel = nullptr;
     QLineEdit* updateAddress = nullptr;

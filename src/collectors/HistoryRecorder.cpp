@@ -3,7 +3,6 @@
 #include "core/CodePage.h"
 #include "core/Files.h"
 #include "core/Worker.h"
-#include "history/Sha256.h"
 
 namespace dorvane {
 
@@ -36,7 +35,7 @@ void HistoryRecorder::AlbumBegun(int album, int albumCount, const AlbumWork& wor
 
 void HistoryRecorder::AlbumOpened(int album, const AlbumPlan& plan) {
     if (m_runId != 0)
-        Check(m_store.BeginAlbum(m_runId, {m_run.site, Utf8(m_album.address), Utf8(m_album.title), plan.imageCount}));
+        Check(m_store.QueueAlbum(m_runId, {m_run.site, Utf8(m_album.address), Utf8(m_album.title), plan.imageCount}));
     m_presenter.AlbumOpened(album, plan);
 }
 
@@ -44,30 +43,24 @@ void HistoryRecorder::ImageNumbered(int image, int imageCount, const ImageWork& 
     m_presenter.ImageNumbered(image, imageCount, work);
 }
 
-void HistoryRecorder::PictureArrived(const Bytes& bytes) {
-    // The bytes about to be stored: hashed here, so the file need not be read back.
-    m_shownSha256 = Sha256Hex(bytes);
-    m_shownSize = static_cast<long long>(bytes.size());
-    m_presenter.PictureArrived(bytes);
-}
+void HistoryRecorder::PictureArrived(const Bytes& bytes) { m_presenter.PictureArrived(bytes); }
 
 void HistoryRecorder::ImageDone(const ImageReport& report) {
     if (!report.stored) ++m_counts.failed;
     else if (report.skipped) ++m_counts.skipped;
     else ++m_counts.stored;
-    // A skipped image was not fetched: its file is read, and one that is gone was known to the history.
-    const Bytes onDisk = report.stored && report.skipped ? ReadFile(report.path) : Bytes{};
-    const bool fetched = report.stored && !report.skipped;
-    if (m_runId != 0 && (fetched || !onDisk.empty())) {
-        Check(m_store.RecordImage(m_runId, {.site = m_run.site,
-                                            .listing = m_run.listing,
-                                            .album = Utf8(m_album.address),
-                                            .title = Utf8(m_album.title),
-                                            .number = report.image,
-                                            .address = Utf8(report.url),
-                                            .path = NativePath(report.path),
-                                            .size = fetched ? m_shownSize : static_cast<long long>(onDisk.size()),
-                                            .sha256 = fetched ? m_shownSha256 : Sha256Hex(onDisk)}));
+    // The writer reads the file for its size and digest, off this thread. A skipped image was not
+    // fetched: one whose file is gone was known to the history, and there is nothing to record.
+    if (m_runId != 0 && report.stored && (!report.skipped || HasContent(report.path))) {
+        Check(m_store.QueueImage(m_runId,
+                                 {.site = m_run.site,
+                                  .listing = m_run.listing,
+                                  .album = Utf8(m_album.address),
+                                  .title = Utf8(m_album.title),
+                                  .number = report.image,
+                                  .address = Utf8(report.url),
+                                  .path = NativePath(report.path)},
+                                 report.path));
     }
     m_presenter.ImageDone(report);
 }

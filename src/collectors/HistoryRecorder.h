@@ -39,8 +39,6 @@ private:
     bool m_told = false;
     AlbumWork m_album;
     RunEnd m_counts;
-    Text m_shownSha256;  // of the picture shown last, the one the next stored image holds
-    long long m_shownSize = 0;
 };
 
 // How a collection uses the history: none without a store.

@@ -92,6 +92,7 @@ int UseWriteAheadLog(sql::Database& db, std::string& mode) {
 HistoryStore::HistoryStore() = default;
 
 HistoryStore::~HistoryStore() {
+    StopWriter();
     m_statements.reset();
     m_db.Close();
 }

@@ -48,6 +48,7 @@ bool HistoryStore::IsImageKnown(const Text& imageAddress) {
 }
 
 bool HistoryStore::IsAlbumComplete(const Text& albumAddress) {
+    WaitForQueue();
     std::lock_guard lock(m_mutex);
     long long count = 0;
     {
@@ -64,6 +65,7 @@ bool HistoryStore::IsAlbumComplete(const Text& albumAddress) {
 }
 
 HistoryStatus HistoryStore::ListAlbums(const HistoryFilter& filter, std::vector<AlbumSummary>& albums) {
+    WaitForQueue();
     std::lock_guard lock(m_mutex);
     albums.clear();
     sql::StatementPass pass(m_statements->listAlbums);
@@ -84,6 +86,7 @@ HistoryStatus HistoryStore::ListAlbums(const HistoryFilter& filter, std::vector<
 
 HistoryStatus HistoryStore::ForEachImage(const HistoryFilter& filter,
                                          const std::function<void(const ImageRow&)>& each) {
+    WaitForQueue();
     std::lock_guard lock(m_mutex);
     sql::StatementPass pass(m_statements->eachImage);
     BindFilter(pass, filter);

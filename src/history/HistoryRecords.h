@@ -58,15 +58,15 @@ struct AlbumStart {
 
 // An image whose file stands whole under its final name.
 struct ImageRecord {
-    Text site;
-    Text listing;
-    Text album;  // the album's address
-    Text title;  // the album's title
+    Text site{};
+    Text listing{};
+    Text album{};  // the album's address
+    Text title{};  // the album's title
     int number = 0;
-    Text address;  // the image's address
-    Text path;     // the file's path
+    Text address{};  // the image's address
+    Text path{};     // the file's path
     long long size = 0;
-    Text sha256;  // lower-case hex of the file's bytes
+    Text sha256{};  // lower-case hex of the file's bytes
     long long time = 0;
 };
 

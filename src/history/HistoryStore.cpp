@@ -47,6 +47,8 @@ HistoryStatus HistoryStore::BeginRun(const RunStart& run, long long& runId) {
 }
 
 HistoryStatus HistoryStore::EndRun(long long runId, const RunEnd& end) {
+    // The run's rows are in the file before the run says how it ended.
+    const HistoryStatus queued = Flush();
     std::lock_guard lock(m_mutex);
     sql::StatementPass pass(m_statements->endRun);
     pass->BindInt(1, runId);
@@ -55,11 +57,16 @@ HistoryStatus HistoryStore::EndRun(long long runId, const RunEnd& end) {
     pass->BindInt(4, end.stored);
     pass->BindInt(5, end.skipped);
     pass->BindInt(6, end.failed);
-    return Status(pass->Step());
+    const HistoryStatus status = Status(pass->Step());
+    return queued.Ok() ? status : queued;
 }
 
 HistoryStatus HistoryStore::BeginAlbum(long long runId, const AlbumStart& album) {
     std::lock_guard lock(m_mutex);
+    return Status(InsertAlbum(runId, album));
+}
+
+int HistoryStore::InsertAlbum(long long runId, const AlbumStart& album) {
     sql::StatementPass pass(m_statements->insertAlbum);
     pass->BindInt(1, runId);
     pass->BindText(2, album.site);
@@ -67,11 +74,15 @@ HistoryStatus HistoryStore::BeginAlbum(long long runId, const AlbumStart& album)
     pass->BindText(4, album.title);
     pass->BindInt(5, album.imageCount);
     pass->BindInt(6, TimeOrNow(album.time));
-    return Status(pass->Step());
+    return pass->Step();
 }
 
 HistoryStatus HistoryStore::RecordImage(long long runId, const ImageRecord& image) {
     std::lock_guard lock(m_mutex);
+    return Status(InsertImage(runId, image));
+}
+
+int HistoryStore::InsertImage(long long runId, const ImageRecord& image) {
     sql::StatementPass pass(m_statements->insertImage);
     BindRun(pass, 1, runId);
     pass->BindText(2, image.site);
@@ -84,10 +95,11 @@ HistoryStatus HistoryStore::RecordImage(long long runId, const ImageRecord& imag
     pass->BindInt(9, image.size);
     pass->BindText(10, image.sha256);
     pass->BindInt(11, TimeOrNow(image.time));
-    return Status(pass->Step());
+    return pass->Step();
 }
 
 HistoryStatus HistoryStore::ForgetAlbum(const Text& albumAddress, int& removed) {
+    WaitForQueue();
     std::lock_guard lock(m_mutex);
     removed = 0;
     // Both tables or neither: a half-forgotten album could still count as complete.

@@ -3,13 +3,17 @@
 // command line may write at the same time (WAL journal, a busy time-out).
 //
 // One store may be used from several threads: every call takes the store's mutex around its one
-// connection, so calls are short and never overlap. Each write is its own short transaction, so a crash
-// or kill -9 loses at most the row being written. A failed write returns its status and loses nothing
-// recorded before it; the caller reports it.
+// connection, so calls are short and never overlap. A collection queues its albums and images: the
+// store's writer thread commits what is queued in one short transaction, so the collection never waits
+// for the file, and a crash or kill -9 loses at most the rows of the images stored in that moment. A
+// failed write returns its status and loses nothing recorded before it; the caller reports it.
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <variant>
 #include <vector>
 
 #include "history/HistoryRecords.h"
@@ -37,8 +41,17 @@ public:
     HistoryStatus BeginAlbum(long long runId, const AlbumStart& album);
     // Called once the image's file stands whole under its final name; runId 0 for none.
     HistoryStatus RecordImage(long long runId, const ImageRecord& image);
+    // The same two written later by the writer thread, in the order queued. The answer is the first
+    // failure of an earlier queued write not yet answered, so each failure is answered once.
+    HistoryStatus QueueAlbum(long long runId, const AlbumStart& album);
+    // An image queued with its file's path (GBK) is read and hashed by the writer, off the caller's
+    // thread, for its size and digest; a file the writer cannot read is not recorded.
+    HistoryStatus QueueImage(long long runId, ImageRecord image, Text file = {});
+    // Waits until every queued row is written; the first failure not yet answered.
+    HistoryStatus Flush();
 
-    // False also when the history cannot be read: the image is then fetched, which is never wrong.
+    // False also when the history cannot be read: the image is then fetched, which is never wrong. Rows
+    // still queued are not seen; everything below waits for them.
     bool IsImageKnown(const Text& imageAddress);
     // A run that ended done began the album, the album's latest image count is above 0, and every image
     // number from 1 to that count has a stored row (in any run, or outside one).
@@ -53,15 +66,39 @@ public:
     HistoryStatus ForgetAlbum(const Text& albumAddress, int& removed);
 
 private:
+    struct Queued {
+        long long runId = 0;
+        std::variant<AlbumStart, ImageRecord> row;
+        Text file;  // to be read for the image's size and digest
+    };
+
     HistoryStore();
     HistoryStatus OpenFile(const std::string& path);
     HistoryStatus Status(int sqliteResult) const;
+    // Both run under the store's mutex; SQLite's result code.
+    int InsertAlbum(long long runId, const AlbumStart& album);
+    int InsertImage(long long runId, const ImageRecord& image);
+    HistoryStatus Queue(Queued queued);
+    void WaitForQueue();
+    void StopWriter();
+    void WriteQueued();
+    static void HashFiles(std::vector<Queued>& batch);
+    HistoryStatus CommitBatch(const std::vector<Queued>& batch);
 
     std::mutex m_mutex;
     std::string m_file;
     sql::Database m_db;
     // Declared after the connection, so the statements are finalised before it closes.
     std::unique_ptr<HistoryStatements> m_statements;
+
+    // The writer's queue, under its own mutex so queueing never waits for a write.
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueChanged;
+    std::vector<Queued> m_queued;
+    bool m_writing = false;
+    bool m_closing = false;
+    HistoryStatus m_queueFailure;
+    std::thread m_writer;  // started by the first row queued, joined by the destructor after the rest is written
 };
 
 // $XDG_DATA_HOME/dorvane/history.sqlite3 (an absolute XDG_DATA_HOME only), else

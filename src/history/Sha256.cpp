@@ -44,19 +44,22 @@ Text Sha256Hex(const Bytes& data) {
     return FinishHex(context.get());
 }
 
-Text FileSha256Hex(const Text& path) {
+Text FileSha256Hex(const Text& path, long long* size) {
     std::ifstream file(NativePath(path), std::ios::binary);
     DigestContext context = StartSha256();
     if (!file || !context) return {};
     // Images can be large; pieces keep the memory flat.
     std::string piece(1 << 16, '\0');
+    long long total = 0;
     while (file) {
         file.read(piece.data(), static_cast<std::streamsize>(piece.size()));
         const std::streamsize got = file.gcount();
+        total += got;
         if (got > 0 && EVP_DigestUpdate(context.get(), piece.data(), static_cast<size_t>(got)) != 1)
             return {};
     }
     if (file.bad()) return {};
+    if (size) *size = total;
     return FinishHex(context.get());
 }
 
