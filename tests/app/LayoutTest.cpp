@@ -145,6 +145,24 @@ TEST(Layout, MainWindowControlsStandAtTheirDesignPlaces) {
     CheckRows(&window, MainRows());
 }
 
+// The history's news get a line of their own below the pages; a window without news keeps its design size.
+TEST(Layout, AHistoryFaultGetsAStatusLineBelowThePages) {
+    MainWindow window;
+    EXPECT_EQ(window.size(), QSize(kMainClientWidth, kMainClientHeight));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("historyStatus")), nullptr);
+    const HistoryStatus faults[] = {{HistoryFault::NotADatabase, "/data/h.sqlite3", "", 0},
+                                    {HistoryFault::DiskFull, "/data/h.sqlite3", "", 0}};
+    const char* said[] = {"采集记录 /data/h.sqlite3 不是数据库（文件未作改动），本次不作采集记录",
+                          "采集记录 /data/h.sqlite3 写入失败：磁盘已满"};
+    for (int i = 0; i < 2; ++i) {
+        window.SayHistoryFault(faults[i]);
+        auto* line = Find<QLabel>(&window, "historyStatus");
+        EXPECT_EQ(line->text(), U(said[i]));
+        EXPECT_EQ(line->geometry(), QRect(8, kMainClientHeight, kMainClientWidth - 16, 20));
+        EXPECT_EQ(window.size(), QSize(kMainClientWidth, kMainClientHeight + 20));
+    }
+}
+
 TEST(Layout, MainWindowInitialState) {
     MainWindow window;
     auto* tabs = Find<DesignTabs>(&window, "pageTabs");
