@@ -18,7 +18,8 @@ AppHooks ProgramHooks() {
     hooks.customStart = [](MainWindow& window) {
         MainControls& controls = window.Controls();
         custom::Start(controls, window.StartSettings().Network(),
-                      std::make_shared<CustomTaskPresenter>(controls.custom, window.PagePoster()));
+                      std::make_shared<CustomTaskPresenter>(controls.custom, window.PagePoster()),
+                      {window.History(), window.HistoryFaultSayer()});
     };
     hooks.taskTimerTick = [](MainWindow& window) { custom::TaskTimerTick(window.Controls()); };
     hooks.versionCheck = [](MainWindow& window) {

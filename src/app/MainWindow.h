@@ -72,6 +72,10 @@ public:
     // Carries a control change out on the window thread without waiting; nothing is shown once the window
     // has begun to close. The site pages' sessions and the custom task's presenter show their work with it.
     const Poster& PagePoster() const { return m_post; }
+    // The history the window's collections record into (none when there is none).
+    const std::shared_ptr<HistoryStore>& History() const { return m_history; }
+    // Tells a history failure on the terminal and, through the poster, on the window's status line.
+    HistoryRecorder::Failed HistoryFaultSayer();
     // The custom page's two timers as Qt objects (their period is read through Controls().custom).
     QTimer* ClipboardTimer() const;
     QTimer* TaskTimer() const;
@@ -110,8 +114,6 @@ private:
     void Wire();
     void WireSitePage(int index);
     void BuildSessions();
-    // Tells a history failure on the terminal and, through the poster, on the window's status line.
-    HistoryRecorder::Failed HistoryFaultSayer();
 
     const SiteDescriptions m_sites;
     const Settings m_settings;

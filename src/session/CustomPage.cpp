@@ -7,6 +7,7 @@
 #include "core/Numbers.h"
 #include "custom/CustomRules.h"
 #include "custom/DownloadTask.h"
+#include "custom/TaskRecorder.h"
 #include "text/Directory.h"
 
 namespace dorvane::custom {
@@ -32,11 +33,23 @@ Text TaskFolder(MainControls& controls, const Text& taskName) {
     return controls.saveFolder->GetText() + "/" + custom + "/" + taskName + "/";
 }
 
-void StartTask(MainControls& controls, const TextList& items, const Text& taskName,
-               const NetworkLimits& limits, std::shared_ptr<TaskEvents> events) {
+// The address in the address box when the source may have come from it; none when the box holds its hint
+// or anything else.
+Text SourceAddress(CustomPage& page) {
+    const Text address = page.urlBox ? page.urlBox->GetText() : Text{};
+    return address.starts_with("http://") || address.starts_with("https://") ? address : Text{};
+}
+
+void StartTask(MainControls& controls, const TextList& items, const Text& taskName, const NetworkLimits& limits,
+               std::shared_ptr<TaskEvents> events, const TaskHistory& history) {
     CustomPage& page = controls.custom;
     const Text folder = TaskFolder(controls, taskName);
     EnsureDirectory(folder);
+    if (history.store) {
+        events = std::make_shared<TaskRecorder>(
+            history, std::move(events),
+            TaskRecord{taskName, folder, SourceAddress(page), static_cast<int>(items.size())});
+    }
     page.taskStatus->SetText(taskName);
     auto task = std::make_shared<DownloadTask>(items, folder, nullptr, limits);
     {
@@ -50,7 +63,8 @@ void StartTask(MainControls& controls, const TextList& items, const Text& taskNa
 
 }  // namespace
 
-void Start(MainControls& controls, const NetworkLimits& limits, std::shared_ptr<TaskEvents> events) {
+void Start(MainControls& controls, const NetworkLimits& limits, std::shared_ptr<TaskEvents> events,
+           const TaskHistory& history) {
     CustomPage& page = controls.custom;
     const Text source = page.sourceBox->GetText();
     const Rules rules{page.titleStart->GetText(), page.titleEnd->GetText(), page.contentStart->GetText(),
@@ -69,7 +83,7 @@ void Start(MainControls& controls, const NetworkLimits& limits, std::shared_ptr<
         static const Text done = Gbk("==== 提 取 完 成 ====");
         controls.messages->Show(done);
     } else if (page.imageCollect->IsSelected()) {
-        StartTask(controls, found.items, taskName, limits, std::move(events));
+        StartTask(controls, found.items, taskName, limits, std::move(events), history);
     } else {
         page.moreFunctions->SetSelected(true);
         page.noticeBox->SetVisible(true);

@@ -1,6 +1,7 @@
 // The custom download task against a local server: files and bytes, the odd/even split, the events it
 // reports, the completion decided by the downloaders, a stop, and tasks that overlap.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
@@ -17,6 +18,8 @@
 #include "core/Worker.h"
 #include "session/CustomPage.h"
 #include "custom/DownloadTask.h"
+#include "custom/TaskRecorder.h"
+#include "history/HistoryStore.h"
 #include "support/LocalServer.h"
 #include "support/MemoryControls.h"
 #include "support/TestCertificate.h"
@@ -255,6 +258,63 @@ TEST_F(DownloadTask, AStopEndsTheDownloadersWithoutAnEndOrAFile) {
     EXPECT_EQ(recorder->Side(1), std::vector<std::string>{"started " + items[1]});
     EXPECT_TRUE(recorder->ends.empty());
     EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// The runs in the history file: "outcome stored failed" each, as another tool reads them.
+std::vector<std::string> RunLines(const std::string& file) {
+    std::vector<std::string> lines;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_exec(db, "SELECT outcome || ' ' || stored || ' ' || failed FROM runs ORDER BY id",
+                     [](void* out, int, char** values, char**) {
+                         static_cast<std::vector<std::string>*>(out)->push_back(values[0] ? values[0] : "");
+                         return 0;
+                     }, &lines, nullptr);
+    }
+    sqlite3_close(db);
+    return lines;
+}
+
+// A task in the window is recorded: every item whose file stands whole, under the task's folder and name
+// and the address its source came from, and the run as it ended; a stopped task's run says so.
+TEST_F(DownloadTask, TheHistoryHoldsTheStoredItemsAndHowTheTaskEnded) {
+    const std::string file = folder + "/history.sqlite3";
+    HistoryStatus status;
+    std::shared_ptr<HistoryStore> store = HistoryStore::Open(file, status);
+    ASSERT_TRUE(store) << status.Message();
+    Page("T", "a", 7);
+    c.urlBox->SetText(server.Url("/source.html"));
+    custom::Start(window.controls, {}, std::make_shared<Recorder>(), {store, nullptr});
+    ASSERT_GT(TickUntilMessage(), 0);
+    std::vector<int> numbers;
+    ASSERT_TRUE(store->ForEachImage({}, [&](const ImageRow& row) {
+        numbers.push_back(row.image.number);
+        EXPECT_EQ(row.image.site, "custom");
+        EXPECT_EQ(row.image.listing, server.Url("/source.html"));
+        EXPECT_EQ(fs::path(row.image.album), TaskFolder("T[7P]"));
+        EXPECT_EQ(row.image.title, "T[7P]");
+        EXPECT_EQ(row.image.size, static_cast<long long>(ReadAll(row.image.path).size()));
+    }).Ok());
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 5, 6, 7}));
+
+    Hold("h");
+    std::vector<std::shared_ptr<WorkerToken>> tokens;
+    custom::DownloadTask task({server.Url("/h/1.jpg"), server.Url("/h/2.jpg")}, folder + "/held/",
+                              [&](std::function<void()> routine) {
+                                  return tokens.emplace_back(StartWorkerThread(std::move(routine)));
+                              });
+    auto shown = std::make_shared<Recorder>();
+    auto recording = std::make_shared<custom::TaskRecorder>(custom::TaskHistory{store, nullptr}, shown,
+                                                            custom::TaskRecord{"H", folder + "/held/", {}, 2});
+    const std::weak_ptr<custom::TaskRecorder> recorder = recording;
+    ASSERT_TRUE(task.Start(std::move(recording)));
+    for (int i = 0; i < 2000 && (shown->Side(0).empty() || shown->Side(1).empty()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const auto& token : tokens) token->RequestStop();
+    // The run's end is written when the last downloader lets the recorder go.
+    for (int i = 0; i < 2000 && !recorder.expired(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(RunLines(file), (std::vector<std::string>{"done 6 1", "stopped 0 0"}));
 }
 
 }  // namespace
