@@ -88,8 +88,21 @@ Text SaveFolder(const CommandArguments& arguments) {
 }
 
 // The command's work, on its worker: the listing, then printing it or collecting it.
+// What is new since last time: a page whose albums the history all holds ends the run.
+bool AllKnown(const CommandArguments& arguments, const ListingSnapshot& listing, HistoryStore* history, int page) {
+    if (!arguments.newOnly || !history || !UnknownAlbums(listing, *history).albums.empty()) return false;
+    std::fprintf(stderr, "dorvane: page %d: every album is known already\n", page);
+    return true;
+}
+
 int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
                 TerminalProgress& progress, HistoryStore* history) {
+    const SiteFetcher collecting(settings.Network());
+    // A page known whole ends the run before the boxes are filled: one request.
+    if (arguments.verb == CommandVerb::Collect && arguments.newOnly && history) {
+        const std::optional<ListingSnapshot> peeked = PeekListing(site, collecting, arguments.page);
+        if (peeked && AllKnown(arguments, *peeked, history, arguments.page)) return kCommandDone;
+    }
     const WatchedFetcher fetch(settings.Network());
     const int category = site.HasMenu() ? arguments.category : 0;
     const bool menu = arguments.verb == CommandVerb::Menu;
@@ -119,7 +132,6 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     options.stopWhenBlocked = true;
     const HistoryUse use{history, Sites().at(static_cast<size_t>(FindSite(arguments.site))).key,
                          settings.skipRecorded || arguments.newOnly, SayHistoryFailed};
-    const SiteFetcher collecting(settings.Network());
     for (int page = arguments.page;; ++page) {
         const CommandListing pageListing =
             page == arguments.page ? listing : boxes.List(page);
@@ -127,11 +139,7 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
             std::fprintf(stderr, "dorvane: %s\n", pageListing.message.c_str());
             return kCommandUsage;
         }
-        // What is new since last time: a page whose albums the history all holds ends the run.
-        if (arguments.newOnly && history && UnknownAlbums(pageListing.snapshot, *history).albums.empty()) {
-            std::fprintf(stderr, "dorvane: page %d: every album is known already\n", page);
-            break;
-        }
+        if (AllKnown(arguments, pageListing.snapshot, history, page)) break;
         if (CollectRecorded(site, pageListing.snapshot, options, collecting, progress, use).halted) break;
         if (page >= arguments.lastPage) break;
     }

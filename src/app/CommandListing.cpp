@@ -3,6 +3,7 @@
 
 #include "collectors/ListingFlow.h"
 #include "core/CodePage.h"
+#include "core/Numbers.h"
 
 namespace dorvane {
 
@@ -90,6 +91,14 @@ CommandListing CommandBoxes::MenuLines() const {
         return Refused(CommandListing::Outcome::FetchFailed,
                        "the boxes are empty: " + SystemTextToUtf8(failed) + " could not be fetched");
     return listing;
+}
+
+std::optional<ListingSnapshot> PeekListing(const SiteDescription& site, const SiteFetcher& fetch, int page) {
+    if (site.HasMenu() || page < 1) return std::nullopt;
+    const Text pageText = IntegerText(page);
+    ListingSnapshot snapshot{site.Listing(fetch, {}, pageText), {}, site.ListingAddress({}, pageText)};
+    if (snapshot.albums.empty()) return std::nullopt;
+    return snapshot;
 }
 
 std::string ListingLine(const AlbumEntry& album) {
