@@ -1,5 +1,7 @@
 #include <sqlite3.h>
 
+#include <cerrno>
+
 #include "history/Faults.h"
 #include "history/HistoryRecords.h"
 #include "history/Schema.h"
@@ -65,7 +67,10 @@ HistoryStatus StatusOf(int sqliteResult, const sql::Database& db, const std::str
     HistoryStatus status;
     status.file = file;
     status.fault = FaultOf(sqliteResult);
-    if (!status.Ok()) status.detail = db.ErrorText();
+    if (status.Ok()) return status;
+    status.detail = db.ErrorText();
+    // A full disk under the log or its index comes back as an I/O error; the system's own word tells.
+    if (db.Handle() && sqlite3_system_errno(db.Handle()) == ENOSPC) status.fault = HistoryFault::DiskFull;
     return status;
 }
 

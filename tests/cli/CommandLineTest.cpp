@@ -1,6 +1,7 @@
 // The built program's window-less commands against the fixture sites: what "list" prints, what "collect"
 // stores, the exit statuses, and a stop by signal in the middle of a collection.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -256,6 +257,50 @@ TEST_F(CommandLine, TheHistoryRecordsWhatWasStoredAndSkipsItNextTime) {
     // The forgotten album alone is asked for again.
     EXPECT_EQ(sites.RequestsTo("/img/").size(), 4u);
     EXPECT_EQ(FilesBelow(save).size(), 4u);
+}
+
+// The history on a small file system of its own that fills up: the images are stored whole all the same,
+// the failure is said once, and what the history held before stays readable. Mounting needs root, as the
+// test machines run.
+TEST_F(CommandLine, AFullDiskUnderTheHistoryCostsNoImageAndNoEarlierRow) {
+    const fs::path small = base / "small";
+    fs::create_directories(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=512k") != 0)
+        GTEST_SKIP() << "no tmpfs could be mounted here (not root)";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{small};
+    const std::string history = "history/file=" + (small / "history.sqlite3").string();
+    const ProgramResult first = RunProgram(Command({"collect", "c", "--out", (base / "one").string(), "--set", history}));
+    ASSERT_EQ(first.status, 0) << first.err;
+    {
+        // Every byte taken, then room left for the history's index and a few pages of its log: it opens
+        // and begins its run, and fills up as the images come.
+        std::ofstream filler(small / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) filler.flush();
+    }
+    fs::resize_file(small / "filler", fs::file_size(small / "filler") - 64 * 1024);
+    const ProgramResult full =
+        RunProgram(Command({"collect", "c", "--page", "2", "--out", (base / "two").string(), "--set", history}));
+    EXPECT_EQ(full.status, 0) << full.err;
+    size_t said = 0;
+    for (size_t at = full.err.find("the disk is full"); at != std::string::npos;
+         at = full.err.find("the disk is full", at + 1))
+        ++said;
+    EXPECT_EQ(said, 1u) << full.err;
+    EXPECT_EQ(FilesBelow(base / "two").size(), 12u);
+    fs::remove(small / "filler");
+    HistoryStatus status;
+    auto store = HistoryStore::Open((small / "history.sqlite3").string(), status);
+    ASSERT_NE(store, nullptr) << status.Message();
+    // The first run's rows, each naming its file under the first folder.
+    int rows = 0;
+    ASSERT_TRUE(store->ForEachImage({}, [&](const ImageRow& row) {
+        rows += fs::path(row.image.path).parent_path().parent_path().parent_path() == base / "one";
+    }).Ok());
+    EXPECT_EQ(rows, 12);
 }
 
 TEST_F(CommandLine, EmptyListingAfterAFailedFetchIsNotAnEmptyPage) {
