@@ -1,5 +1,6 @@
-// What the store writes: runs, albums as runs begin them, stored images, and forgetting an album. Each is
-// one short transaction of its own.
+// What the store writes: runs, albums as runs begin them, stored images, and forgetting an album. A call
+// here is one short transaction of its own; the writer thread puts the queued rows through the same
+// inserts, a batch to a transaction.
 #include "history/HistoryStore.h"
 
 #include <sqlite3.h>
