@@ -1,6 +1,7 @@
 #pragma once
 // The values that go into the collection history and come out of it. Texts are stored as the exact bytes
-// given (GBK in this program, but any bytes round-trip); times are Unix seconds, 0 on input meaning "now".
+// given (the collections give UTF-8 texts and paths as the file system has them; any bytes round-trip);
+// times are Unix seconds, 0 on input meaning "now".
 #include <string>
 
 #include "core/Text.h"

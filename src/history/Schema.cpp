@@ -18,8 +18,8 @@ namespace {
 //   so a stopped run finished by a later one counts).
 // images: one row per image file stored whole under its final name. run is NULL for an image stored
 //   outside any run. sha256 is lower-case hex; time is Unix seconds.
-// Texts are TEXT columns holding the exact bytes given (GBK in this program): compared byte by byte,
-//   never converted.
+// Texts are TEXT columns holding the exact bytes given, compared byte by byte and never converted: the
+//   collections hand in UTF-8 texts and paths as the file system has them, so other tools read them.
 constexpr const char* kLayout1 = R"sql(
 CREATE TABLE runs (
     id       INTEGER PRIMARY KEY,
