@@ -13,6 +13,8 @@
 #include "app/MainWindow.h"
 #include "app/Widgets.h"
 #include "core/CodePage.h"
+#include "core/Settings.h"
+#include "history/HistoryStore.h"
 #include "support/FixtureImages.h"
 #include "support/LocalServer.h"
 
@@ -27,7 +29,10 @@ TEST(CustomPage, ImageCollectionEndToEnd) {
     ASSERT_TRUE(server.Start());
     QTemporaryDir save;
     AnswerScope answers;
-    MainWindow window({}, ProgramHooks());
+    HistoryStatus status;
+    std::shared_ptr<HistoryStore> history = HistoryStore::Open(save.path().toStdString() + "/h.sqlite3", status);
+    ASSERT_TRUE(history) << status.Message();
+    MainWindow window({}, ProgramHooks(), DefaultSettings(), history);
     window.show();
     MainControls& c = window.Controls();
     c.saveFolder->SetText(FromQt(save.path()));
@@ -53,6 +58,12 @@ TEST(CustomPage, ImageCollectionEndToEnd) {
     const std::filesystem::path task = save.path().toStdString() + "/自定义采集/Pics[5P]";
     for (int n = 1; n <= 5; ++n)
         EXPECT_GT(std::filesystem::file_size(task / (std::to_string(n) + ".jpg")), 0u) << n;
+    // The window's task is in the history, each file under the task's folder.
+    int recorded = 0;
+    ASSERT_TRUE(history->ForEachImage({"custom", 0}, [&](const ImageRow& row) {
+        recorded += std::filesystem::path(row.image.path).parent_path() == task;
+    }).Ok());
+    EXPECT_EQ(recorded, 5);
     window.ClipboardTimer()->stop();
     QDir().mkpath(QStringLiteral("screenshots"));
     EXPECT_TRUE(window.grab().save(QStringLiteral("screenshots/custom_task.png")));
