@@ -87,7 +87,6 @@ Text SaveFolder(const CommandArguments& arguments) {
     return arguments.outFolder.empty() ? CurrentDirectory() : Utf8ToSystemText(arguments.outFolder);
 }
 
-// The command's work, on its worker: the listing, then printing it or collecting it.
 // What is new since last time: a page whose albums the history all holds ends the run.
 bool AllKnown(const CommandArguments& arguments, const ListingSnapshot& listing, HistoryStore* history, int page) {
     if (!arguments.newOnly || !history || !UnknownAlbums(listing, *history).albums.empty()) return false;
@@ -95,6 +94,7 @@ bool AllKnown(const CommandArguments& arguments, const ListingSnapshot& listing,
     return true;
 }
 
+// The command's work, on its worker: the listing, then printing it or collecting it.
 int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
                 TerminalProgress& progress, HistoryStore* history) {
     const SiteFetcher collecting(settings.Network());
