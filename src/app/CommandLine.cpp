@@ -98,13 +98,13 @@ bool AllKnown(const CommandArguments& arguments, const ListingSnapshot& listing,
 int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, const Settings& settings,
                 TerminalProgress& progress, HistoryStore* history) {
     const SiteFetcher collecting(settings.Network());
+    const int category = site.HasMenu() ? arguments.category : 0;
     // A page known whole ends the run before the boxes are filled: one request.
     if (arguments.verb == CommandVerb::Collect && arguments.newOnly && history) {
-        const std::optional<ListingSnapshot> peeked = PeekListing(site, collecting, arguments.page);
+        const std::optional<ListingSnapshot> peeked = PeekListing(site, collecting, category, arguments.page);
         if (peeked && AllKnown(arguments, *peeked, history, arguments.page)) return kCommandDone;
     }
     const WatchedFetcher fetch(settings.Network());
-    const int category = site.HasMenu() ? arguments.category : 0;
     const bool menu = arguments.verb == CommandVerb::Menu;
     CommandBoxes boxes(site, fetch);
     const std::optional<CommandListing> refused = boxes.Choose(category);

@@ -93,10 +93,12 @@ CommandListing CommandBoxes::MenuLines() const {
     return listing;
 }
 
-std::optional<ListingSnapshot> PeekListing(const SiteDescription& site, const SiteFetcher& fetch, int page) {
-    if (site.HasMenu() || page < 1) return std::nullopt;
+std::optional<ListingSnapshot> PeekListing(const SiteDescription& site, const SiteFetcher& fetch, int category,
+                                           int page) {
+    const std::optional<ListingSource> source = site.SourceUnread(category);
+    if (!source || page < 1) return std::nullopt;
     const Text pageText = IntegerText(page);
-    ListingSnapshot snapshot{site.Listing(fetch, {}, pageText), {}, site.ListingAddress({}, pageText)};
+    ListingSnapshot snapshot{site.Listing(fetch, *source, pageText), *source, site.ListingAddress(*source, pageText)};
     if (snapshot.albums.empty()) return std::nullopt;
     return snapshot;
 }

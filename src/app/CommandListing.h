@@ -59,11 +59,12 @@ private:
     bool m_unpaged = false;
 };
 
-// Page `page` (1-based) of a site without a menu, read straight from its address without asking for the
-// page count first; nothing on a site with a menu, whose pages hang on the category's choices, and when
-// the page brought no albums. A run for what is new looks here first: a page it knows whole costs one
-// request.
-std::optional<ListingSnapshot> PeekListing(const SiteDescription& site, const SiteFetcher& fetch, int page);
+// Page `page` (1-based) of category `category` (0 on a site without a menu), read straight from its
+// address without the menu or the page count, where the site names that address without reading a page;
+// nothing elsewhere, and when the page brought no albums. A run for what is new looks here first: a page
+// it knows whole costs one request.
+std::optional<ListingSnapshot> PeekListing(const SiteDescription& site, const SiteFetcher& fetch, int category,
+                                           int page);
 
 // One listing line in UTF-8: title, tab, address, tab, image count. Tabs and line breaks inside a
 // field become blanks, so every album stays one line of three fields.

@@ -22,6 +22,8 @@ public:
         return choices;
     }
 
+    std::optional<ListingSource> SourceUnread(int) const override { return ListingSource{}; }
+
     AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource&, const Text& pageText) const override {
         const Text url = ListingAddress({}, pageText);
         return m_parts.parseListing(m_parts.utf8Listing ? fetch.Utf8Page(url) : fetch.Page(url), Home());

@@ -81,6 +81,13 @@ public:
         return choices;
     }
 
+    // The album categories' addresses are the site's own; the rest are not paged album listings.
+    std::optional<ListingSource> SourceUnread(int position) const override {
+        const CategoryChoice choice = ChooseCategory(Home(m_host()), position);
+        if (choice.kind != kAlbumPages) return std::nullopt;
+        return ListingSource{choice.prefix, choice.kind};
+    }
+
     AlbumEntries Listing(const SiteFetcher& fetch, const ListingSource& source, const Text& pageText) const override {
         if (source.kind == kNoList) return {};
         return ParseListing(fetch.Utf8Page(ListingAddress(source, pageText)), static_cast<ListKind>(source.kind));

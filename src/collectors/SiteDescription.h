@@ -115,6 +115,9 @@ public:
 
     // The page choices for menu entry `position` (1-based) of `menu`, or for the page itself.
     virtual PageChoices Choices(const SiteFetcher& fetch, int position, const AlbumEntries& menu) const = 0;
+    // The source of the paged album listing of menu entry `position` (1-based; 0 on a site without a menu)
+    // when the site names it without reading any page; nothing where a page must be read first.
+    virtual std::optional<ListingSource> SourceUnread(int /*position*/) const { return std::nullopt; }
     // The address of a listing page, as Listing reads it (empty where the site names none).
     virtual Text ListingAddress(const ListingSource&, const Text& /*pageText*/) const { return {}; }
     // The albums of a listing page (`pageText` as the selector shows it; empty for an unpaged listing).
