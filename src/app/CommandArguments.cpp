@@ -28,6 +28,7 @@ constexpr const char* kHelp =
     "  dorvane history [SITE] [--since YYYY-MM-DD] [--json] | --forget ALBUM-ADDRESS\n"
     "      The albums collected, newest first (title, address, images stored, folder, when), or every\n"
     "      recorded image as a JSON line; --forget removes an album's rows, so it is collected again.\n"
+    "      SITE may also be custom: the custom page's tasks (their folder stands for the album's address).\n"
     "  SITE: %SITES%.\n"
     "  --category N: the Nth item of the site's category or tag box (default 1; sites with one).\n"
     "  --page N: the Nth item of the page box (default 1).\n"

@@ -24,6 +24,7 @@
 #include "core/CodePage.h"
 #include "core/Files.h"
 #include "core/Worker.h"
+#include "custom/TaskRecorder.h"
 #include "demo/DemoServer.h"
 
 namespace dorvane {
@@ -201,13 +202,19 @@ int RunWorker(const CommandArguments& arguments, const SiteDescription& site, co
 
 // "history": no site to describe, no worker; the store is read and written here.
 int RunHistory(const CommandArguments& arguments) {
-    const int index = arguments.site.empty() ? -1 : FindSite(arguments.site);
-    if (!arguments.site.empty() && index < 0)
-        return UsageError("no site \"" + arguments.site + "\" (" + SiteNameList() + ")");
+    // The custom page's tasks stand under a key of their own.
+    const std::string customKey = custom::kCustomTaskKey;
+    const bool custom = arguments.site == customKey;
+    const int index = arguments.site.empty() || custom ? -1 : FindSite(arguments.site);
+    if (!arguments.site.empty() && !custom && index < 0)
+        return UsageError("no site \"" + arguments.site + "\" (" + SiteNameList() + ", or " + customKey + ")");
     std::unique_ptr<demo::DemoServer> demoServer;
     const std::shared_ptr<HistoryStore> history = OpenHistory(ReadSettings(arguments, demoServer));
     if (!history) return kCommandUsage;
-    return PrintHistory(arguments, index < 0 ? Text{} : Text(Sites().at(static_cast<size_t>(index)).key), *history);
+    const Text key = custom      ? customKey
+                     : index < 0 ? Text{}
+                                 : Text(Sites().at(static_cast<size_t>(index)).key);
+    return PrintHistory(arguments, key, *history);
 }
 
 int RunParsed(const CommandArguments& arguments) {

@@ -9,8 +9,6 @@ namespace dorvane::custom {
 
 namespace {
 
-constexpr const char* kCustomSiteKey = "custom";
-
 // The folder without its closing separator, as the file system names it.
 Text FolderAddress(const Text& folder) {
     Text path = NativePath(folder);
@@ -35,9 +33,9 @@ long long TaskRecorder::RunLocked() {
     if (m_runTried || !m_history.store) return m_runId;
     m_runTried = true;
     HistoryStore& store = *m_history.store;
-    Check(store.BeginRun({kCustomSiteKey, SystemTextToUtf8(m_task.source), 0}, m_runId));
+    Check(store.BeginRun({kCustomTaskKey, SystemTextToUtf8(m_task.source), 0}, m_runId));
     if (m_runId != 0)
-        Check(store.QueueAlbum(m_runId, {kCustomSiteKey, FolderAddress(m_task.folder),
+        Check(store.QueueAlbum(m_runId, {kCustomTaskKey, FolderAddress(m_task.folder),
                                          SystemTextToUtf8(m_task.name), m_task.items, 0}));
     return m_runId;
 }
@@ -61,7 +59,7 @@ void TaskRecorder::ItemDone(const ItemReport& report) {
         const long long runId = RunLocked();
         if (runId != 0 && report.stored) {
             Check(m_history.store->QueueImage(runId,
-                                              {.site = kCustomSiteKey,
+                                              {.site = kCustomTaskKey,
                                                .listing = SystemTextToUtf8(m_task.source),
                                                .album = FolderAddress(m_task.folder),
                                                .title = SystemTextToUtf8(m_task.name),

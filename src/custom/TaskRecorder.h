@@ -13,6 +13,9 @@
 
 namespace dorvane::custom {
 
+// The key the custom page's tasks are recorded under, in the place of a site's.
+inline constexpr const char* kCustomTaskKey = "custom";
+
 // The history a task records into: none without a store.
 struct TaskHistory {
     std::shared_ptr<HistoryStore> store;

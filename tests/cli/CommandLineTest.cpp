@@ -238,12 +238,18 @@ TEST_F(CommandLine, TheHistoryRecordsWhatWasStoredAndSkipsItNextTime) {
     EXPECT_EQ(known.status, 0) << known.err;
     EXPECT_TRUE(Contains(known.err, "page 1: every album is known already")) << known.err;
     EXPECT_TRUE(sites.RequestsTo("/img/").empty());
-    // What it holds, for people and for scripts; an album forgotten once is gone.
+    // What it holds, for people and for scripts; a custom task's images stand under their own key; an
+    // album forgotten once is gone.
+    const ImageRecord task{
+        .site = "custom", .album = "/pictures/task", .title = "task", .number = 1, .path = "/pictures/task/1.jpg"};
+    ASSERT_TRUE(store->RecordImage(0, task).Ok());
     const ProgramResult albums = RunProgram(Command({"history", "c"}));
     EXPECT_EQ(albums.status, 0) << albums.err;
     EXPECT_EQ(std::count(albums.out.begin(), albums.out.end(), '\n'), 3);
+    const ProgramResult tasks = RunProgram(Command({"history", "custom"}));
+    EXPECT_EQ(tasks.out.substr(0, tasks.out.find('\t', 5)), "task\t/pictures/task") << tasks.err;
     const ProgramResult json = RunProgram(Command({"history", "--json"}));
-    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 12);
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 13);
     const size_t addressAt = albums.out.find('\t') + 1;
     const std::string album = albums.out.substr(addressAt, albums.out.find('\t', addressAt) - addressAt);
     EXPECT_EQ(RunProgram(Command({"history", "--forget", album})).status, 0);
