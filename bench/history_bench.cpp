@@ -49,7 +49,7 @@ double Record(HistoryStore& store, int first, int last) {
         long long runId = 0;
         if (!store.BeginRun({"c", ImageOf(album, 1).listing, 0}, runId).Ok()) return -1;
         for (int a = album; a < album + 20 && a < last; ++a) {
-            if (!store.BeginAlbum(runId, {"c", AlbumAddress(a), "t", kImagesPerAlbum, 0}).Ok()) return -1;
+            if (!store.QueueAlbum(runId, {"c", AlbumAddress(a), "t", kImagesPerAlbum, 0}).Ok()) return -1;
             for (int number = 1; number <= kImagesPerAlbum; ++number)
                 if (!store.RecordImage(runId, ImageOf(a, number)).Ok()) return -1;
         }

@@ -15,16 +15,10 @@ Text Utf8(const Text& text) { return SystemTextToUtf8(text); }
 }  // namespace
 
 HistoryRecorder::HistoryRecorder(HistoryStore& store, CollectionEvents& presenter, RunStart run, Failed failed)
-    : m_store(store), m_presenter(presenter), m_run(std::move(run)), m_failed(std::move(failed)) {}
-
-void HistoryRecorder::Check(const HistoryStatus& status) {
-    if (status.Ok() || m_told) return;
-    m_told = true;
-    if (m_failed) m_failed(status);
-}
+    : m_presenter(presenter), m_run(&store, std::move(run), std::move(failed)) {}
 
 void HistoryRecorder::CollectionBegun(int albumCount) {
-    Check(m_store.BeginRun(m_run, m_runId));
+    m_run.Begin();
     m_presenter.CollectionBegun(albumCount);
 }
 
@@ -34,8 +28,10 @@ void HistoryRecorder::AlbumBegun(int album, int albumCount, const AlbumWork& wor
 }
 
 void HistoryRecorder::AlbumOpened(int album, const AlbumPlan& plan) {
-    if (m_runId != 0)
-        Check(m_store.QueueAlbum(m_runId, {m_run.site, Utf8(m_album.address), Utf8(m_album.title), plan.imageCount}));
+    m_run.Album({.site = {},
+                 .address = Utf8(m_album.address),
+                 .title = Utf8(m_album.title),
+                 .imageCount = plan.imageCount});
     m_presenter.AlbumOpened(album, plan);
 }
 
@@ -46,21 +42,16 @@ void HistoryRecorder::ImageNumbered(int image, int imageCount, const ImageWork& 
 void HistoryRecorder::PictureArrived(const Bytes& bytes) { m_presenter.PictureArrived(bytes); }
 
 void HistoryRecorder::ImageDone(const ImageReport& report) {
-    if (!report.stored) ++m_counts.failed;
-    else if (report.skipped) ++m_counts.skipped;
-    else ++m_counts.stored;
+    m_run.Count(report.stored, report.skipped);
     // The writer reads the file for its size and digest, off this thread. A skipped image was not
     // fetched: one whose file is gone was known to the history, and there is nothing to record.
-    if (m_runId != 0 && report.stored && (!report.skipped || HasContent(report.path))) {
-        Check(m_store.QueueImage(m_runId,
-                                 {.site = m_run.site,
-                                  .listing = m_run.listing,
-                                  .album = Utf8(m_album.address),
-                                  .title = Utf8(m_album.title),
-                                  .number = report.image,
-                                  .address = Utf8(report.url),
-                                  .path = NativePath(report.path)},
-                                 report.path));
+    if (report.stored && (!report.skipped || HasContent(report.path))) {
+        m_run.Image({.album = Utf8(m_album.address),
+                     .title = Utf8(m_album.title),
+                     .number = report.image,
+                     .address = Utf8(report.url),
+                     .path = NativePath(report.path)},
+                    report.path);
     }
     m_presenter.ImageDone(report);
 }
@@ -97,12 +88,6 @@ CollectionReport CollectRecorded(const SiteDescription& site, const ListingSnaps
     }
 }
 
-void HistoryRecorder::Ended(RunOutcome outcome) {
-    if (m_ended || m_runId == 0) return;
-    m_ended = true;
-    RunEnd end = m_counts;
-    end.outcome = outcome;
-    Check(m_store.EndRun(m_runId, end));
-}
+void HistoryRecorder::Ended(RunOutcome outcome) { m_run.End(outcome); }
 
 }  // namespace dorvane

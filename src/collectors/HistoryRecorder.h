@@ -6,13 +6,13 @@
 #include <functional>
 
 #include "collectors/CollectionEngine.h"
-#include "history/HistoryStore.h"
+#include "history/HistoryRun.h"
 
 namespace dorvane {
 
 class HistoryRecorder : public CollectionEvents {
 public:
-    using Failed = std::function<void(const HistoryStatus& status)>;
+    using Failed = HistoryRun::Failed;
 
     HistoryRecorder(HistoryStore& store, CollectionEvents& presenter, RunStart run, Failed failed);
 
@@ -28,17 +28,9 @@ public:
     void Ended(RunOutcome outcome);
 
 private:
-    void Check(const HistoryStatus& status);
-
-    HistoryStore& m_store;
     CollectionEvents& m_presenter;
-    const RunStart m_run;
-    const Failed m_failed;
-    long long m_runId = 0;
-    bool m_ended = false;
-    bool m_told = false;
+    HistoryRun m_run;
     AlbumWork m_album;
-    RunEnd m_counts;
 };
 
 // How a collection uses the history: none without a store.

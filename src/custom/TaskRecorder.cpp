@@ -19,31 +19,25 @@ Text FolderAddress(const Text& folder) {
 }  // namespace
 
 TaskRecorder::TaskRecorder(TaskHistory history, std::shared_ptr<TaskEvents> presenter, TaskRecord task)
-    : m_history(std::move(history)), m_presenter(std::move(presenter)), m_task(std::move(task)) {}
+    : m_store(std::move(history.store)),
+      m_presenter(std::move(presenter)),
+      m_task(std::move(task)),
+      m_run(m_store.get(), {kCustomTaskKey, SystemTextToUtf8(m_task.source), 0}, std::move(history.failed)) {}
 
-TaskRecorder::~TaskRecorder() { End(RunOutcome::Stopped); }
+TaskRecorder::~TaskRecorder() { m_run.End(RunOutcome::Stopped); }
 
-void TaskRecorder::Check(const HistoryStatus& status) {
-    if (status.Ok() || m_told) return;
-    m_told = true;
-    if (m_history.failed) m_history.failed(status);
-}
-
-long long TaskRecorder::RunLocked() {
-    if (m_runTried || !m_history.store) return m_runId;
-    m_runTried = true;
-    HistoryStore& store = *m_history.store;
-    Check(store.BeginRun({kCustomTaskKey, SystemTextToUtf8(m_task.source), 0}, m_runId));
-    if (m_runId != 0)
-        Check(store.QueueAlbum(m_runId, {kCustomTaskKey, FolderAddress(m_task.folder),
-                                         SystemTextToUtf8(m_task.name), m_task.items, 0}));
-    return m_runId;
+void TaskRecorder::BeginLocked() {
+    if (m_run.Begin())
+        m_run.Album({.site = {},
+                     .address = FolderAddress(m_task.folder),
+                     .title = SystemTextToUtf8(m_task.name),
+                     .imageCount = m_task.items});
 }
 
 void TaskRecorder::ItemStarted(int item, const Text& address) {
     {
         std::lock_guard lock(m_mutex);
-        RunLocked();
+        BeginLocked();
     }
     if (m_presenter) m_presenter->ItemStarted(item, address);
 }
@@ -55,35 +49,26 @@ void TaskRecorder::PictureArrived(int item, const Bytes& bytes) {
 void TaskRecorder::ItemDone(const ItemReport& report) {
     {
         std::lock_guard lock(m_mutex);
-        ++(report.stored ? m_counts.stored : m_counts.failed);
-        const long long runId = RunLocked();
-        if (runId != 0 && report.stored) {
-            Check(m_history.store->QueueImage(runId,
-                                              {.site = kCustomTaskKey,
-                                               .listing = SystemTextToUtf8(m_task.source),
-                                               .album = FolderAddress(m_task.folder),
-                                               .title = SystemTextToUtf8(m_task.name),
-                                               .number = report.item,
-                                               .address = SystemTextToUtf8(report.address),
-                                               .path = NativePath(report.path)},
-                                              report.path));
+        BeginLocked();
+        m_run.Count(report.stored, false);
+        if (report.stored) {
+            m_run.Image({.album = FolderAddress(m_task.folder),
+                         .title = SystemTextToUtf8(m_task.name),
+                         .number = report.item,
+                         .address = SystemTextToUtf8(report.address),
+                         .path = NativePath(report.path)},
+                        report.path);
         }
     }
     if (m_presenter) m_presenter->ItemDone(report);
 }
 
 void TaskRecorder::TaskFinished(int items, int failed) {
-    End(RunOutcome::Done);
+    {
+        std::lock_guard lock(m_mutex);
+        m_run.End(RunOutcome::Done);
+    }
     if (m_presenter) m_presenter->TaskFinished(items, failed);
-}
-
-void TaskRecorder::End(RunOutcome outcome) {
-    std::lock_guard lock(m_mutex);
-    if (m_ended || m_runId == 0) return;
-    m_ended = true;
-    RunEnd end = m_counts;
-    end.outcome = outcome;
-    Check(m_history.store->EndRun(m_runId, end));
 }
 
 }  // namespace dorvane::custom

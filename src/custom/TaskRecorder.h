@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "custom/TaskEvents.h"
-#include "history/HistoryStore.h"
+#include "history/HistoryRun.h"
 
 namespace dorvane::custom {
 
@@ -20,7 +20,7 @@ inline constexpr const char* kCustomTaskKey = "custom";
 struct TaskHistory {
     std::shared_ptr<HistoryStore> store;
     // Told the first failure of the history (the task goes on without it).
-    std::function<void(const HistoryStatus&)> failed;
+    HistoryRun::Failed failed;
 };
 
 // What the history is told about a task.
@@ -45,19 +45,13 @@ public:
 
 private:
     // Begins the run with the first item, off the window thread; the caller holds the mutex.
-    long long RunLocked();
-    void End(RunOutcome outcome);
-    void Check(const HistoryStatus& status);
+    void BeginLocked();
 
-    const TaskHistory m_history;
+    const std::shared_ptr<HistoryStore> m_store;  // kept open for as long as a downloader reports
     const std::shared_ptr<TaskEvents> m_presenter;
     const TaskRecord m_task;
     std::mutex m_mutex;  // both downloaders report at once
-    long long m_runId = 0;
-    bool m_runTried = false;
-    bool m_ended = false;
-    bool m_told = false;
-    RunEnd m_counts;
+    HistoryRun m_run;
 };
 
 }  // namespace dorvane::custom

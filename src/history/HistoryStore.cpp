@@ -62,11 +62,6 @@ HistoryStatus HistoryStore::EndRun(long long runId, const RunEnd& end) {
     return queued.Ok() ? status : queued;
 }
 
-HistoryStatus HistoryStore::BeginAlbum(long long runId, const AlbumStart& album) {
-    std::lock_guard lock(m_mutex);
-    return Status(InsertAlbum(runId, album));
-}
-
 int HistoryStore::InsertAlbum(long long runId, const AlbumStart& album) {
     sql::StatementPass pass(m_statements->insertAlbum);
     pass->BindInt(1, runId);

@@ -38,11 +38,11 @@ public:
 
     HistoryStatus BeginRun(const RunStart& run, long long& runId);
     HistoryStatus EndRun(long long runId, const RunEnd& end);
-    HistoryStatus BeginAlbum(long long runId, const AlbumStart& album);
     // Called once the image's file stands whole under its final name; runId 0 for none.
     HistoryStatus RecordImage(long long runId, const ImageRecord& image);
-    // The same two written later by the writer thread, in the order queued. The answer is the first
-    // failure of an earlier queued write not yet answered, so each failure is answered once.
+    // An album as a run begins it, and images, written later by the writer thread in the order queued.
+    // The answer is the first failure of an earlier queued write not yet answered, so each failure is
+    // answered once.
     HistoryStatus QueueAlbum(long long runId, const AlbumStart& album);
     // An image queued with its file's path (GBK) is read and hashed by the writer, off the caller's
     // thread, for its size and digest; a file the writer cannot read is not recorded.

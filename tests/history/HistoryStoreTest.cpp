@@ -78,7 +78,7 @@ TEST_P(HistoryCompleteness, AlbumComplete) {
     for (const AlbumRun& run : GetParam().runs) {
         long long runId = 0;
         ASSERT_TRUE(store->BeginRun({"c", "http://site.example/list/1.html", 0}, runId).Ok());
-        ASSERT_TRUE(store->BeginAlbum(runId, {"c", album, "t", run.imageCount, 0}).Ok());
+        ASSERT_TRUE(store->QueueAlbum(runId, {"c", album, "t", run.imageCount, 0}).Ok());
         for (int number : run.numbers) ASSERT_TRUE(store->RecordImage(runId, ImageOf(album, number)).Ok());
         ASSERT_TRUE(store->EndRun(runId, {run.outcome, 0, 0, 0, 0}).Ok());
     }
@@ -139,7 +139,7 @@ TEST(HistoryForget, RemovesOnlyThatAlbum) {
     long long runId = 0;
     ASSERT_TRUE(store->BeginRun({"c", "list", 0}, runId).Ok());
     for (const Text album : {"gone", "kept"}) {
-        ASSERT_TRUE(store->BeginAlbum(runId, {"c", album, "t", 2, 0}).Ok());
+        ASSERT_TRUE(store->QueueAlbum(runId, {"c", album, "t", 2, 0}).Ok());
         for (int number : {1, 2}) ASSERT_TRUE(store->RecordImage(runId, ImageOf(album, number)).Ok());
     }
     ASSERT_TRUE(store->EndRun(runId, {RunOutcome::Done, 4, 0, 0, 0}).Ok());
