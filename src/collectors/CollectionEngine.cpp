@@ -219,12 +219,7 @@ private:
         // A folder that could not be made says more than the write into it that followed.
         if (!written) report.writeError = m_folderError != 0 ? m_folderError : file.Error();
         if (report.writeError != 0) NameBlockedFolder(report, folder);
-        if (!image.failure.empty()) {
-            report.failure = image.failure;
-        } else if (!report.stored) {
-            report.failure = "not written";
-            if (report.writeError != 0) report.failure += ": " + SystemErrorText(report.writeError);
-        }
+        report.failure = StoreFailure(image.failure, report.stored, report.writeError);
     }
 
     // Names the folder in which every later image would fail as this one did, with that folder's own

@@ -28,12 +28,13 @@ StoredImage StoreImage(const Text& path, const ImageAnswer& answer) {
     StoredImage result;
     result.stored = written && !answer.bytes.empty();
     if (!written) result.writeError = file.Error();
-    result.failure = answer.failure;
-    if (result.failure.empty() && !result.stored) {
-        result.failure = "not written";
-        if (result.writeError != 0) result.failure += ": " + SystemErrorText(result.writeError);
-    }
+    result.failure = StoreFailure(answer.failure, result.stored, result.writeError);
     return result;
+}
+
+Text StoreFailure(const Text& fetchFailure, bool stored, int writeError) {
+    if (!fetchFailure.empty() || stored) return fetchFailure;
+    return writeError != 0 ? "not written: " + SystemErrorText(writeError) : Text("not written");
 }
 
 }  // namespace dorvane

@@ -30,6 +30,10 @@ struct StoredImage {
     Text failure;  // the answer's failure, else "not written: " and the system's words; empty when stored
 };
 
+// Why an image has no file of its own: the fetch's failure, else "not written" with the system's words for
+// the write's error (0: none known); empty when it was stored.
+Text StoreFailure(const Text& fetchFailure, bool stored, int writeError);
+
 // Writes the answer's bytes under path, whole or not at all. An empty answer does not replace a file that
 // holds bytes from an earlier run; where there is none it leaves an empty file, so the numbering stays
 // visible. Passes the worker's check point first: a stopped worker writes nothing more.
