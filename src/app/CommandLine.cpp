@@ -127,12 +127,12 @@ int RunOnWorker(const CommandArguments& arguments, const SiteDescription& site, 
     CollectionOptions options;
     const Text folder = SaveFolder(arguments);
     options.saveFolder = [folder] { return folder; };
-    options.skipExisting = settings.skipExisting;
+    options.skipExisting = settings.skip == Settings::Skip::Existing;
     options.parallel = settings.parallel;
     // A full disk or an unwritable folder fails every later image the same way: better said once.
     options.stopWhenBlocked = true;
     const HistoryUse use{history, Sites().at(static_cast<size_t>(FindSite(arguments.site))).key,
-                         settings.skipRecorded || arguments.newOnly, SayHistoryFailed};
+                         settings.skip == Settings::Skip::Recorded || arguments.newOnly, SayHistoryFailed};
     for (int page = arguments.page;; ++page) {
         const CommandListing pageListing =
             page == arguments.page ? listing : boxes.List(page);

@@ -97,7 +97,8 @@ void MainWindow::BuildSessions() {
         PageView view{&p.controls.sites[i], &p.controls, m_post, [folder = m_saveFolder] { return folder->Get(); }};
         // A history that fails is said once, on the terminal and on the window's status line; the collection
         // goes on without it.
-        const HistoryUse history{m_history.get(), Sites().at(i).key, m_settings.skipRecorded, HistoryFaultSayer()};
+        const HistoryUse history{m_history.get(), Sites().at(i).key, m_settings.skip == Settings::Skip::Recorded,
+                                 HistoryFaultSayer()};
         m_sessions.push_back(std::make_unique<SitePageSession>(m_sites[i], std::move(view), m_settings, history));
     }
 }

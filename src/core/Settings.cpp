@@ -67,13 +67,13 @@ std::optional<std::string> ApplyTransferSetting(Settings& settings, const std::s
     } else if (key == "collect/skip-existing") {
         const std::optional<bool> skip = ParseSwitch(value);
         if (!skip) return malformed("true or false");
-        settings.skipExisting = *skip;
-        settings.skipRecorded = false;
+        settings.skip = *skip ? Settings::Skip::Existing : Settings::Skip::None;
     } else if (key == "collect/skip") {
         if (value != "none" && value != "existing" && value != "history")
             return malformed("none, existing or history");
-        settings.skipExisting = value == "existing";
-        settings.skipRecorded = value == "history";
+        settings.skip = value == "existing"  ? Settings::Skip::Existing
+                        : value == "history" ? Settings::Skip::Recorded
+                                             : Settings::Skip::None;
     } else if (key == "history/file") {
         settings.historyFile = value;
     } else {

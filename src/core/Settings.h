@@ -32,10 +32,10 @@ struct Settings {
     int parallel = 1;
     // A body beyond this many bytes is abandoned as a failed fetch.
     long long maxBodyBytes = NetworkLimits().maxBodyBytes;
-    // An album image whose final file exists and is not empty is not fetched again.
-    bool skipExisting = false;
-    // An image whose address the history has recorded is not asked for at all.
-    bool skipRecorded = false;
+    // What a collection leaves out as collected before: nothing; an album image whose final file exists and
+    // is not empty; an image whose address the history has recorded (not asked for at all).
+    enum class Skip { None, Existing, Recorded };
+    Skip skip = Skip::None;
     // The history file: none set means its default place, an empty one no history.
     std::optional<std::string> historyFile;
 

@@ -33,7 +33,7 @@ SitePageSession::SitePageSession(std::shared_ptr<const SiteDescription> site, Pa
       m_view(std::move(view)),
       m_fetch(settings.Network()),
       m_parallel(settings.parallel),
-      m_skipExisting(settings.skipExisting),
+      m_skipExisting(settings.skip == Settings::Skip::Existing),
       m_history(std::move(history)),
       m_flow(*m_site),
       m_state(std::make_unique<State>()) {}

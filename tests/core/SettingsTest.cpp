@@ -34,7 +34,7 @@ TEST(Settings, TransferKeys) {
             EXPECT_EQ(settings.retries, before.retries);
             EXPECT_EQ(settings.requestsPerSecond, before.requestsPerSecond);
             EXPECT_EQ(settings.maxBodyBytes, before.maxBodyBytes);
-            EXPECT_EQ(settings.skipExisting, before.skipExisting);
+            EXPECT_EQ(settings.skip, before.skip);
             EXPECT_EQ(settings.parallel, before.parallel);
         }
     }
@@ -45,7 +45,7 @@ TEST(Settings, TransferKeys) {
     ASSERT_TRUE(ApplySetting(settings, "network/parallel", "1").empty());
     EXPECT_EQ(settings.maxBodyBytes, 2 * 1024 * 1024);
     EXPECT_DOUBLE_EQ(settings.requestsPerSecond, 0.5);
-    EXPECT_TRUE(settings.skipExisting);
+    EXPECT_EQ(settings.skip, Settings::Skip::Existing);
     EXPECT_EQ(settings.parallel, 1);
 }
 

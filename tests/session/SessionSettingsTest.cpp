@@ -26,7 +26,7 @@ TEST(SessionSettings, PagesBuiltWithDifferentSettingsEachKeepToTheirOwn) {
     std::vector<std::unique_ptr<SitePageSession>> sessions;
     for (const auto& page : pages) {
         h.settings.maxBodyBytes = page.maxBodyBytes;
-        h.settings.skipExisting = page.skipExisting;
+        h.settings.skip = page.skipExisting ? Settings::Skip::Existing : Settings::Skip::None;
         sessions.push_back(h.Session(Site::D));
         ASSERT_TRUE(Done(sessions.back()->Enter()));
     }

@@ -30,7 +30,7 @@ TEST(UnstableSite, BusyImageIsTriedAgainAndTheSecondRunSkipsWhatIsOnDisk) {
     }
     EXPECT_EQ(h.Messages(), std::vector<std::string>{"本页采集完成"});
 
-    h.settings.skipExisting = true;
+    h.settings.skip = Settings::Skip::Existing;
     session = h.Session(Site::D);
     ASSERT_TRUE(Done(session->Enter()));
     WriteBytes(h.AlbumFolder(Site::D, 2) / "3.jpg", "");  // an empty file is fetched again

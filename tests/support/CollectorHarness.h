@@ -56,7 +56,7 @@ public:
         // One try per request and every image fetched, unless a test asks otherwise: failures the
         // fixtures make on purpose then cost no pauses.
         settings.retries = 0;
-        settings.skipExisting = false;
+        settings.skip = Settings::Skip::None;
         char pattern[] = "/tmp/dorvane-collectors-XXXXXX";
         const char* made = mkdtemp(pattern);
         if (!made) throw std::runtime_error("no temporary folder");
