@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/CommandListing.h"
 #include "app/HistoryFile.h"
 
 namespace dorvane {
@@ -30,15 +31,6 @@ std::string When(long long time) {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
     return text;
-}
-
-// A field of one line: tabs and line breaks become blanks.
-std::string Field(const std::string& text) {
-    std::string field = text;
-    for (char& c : field) {
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    }
-    return field;
 }
 
 std::string Json(const std::string& text) {
@@ -100,8 +92,8 @@ int PrintHistory(const CommandArguments& arguments, const Text& siteKey, History
     std::vector<AlbumSummary> albums;
     if (Report(store.ListAlbums(filter, albums)) != 0) return 1;
     for (const AlbumSummary& album : albums) {
-        std::printf("%s\t%s\t%d\t%s\t%s\n", Field(album.title).c_str(), Field(album.address).c_str(),
-                    album.imagesStored, Field(album.folder).c_str(), When(album.lastStored).c_str());
+        std::printf("%s\t%s\t%d\t%s\t%s\n", LineField(album.title).c_str(), LineField(album.address).c_str(),
+                    album.imagesStored, LineField(album.folder).c_str(), When(album.lastStored).c_str());
     }
     return 0;
 }

@@ -26,13 +26,7 @@ CommandListing OutOfRange(const WatchedFetcher& fetch, const std::string& what, 
                                                             " box holds " + std::to_string(offered) + " item(s)");
 }
 
-std::string OneLine(const Text& field) {
-    std::string text = SystemTextToUtf8(field);
-    for (char& c : text) {
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    }
-    return text;
-}
+std::string OneLine(const Text& field) { return LineField(SystemTextToUtf8(field)); }
 
 }  // namespace
 
@@ -101,6 +95,13 @@ std::optional<ListingSnapshot> PeekListing(const SiteDescription& site, const Si
     ListingSnapshot snapshot{site.Listing(fetch, *source, pageText), *source, site.ListingAddress(*source, pageText)};
     if (snapshot.albums.empty()) return std::nullopt;
     return snapshot;
+}
+
+std::string LineField(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    return text;
 }
 
 std::string ListingLine(const AlbumEntry& album) {

@@ -66,6 +66,9 @@ private:
 std::optional<ListingSnapshot> PeekListing(const SiteDescription& site, const SiteFetcher& fetch, int category,
                                            int page);
 
+// A field of a tab-separated line: its tabs and line breaks become blanks.
+std::string LineField(std::string text);
+
 // One listing line in UTF-8: title, tab, address, tab, image count. Tabs and line breaks inside a
 // field become blanks, so every album stays one line of three fields.
 std::string ListingLine(const AlbumEntry& album);
