@@ -139,25 +139,23 @@ constexpr std::pair<const char*, CommandVerb> kVerbs[] = {
     {"list", CommandVerb::List}, {"collect", CommandVerb::Collect}, {"menu", CommandVerb::Menu},
     {"history", CommandVerb::History}};
 
-}  // namespace
-
-bool IsCommand(int argc, const char* const* argv) {
-    if (argc < 2) return false;
-    for (const auto& [word, verb] : kVerbs) {
-        if (std::strcmp(argv[1], word) == 0) return true;
+std::optional<CommandVerb> VerbOf(const char* word) {
+    for (const auto& [name, verb] : kVerbs) {
+        if (std::strcmp(word, name) == 0) return verb;
     }
-    return false;
+    return std::nullopt;
 }
+
+}  // namespace
 
 bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& arguments, std::string& error) {
     Reader reader(argc, argv, error);
-    if (!IsCommand(argc, argv)) {
+    const std::optional<CommandVerb> verb = argc >= 2 ? VerbOf(argv[1]) : std::nullopt;
+    if (!verb) {
         const std::string word = argc >= 2 ? argv[1] : "";
         return reader.Fail("\"" + word + "\" is not a command: the commands are list, collect, menu and history");
     }
-    for (const auto& [word, verb] : kVerbs) {
-        if (std::strcmp(argv[1], word) == 0) arguments.verb = verb;
-    }
+    arguments.verb = *verb;
     std::vector<std::string> positional;
     while (const char* next = reader.Next()) {
         const std::string word = next;

@@ -28,9 +28,6 @@ struct CommandArguments {
     std::vector<std::string> overrides;  // "key=value" from --set, in order
 };
 
-// True when the arguments name one of the commands (argv[1] is "list", "collect", "menu" or "history").
-bool IsCommand(int argc, const char* const* argv);
-
 // Parses argv (argv[0] the program, argv[1] the command). On a usage error returns false with the reason.
 bool ParseCommandArguments(int argc, const char* const* argv, CommandArguments& arguments, std::string& error);
 
