@@ -2,10 +2,8 @@
 // order, the report, the snapshot it works on, and a stop in the middle.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "support/CollectorHarness.h"
+#include "support/HeldRequest.h"
 #include "collectors/CollectionEngine.h"
 #include "collectors/SiteA.h"
 #include "core/Numbers.h"
@@ -50,36 +48,6 @@ private:
     static std::string Number(int n) { return std::to_string(n); }
     void Add(std::string line) { lines.push_back(std::move(line)); }
 };
-
-// Holds the server's answer to one image path until released (shared with the server's thread).
-struct ImageHold {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool reached = false;
-    bool released = false;
-    void Release() {
-        std::lock_guard lock(mutex);
-        released = true;
-        changed.notify_all();
-    }
-};
-
-std::shared_ptr<ImageHold> HoldImage(FixtureSites& sites, const std::string& path) {
-    auto hold = std::make_shared<ImageHold>();
-    sites.SetImageHook([hold, path](const std::string& requested) {
-        if (requested != path) return;
-        std::unique_lock lock(hold->mutex);
-        hold->reached = true;
-        hold->changed.notify_all();
-        hold->changed.wait(lock, [&] { return hold->released; });
-    });
-    return hold;
-}
-
-bool WaitReached(ImageHold& hold) {
-    std::unique_lock lock(hold.mutex);
-    return hold.changed.wait_for(lock, std::chrono::seconds(60), [&] { return hold.reached; });
-}
 
 // One album of one image that is to wait an hour between being shown and stored.
 struct HourWaitSite : SiteDescription {
@@ -204,11 +172,11 @@ TEST_F(CollectionEngine, CollectsTheSnapshotItWasHandedWhileThePageListsAnother)
     RecordingEvents events;
     auto worker = h.StartOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events); });
     ASSERT_NE(worker, nullptr);
-    ASSERT_TRUE(WaitReached(*hold));
+    ASSERT_TRUE(hold.WaitReached());
     // The page lists page 2 meanwhile.
     ASSERT_TRUE(Done(session->ChoosePage(1)));
     ASSERT_EQ(h.sites.Listing(Site::C, 2).size(), session->Listing().albums.size());
-    hold->Release();
+    hold.Release();
     ASSERT_TRUE(Done(worker));
     h.sites.SetImageHook(nullptr);
 
@@ -248,9 +216,9 @@ TEST_F(CollectionEngine, StopMidCollectionLeavesNoFileAndNoFinish) {
     // One transfer at a time: the stop comes while image 2 is on its way and image 1 is stored.
     auto worker = h.StartOnWorker([&](MainControls&) { Engine(Site::C, snapshot, events, 1); });
     ASSERT_NE(worker, nullptr);
-    ASSERT_TRUE(WaitReached(*hold));
+    ASSERT_TRUE(hold.WaitReached());
     worker->RequestStop();
-    hold->Release();
+    hold.Release();
     ASSERT_TRUE(Done(worker));
     h.sites.SetImageHook(nullptr);
 

@@ -3,48 +3,13 @@
 // fetching.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <optional>
 
 #include "support/CollectorHarness.h"
+#include "support/HeldRequest.h"
 
 namespace dorvane::test {
 namespace {
-
-// Holds the server's answers to a page path, from its `from`-th request on, until released. Shared with
-// the server's thread, which may still be inside the hook when a test ends.
-class PageGate : public std::enable_shared_from_this<PageGate> {
-public:
-    PageGate(std::string path, int from) : m_path(std::move(path)), m_from(from) {}
-    void Install(FixtureSites& sites) {
-        sites.SetPageHook([self = shared_from_this()](const std::string& path) { self->Pass(path); });
-    }
-    bool WaitReached() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_reached; });
-    }
-    void Release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-private:
-    void Pass(const std::string& path) {
-        std::unique_lock lock(m_mutex);
-        if (path != m_path || ++m_hits < m_from) return;
-        m_reached = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_released; });
-    }
-    const std::string m_path;
-    const int m_from;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_hits = 0;
-    bool m_reached = false;
-    bool m_released = false;
-};
 
 std::string Path(const std::string& url) { return url.substr(url.find('/', std::string("https://").size())); }
 
@@ -61,13 +26,13 @@ protected:
     }
     // Tag `tag`'s first listing page is held: its address is asked once for the count, then for the list.
     void HoldListingOf(int tag) {
-        gate = std::make_shared<PageGate>(Path(h.sites.TagUrl(tag)), 2);
-        gate->Install(h.sites);
+        gate.emplace();
+        h.sites.SetPageHook(gate->Hook(Path(h.sites.TagUrl(tag)), 2));
     }
 
     CollectorHarness h{FixtureOptions{.pageCount = 3, .albumsPerPage = 2, .imagesPerAlbum = 2}};
     std::unique_ptr<SitePageSession> session = h.Session(Site::B);
-    std::shared_ptr<PageGate> gate;
+    std::optional<HeldRequest> gate;
 };
 
 TEST_F(PageRequests, CollectionStartedAtOnceAfterANewTagCollectsThatTag) {

@@ -1,48 +1,11 @@
 // Stopping and pausing a collection while an image transfer is held open by the server.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "support/CollectorHarness.h"
+#include "support/HeldRequest.h"
 
 namespace dorvane::test {
 namespace {
-
-// Holds the server's answer to one image path until released.
-class ImageGate {
-public:
-    ImageGate(FixtureSites& sites, std::string path) : m_sites(sites), m_path(std::move(path)) {
-        m_sites.SetImageHook([this](const std::string& requested) {
-            if (requested != m_path) return;
-            std::unique_lock lock(m_mutex);
-            m_reached = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_released; });
-        });
-    }
-    ~ImageGate() {
-        Release();
-        m_sites.SetImageHook(nullptr);
-    }
-    bool WaitReached() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_reached; });
-    }
-    void Release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-private:
-    FixtureSites& m_sites;
-    std::string m_path;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_reached = false;
-    bool m_released = false;
-};
 
 TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 4});
@@ -50,7 +13,7 @@ TEST(CollectorWorkerControl, StopMidImageWritesNothingMore) {
     h.settings.parallel = 1;
     auto session = h.Session(Site::D);
     ASSERT_TRUE(Done(session->Enter()));
-    ImageGate gate(h.sites, "/img/d/1/3.jpg");
+    HeldRequest gate = HoldImage(h.sites, "/img/d/1/3.jpg");
     auto token = h.StartOnWorker([&](MainControls&) { session->Collect(); });
     ASSERT_NE(token, nullptr);
     ASSERT_TRUE(gate.WaitReached());
@@ -75,7 +38,7 @@ TEST(CollectorWorkerControl, PauseHoldsTheRunAndResumeCompletesIt) {
     CollectorHarness h({.pageCount = 1, .albumsPerPage = 2, .imagesPerAlbum = 3});
     auto session = h.Session(Site::C);
     ASSERT_TRUE(Done(session->Enter()));
-    ImageGate gate(h.sites, "/img/c/1/2.jpg");
+    HeldRequest gate = HoldImage(h.sites, "/img/c/1/2.jpg");
     auto token = h.StartOnWorker([&](MainControls&) { session->Collect(); });
     ASSERT_NE(token, nullptr);
     ASSERT_TRUE(gate.WaitReached());
