@@ -312,9 +312,12 @@ TEST_F(DownloadTask, TheHistoryHoldsTheStoredItemsAndHowTheTaskEnded) {
     for (int i = 0; i < 2000 && (shown->Side(0).empty() || shown->Side(1).empty()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     for (const auto& token : tokens) token->RequestStop();
-    // The run's end is written when the last downloader lets the recorder go.
-    for (int i = 0; i < 2000 && !recorder.expired(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(RunLines(file), (std::vector<std::string>{"done 6 1", "stopped 0 0"}));
+    // The run's end is written when the last downloader lets the recorder go: the pointer reads as gone
+    // before the recorder's destructor has written it, so the file is read until the end is there.
+    const std::vector<std::string> runs{"done 6 1", "stopped 0 0"};
+    for (int i = 0; i < 2000 && (!recorder.expired() || RunLines(file) != runs); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(RunLines(file), runs);
 }
 
 }  // namespace
